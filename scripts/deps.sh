@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing need, when missing.
+# As root it runs apt-get itself; otherwise it prints the line to run.
+set -euo pipefail
+
+packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev "$@")
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+else
+  echo "These packages are missing. Install them with:"
+  echo "  sudo apt-get install -y ${missing[*]}"
+  exit 1
+fi

@@ -1,0 +1,48 @@
+// A galaxy file or report opened by this program: a thin owner of an operating
+// system file handle. Galaxy files are opened shared, so the game can go on
+// writing them while they are read.
+#pragma once
+
+#include "GalaxyError.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+namespace galaxy {
+
+class GalaxyFile {
+public:
+    enum class Mode {
+        ReadShared,      // read only; others may read and write meanwhile
+        ReadWriteCreate, // read and write, created empty when missing, never truncated
+        WriteTruncate,   // write only, created or emptied
+    };
+
+    GalaxyFile() = default;
+    ~GalaxyFile();
+    GalaxyFile(GalaxyFile&& other) noexcept;
+    GalaxyFile& operator=(GalaxyFile&& other) noexcept;
+    GalaxyFile(const GalaxyFile&) = delete;
+    GalaxyFile& operator=(const GalaxyFile&) = delete;
+
+    GalaxyResult open(const std::filesystem::path& path, Mode mode);
+    bool isOpen() const { return m_fd >= 0; }
+    // Closes the file; reports a failure of the close itself (a late write error).
+    GalaxyResult close();
+
+    // Current length of the file in bytes.
+    GalaxyResult length(std::uint64_t& out) const;
+    // Reads up to size bytes at offset; got is what was read (less at the end).
+    GalaxyResult readAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const;
+    // Reads as many bytes as there are up to size, at offset, retrying short reads.
+    GalaxyResult readFullyAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const;
+    // Writes all bytes at offset; written is how many reached the file before a failure.
+    GalaxyResult writeAt(std::uint64_t offset, const void* buffer, std::size_t size, std::size_t& written);
+    GalaxyResult truncate(std::uint64_t length);
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace galaxy

@@ -1,0 +1,131 @@
+#include "PlanetReport.h"
+
+#include "PlanetLine.h"
+#include "RecordStream.h"
+
+#include <cstring>
+#include <memory>
+
+namespace galaxy {
+
+namespace {
+
+// Collects report text and hands it to the file in large writes.
+class ReportBuffer {
+public:
+    static constexpr std::size_t kCapacity = 64 * 1024;
+
+    explicit ReportBuffer(GalaxyFile& file) : m_file(file), m_data(new char[kCapacity]) {}
+
+    // Room for one more planet line; flushes first when the buffer is nearly full.
+    GalaxyResult reserveLine(char*& at)
+    {
+        if (kCapacity - m_used < kMaxPlanetLine + 2) {
+            GalaxyResult result = flush();
+            if (!result.ok()) {
+                return result;
+            }
+        }
+        at = m_data.get() + m_used;
+        return GalaxyResult::Success();
+    }
+
+    void commit(std::size_t length) { m_used += length; }
+
+    void append(const char* text)
+    {
+        const std::size_t length = std::strlen(text);
+        std::memcpy(m_data.get() + m_used, text, length);
+        m_used += length;
+    }
+
+    GalaxyResult flush()
+    {
+        std::size_t written = 0;
+        GalaxyResult result = m_file.writeAt(m_offset, m_data.get(), m_used, written);
+        m_offset += written;
+        m_used = 0;
+        return result;
+    }
+
+private:
+    GalaxyFile& m_file;
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_used = 0;
+    std::uint64_t m_offset = 0;
+};
+
+const GalaxyResult kOverflow = GalaxyResult::Failure(kErrorArithmeticOverflow, "Overflow");
+
+GalaxyResult WriteLines(const GalaxyFile* galaxy, ReportBuffer& out, Thresholds thresholds, bool withRating,
+                        char separator)
+{
+    out.append(withRating ? kReportHeaderWithRating : kReportHeader);
+    out.append("\r\n\r\n");
+    if (galaxy == nullptr || !galaxy->isOpen()) {
+        return GalaxyResult::Failure(kErrorNoGalaxyFile, "No galaxy file is open");
+    }
+
+    RecordStream records(*galaxy);
+    GalaxyResult failure;
+    for (;;) {
+        const unsigned char* record = nullptr;
+        GalaxyResult result = records.next(record);
+        if (!result.ok()) {
+            return result;
+        }
+        if (record == nullptr) {
+            return GalaxyResult::Success();
+        }
+        const SystemNumber system = LoadInt16(record + kSystemNumberOffset);
+        const bool complete = ForEachQualifyingPlanet(record, thresholds, [&](int slot, float hab, float met) {
+            char* line = nullptr;
+            GalaxyResult reserved = out.reserveLine(line);
+            if (!reserved.ok()) {
+                failure = reserved;
+                return false;
+            }
+            float rating = 0.0F;
+            if (withRating) {
+                bool overflow = false;
+                rating = RatingOf(hab, met, overflow);
+                if (overflow) {
+                    failure = kOverflow;
+                    return false;
+                }
+            }
+            std::size_t length = FormatPlanetLine(line, system, slot, hab, met, withRating ? &rating : nullptr,
+                                                  separator);
+            line[length++] = '\r';
+            line[length++] = '\n';
+            out.commit(length);
+            return true;
+        });
+        if (!complete) {
+            return failure.ok() ? kOverflow : failure;
+        }
+    }
+}
+
+} // namespace
+
+GalaxyResult WritePlanetReport(const GalaxyFile* galaxy, const std::filesystem::path& reportPath, std::int16_t minHab,
+                               std::int16_t minMet, bool withRating, char decimalSeparator)
+{
+    GalaxyFile report;
+    GalaxyResult result = report.open(reportPath, GalaxyFile::Mode::WriteTruncate);
+    if (!result.ok()) {
+        return result;
+    }
+    ReportBuffer out(report);
+    result = WriteLines(galaxy, out, Thresholds{minHab, minMet}, withRating, decimalSeparator);
+    // The lines written before a failure stay in the report.
+    GalaxyResult flushed = out.flush();
+    GalaxyResult closed = report.close();
+    if (!result.ok()) {
+        return result;
+    }
+    return flushed.ok() ? closed : flushed;
+}
+
+} // namespace galaxy
