@@ -1,0 +1,122 @@
+// The desktop's own services.
+#include "Platform.h"
+#include "VersionRecord.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace platform {
+
+namespace {
+
+#if defined(Q_OS_WIN)
+const QString kEditorProgram = QStringLiteral("c:\\windows\\notepad.exe");
+const QStringList kEditorArguments;
+#elif defined(Q_OS_MACOS)
+const QString kEditorProgram = QStringLiteral("open");
+const QStringList kEditorArguments{QStringLiteral("-t")};
+#else
+const QString kEditorProgram = QStringLiteral("xdg-open");
+const QStringList kEditorArguments;
+#endif
+
+class DesktopPlatform final : public Platform {
+public:
+    MessageAnswer messageBox(QWidget* parent, MessageIcon icon, MessageButtons buttons, const QString& title,
+                             const QString& text) override
+    {
+        QMessageBox box(parent);
+        switch (icon) {
+        case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case MessageIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+        }
+        box.setWindowTitle(title);
+        box.setText(text);
+        if (buttons == MessageButtons::YesNo) {
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::Yes);
+        } else {
+            box.setStandardButtons(QMessageBox::Ok);
+        }
+        const int chosen = box.exec();
+        if (buttons == MessageButtons::YesNo) {
+            return chosen == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+        }
+        return MessageAnswer::Ok;
+    }
+
+    std::optional<QString> inputBox(QWidget* parent, const QString& prompt, const QString& title,
+                                    const QString& defaultText) override
+    {
+        bool accepted = false;
+        const QString text =
+            QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &accepted);
+        if (!accepted) {
+            return std::nullopt;
+        }
+        return text;
+    }
+
+    std::optional<QString> openFileDialog(QWidget* parent, const QString& title, const QString& initialFolder) override
+    {
+        const QString path = QFileDialog::getOpenFileName(parent, title, initialFolder);
+        if (path.isEmpty()) {
+            return std::nullopt;
+        }
+        return QDir::toNativeSeparators(path);
+    }
+
+    QString programFolder() const override
+    {
+        return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    }
+
+    bool externalEditorExists() const override
+    {
+#if defined(Q_OS_WIN)
+        return QFileInfo(kEditorProgram).isFile();
+#else
+        return !QStandardPaths::findExecutable(kEditorProgram).isEmpty();
+#endif
+    }
+
+    bool startExternalEditor(const QString& filePath) override
+    {
+        return QProcess::startDetached(kEditorProgram, kEditorArguments + QStringList{filePath});
+    }
+};
+
+DesktopPlatform& Desktop()
+{
+    static DesktopPlatform desktop;
+    return desktop;
+}
+
+Platform* g_installed = nullptr;
+
+} // namespace
+
+Platform& Platform::services()
+{
+    return g_installed != nullptr ? *g_installed : Desktop();
+}
+
+void Platform::install(Platform* replacement)
+{
+    g_installed = replacement;
+}
+
+VersionRecord Version()
+{
+    return VersionRecord{QStringLiteral(QUARRIMAX_PRODUCT_NAME), QUARRIMAX_VERSION_MAJOR, QUARRIMAX_VERSION_MINOR};
+}
+
+} // namespace platform

@@ -1,0 +1,43 @@
+// The program-wide galaxy state, shared by the windows: the in-memory Galaxy
+// List, the file name of the selected galaxy and the open galaxy file.
+#pragma once
+
+#include "galaxy/GalaxyFile.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+
+namespace Declare {
+
+inline constexpr int kGalaxyEntries = 4;
+
+// Display names and galaxy file names of Galaxy List entries 1 to 4; index 0
+// is never written and stays empty.
+inline std::array<QString, kGalaxyEntries + 1> pstrGalaxyName;
+inline std::array<QString, kGalaxyEntries + 1> pstrGalaxyFile;
+
+// The galaxy file name of the entry selected last; empty until a selection.
+inline QString pstrCurrentGalaxyFile;
+
+// The galaxy file the main window holds open, read-only and shared, from a
+// selection whose file exists until the next selection or until the main
+// window closes. Closed (isOpen() false) otherwise.
+inline galaxy::GalaxyFile openGalaxyFile;
+
+// The main window while it exists, for windows that read its controls.
+inline QPointer<QWidget> mainWindow;
+
+// A galaxy file name resolved against the program folder: the folder, the
+// platform's separator and the name, joined as texts.
+QString GalaxyPath(const QString& fileName);
+
+// The report file: dump.txt in the program folder.
+QString ReportPath();
+
+// Empties the Galaxy List and the selection and closes the open galaxy file.
+void Reset();
+
+} // namespace Declare

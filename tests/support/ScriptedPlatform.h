@@ -1,0 +1,89 @@
+// A stand-in for the desktop's services in tests: it records every message
+// box, input box, file dialog and editor launch, and answers as the test says.
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QApplication>
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace testsupport {
+
+class ScriptedPlatform final : public platform::Platform {
+public:
+    struct Box {
+        platform::MessageIcon icon;
+        platform::MessageButtons buttons;
+        QString title;
+        QString text;
+        bool busyPointer; // the hourglass was showing while the box was up
+    };
+    struct Input {
+        QString prompt;
+        QString title;
+        QString defaultText;
+    };
+
+    ScriptedPlatform() { platform::Platform::install(this); }
+    ~ScriptedPlatform() override { platform::Platform::install(nullptr); }
+    ScriptedPlatform(const ScriptedPlatform&) = delete;
+    ScriptedPlatform& operator=(const ScriptedPlatform&) = delete;
+
+    // What the test arranges.
+    QString folder;                                     // the program folder
+    bool editorPresent = true;
+    bool editorStarts = true;
+    QQueue<platform::MessageAnswer> answers;            // for Yes/No boxes; Yes when empty
+    QQueue<std::optional<QString>> inputAnswers;        // nullopt is Cancel; Cancel when empty
+    QQueue<std::optional<QString>> fileAnswers;         // nullopt is Cancel; Cancel when empty
+    std::function<void(const Box&)> onBox;              // runs while a box is "up"
+
+    // What happened.
+    QList<Box> boxes;
+    QList<Input> inputs;
+    QList<QString> fileDialogFolders;
+    QList<QString> launches;
+
+    platform::MessageAnswer messageBox(QWidget*, platform::MessageIcon icon, platform::MessageButtons buttons,
+                                       const QString& title, const QString& text) override
+    {
+        const QCursor* cursor = QApplication::overrideCursor();
+        Box box{icon, buttons, title, text, cursor != nullptr && cursor->shape() == Qt::WaitCursor};
+        boxes.append(box);
+        if (onBox) {
+            onBox(box);
+        }
+        if (buttons == platform::MessageButtons::Ok) {
+            return platform::MessageAnswer::Ok;
+        }
+        return answers.isEmpty() ? platform::MessageAnswer::Yes : answers.dequeue();
+    }
+
+    std::optional<QString> inputBox(QWidget*, const QString& prompt, const QString& title,
+                                    const QString& defaultText) override
+    {
+        inputs.append(Input{prompt, title, defaultText});
+        return inputAnswers.isEmpty() ? std::nullopt : inputAnswers.dequeue();
+    }
+
+    std::optional<QString> openFileDialog(QWidget*, const QString&, const QString& initialFolder) override
+    {
+        fileDialogFolders.append(initialFolder);
+        return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.dequeue();
+    }
+
+    QString programFolder() const override { return folder; }
+    bool externalEditorExists() const override { return editorPresent; }
+    bool startExternalEditor(const QString& filePath) override
+    {
+        launches.append(filePath);
+        return editorStarts;
+    }
+};
+
+} // namespace testsupport
