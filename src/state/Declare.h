@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <filesystem>
 
 namespace Declare {
 
@@ -36,6 +37,12 @@ QString GalaxyPath(const QString& fileName);
 
 // The report file: dump.txt in the program folder.
 QString ReportPath();
+
+// A path text as the galaxy core takes it.
+inline std::filesystem::path FsPath(const QString& path)
+{
+    return std::filesystem::path(path.toStdU16String());
+}
 
 // Empties the Galaxy List and the selection and closes the open galaxy file.
 void Reset();
