@@ -1,0 +1,290 @@
+// Merging galaxy files, checked byte for byte on the files.
+#include "galaxy/GalaxyMerge.h"
+#include "support/GalaxyBuilder.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using testsupport::GalaxyBuilder;
+using testsupport::MakeRecord;
+using testsupport::ReadAll;
+using testsupport::RecordBytes;
+
+namespace {
+
+const QByteArray kZeroHeader(4, '\0');
+
+QByteArray Record(int system, unsigned char fill = 0x11)
+{
+    return RecordBytes(MakeRecord(static_cast<galaxy::SystemNumber>(system), 1, {{0.5F, 0.5F}}, fill));
+}
+
+// Caps the size of files this process may write, for the life of the object.
+class FileSizeCap {
+public:
+    explicit FileSizeCap(rlim_t bytes)
+    {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit capped = m_old;
+        capped.rlim_cur = bytes;
+        m_ok = setrlimit(RLIMIT_FSIZE, &capped) == 0;
+    }
+    ~FileSizeCap()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_ok = false;
+};
+
+} // namespace
+
+class MergeTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void merge_data();
+    void merge();
+    void systemNumberOutOfRange_data();
+    void systemNumberOutOfRange();
+    void recordCountOverflow_data();
+    void recordCountOverflow();
+    void sameFileAddsNothing();
+    void openFailures();
+    void relativePathsFollowTheWorkingFolder();
+    void failedWriteLeavesOnlyWholeRecords_data();
+    void failedWriteLeavesOnlyWholeRecords();
+    void largeMergeKeepsSourceOrder();
+
+private:
+    QString path(const char* name) const { return m_dir->filePath(QString::fromLatin1(name)); }
+    std::filesystem::path fsPath(const char* name) const { return path(name).toStdString(); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void MergeTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void MergeTest::merge_data()
+{
+    QTest::addColumn<bool>("targetExists");
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray header("HDR1");
+    const QByteArray sourceHeader("SRC9");
+    QTest::newRow("missing target gets a zero header and every record")
+        << false << QByteArray() << sourceHeader + Record(5) + Record(6) + Record(5, 0x22)
+        << kZeroHeader + Record(5) + Record(6) + Record(5, 0x22);
+    QTest::newRow("empty target") << true << QByteArray() << sourceHeader + Record(5)
+                                  << kZeroHeader + Record(5);
+    QTest::newRow("target of three bytes") << true << QByteArray("abc") << sourceHeader + Record(5)
+                                           << kZeroHeader + Record(5);
+    QTest::newRow("target of exactly four bytes") << true << header << sourceHeader + Record(1) + Record(2)
+                                                  << kZeroHeader + Record(1) + Record(2);
+    QTest::newRow("source with only its header") << true << header + Record(1) << sourceHeader
+                                                 << header + Record(1);
+    QTest::newRow("known systems are never copied, even when they differ")
+        << true << header + Record(1) + Record(3) << sourceHeader + Record(3, 0x77) + Record(2) + Record(1, 0x55)
+        << header + Record(1) + Record(3) + Record(2);
+    QTest::newRow("two new records of one number are both appended")
+        << true << header + Record(1) << sourceHeader + Record(9) + Record(9, 0x33)
+        << header + Record(1) + Record(9) + Record(9, 0x33);
+    QTest::newRow("system numbers 0 and 4096 are accepted") << true << header + Record(0) << sourceHeader + Record(4096)
+                                                            << header + Record(0) + Record(4096);
+    QTest::newRow("incomplete last source record is not copied")
+        << true << header + Record(1) << sourceHeader + Record(2) + Record(3).left(400)
+        << header + Record(1) + Record(2);
+    QTest::newRow("incomplete short source tail is not copied")
+        << true << header + Record(1) << sourceHeader + Record(2) + Record(3).left(100)
+        << header + Record(1) + Record(2);
+    QTest::newRow("records go after an incomplete target tail, which stays")
+        << true << header + Record(1) + Record(7).left(300) << sourceHeader + Record(2)
+        << header + Record(1) + Record(7).left(300) + Record(2);
+}
+
+void MergeTest::merge()
+{
+    QFETCH(bool, targetExists);
+    QFETCH(QByteArray, target);
+    QFETCH(QByteArray, source);
+    QFETCH(QByteArray, expected);
+    if (targetExists) {
+        QVERIFY(GalaxyBuilder(target).writeTo(path("target.gxy")));
+    }
+    QVERIFY(GalaxyBuilder(source).writeTo(path("source.gxy")));
+    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(fsPath("target.gxy"), fsPath("source.gxy"));
+    QVERIFY2(result.ok(), result.description().c_str());
+    QCOMPARE(ReadAll(path("target.gxy")), expected);
+    QCOMPARE(ReadAll(path("source.gxy")), source);
+}
+
+void MergeTest::systemNumberOutOfRange_data()
+{
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QByteArray>("expected");
+    const QByteArray header("HDR1");
+    const QByteArray sourceHeader("SRC9");
+    QTest::newRow("4097 in the source keeps earlier appends")
+        << header + Record(1) << sourceHeader + Record(2) + Record(4097) + Record(3) << header + Record(1) + Record(2);
+    QTest::newRow("-1 in the source") << header + Record(1) << sourceHeader + Record(-1) + Record(3)
+                                      << header + Record(1);
+    QTest::newRow("-32768 in the source") << header + Record(1) << sourceHeader + Record(-32768)
+                                          << header + Record(1);
+    QTest::newRow("32767 in the target") << header + Record(32767) << sourceHeader + Record(3)
+                                         << header + Record(32767);
+    QTest::newRow("4097 in the target") << header + Record(1) + Record(4097) << sourceHeader + Record(3)
+                                        << header + Record(1) + Record(4097);
+}
+
+void MergeTest::systemNumberOutOfRange()
+{
+    QFETCH(QByteArray, target);
+    QFETCH(QByteArray, source);
+    QFETCH(QByteArray, expected);
+    QVERIFY(GalaxyBuilder(target).writeTo(path("target.gxy")));
+    QVERIFY(GalaxyBuilder(source).writeTo(path("source.gxy")));
+    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(fsPath("target.gxy"), fsPath("source.gxy"));
+    QCOMPARE(result.number(), galaxy::kErrorSubscriptOutOfRange);
+    QVERIFY(!result.description().empty());
+    QCOMPARE(ReadAll(path("target.gxy")), expected);
+}
+
+void MergeTest::recordCountOverflow_data()
+{
+    QTest::addColumn<bool>("hugeTarget");
+    QTest::newRow("target too long") << true;
+    QTest::newRow("source too long") << false;
+}
+
+void MergeTest::recordCountOverflow()
+{
+    QFETCH(bool, hugeTarget);
+    const QByteArray small = QByteArray("HDR1") + Record(1);
+    QVERIFY(GalaxyBuilder(small).writeTo(path("small.gxy")));
+    QFile huge(path("huge.gxy"));
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    QVERIFY(huge.resize(16121612)); // sparse: 32767.5 records round to 32768
+    huge.close();
+    const char* target = hugeTarget ? "huge.gxy" : "small.gxy";
+    const char* source = hugeTarget ? "small.gxy" : "huge.gxy";
+    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(fsPath(target), fsPath(source));
+    QCOMPARE(result.number(), galaxy::kErrorOverflow);
+    QCOMPARE(ReadAll(path("small.gxy")), small);
+    QCOMPARE(QFileInfo(path("huge.gxy")).size(), qint64(16121612));
+}
+
+void MergeTest::sameFileAddsNothing()
+{
+    const QByteArray bytes = QByteArray("HDR1") + Record(1) + Record(2) + Record(1, 0x44);
+    QVERIFY(GalaxyBuilder(bytes).writeTo(path("one.gxy")));
+    QVERIFY(galaxy::MergeGalaxyFiles(fsPath("one.gxy"), fsPath("one.gxy")).ok());
+    QCOMPARE(ReadAll(path("one.gxy")), bytes);
+}
+
+void MergeTest::openFailures()
+{
+    QVERIFY(GalaxyBuilder(QByteArray("SRC9") + Record(1)).writeTo(path("source.gxy")));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder.gxy")));
+
+    galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(fsPath("folder.gxy"), fsPath("source.gxy"));
+    QCOMPARE(result.number(), EISDIR);
+    QCOMPARE(QString::fromStdString(result.description()), QString::fromLocal8Bit(std::strerror(EISDIR)));
+
+    result = galaxy::MergeGalaxyFiles(fsPath("target.gxy"), fsPath("missing.gxy"));
+    QCOMPARE(result.number(), ENOENT);
+
+    result = galaxy::MergeGalaxyFiles(fsPath("target2.gxy"), fsPath("folder.gxy"));
+    QCOMPARE(result.number(), EISDIR);
+    QCOMPARE(ReadAll(path("source.gxy")), QByteArray("SRC9") + Record(1));
+}
+
+void MergeTest::relativePathsFollowTheWorkingFolder()
+{
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    QVERIFY(GalaxyBuilder(QByteArray("SRC9") + Record(8)).writeTo(QStringLiteral("source.gxy")));
+    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles("target.gxy", "source.gxy");
+    QDir::setCurrent(before);
+    QVERIFY(result.ok());
+    QCOMPARE(ReadAll(path("target.gxy")), kZeroHeader + Record(8));
+}
+
+void MergeTest::failedWriteLeavesOnlyWholeRecords_data()
+{
+    QTest::addColumn<int>("cap");
+    QTest::addColumn<int>("wholeRecordsKept");
+    // The target starts with its header and one record: 496 bytes.
+    QTest::newRow("room for nothing") << 496 << 0;
+    QTest::newRow("room for part of one record") << 496 + 100 << 0;
+    QTest::newRow("room for two and a half records") << 496 + 492 * 2 + 246 << 2;
+    QTest::newRow("room for exactly three records") << 496 + 492 * 3 << 3;
+}
+
+void MergeTest::failedWriteLeavesOnlyWholeRecords()
+{
+    QFETCH(int, cap);
+    QFETCH(int, wholeRecordsKept);
+    const QByteArray target = QByteArray("HDR1") + Record(1);
+    QByteArray source = "SRC9";
+    QByteArray appended;
+    for (int n = 100; n < 110; ++n) {
+        source += Record(n);
+        appended += Record(n);
+    }
+    QVERIFY(GalaxyBuilder(target).writeTo(path("target.gxy")));
+    QVERIFY(GalaxyBuilder(source).writeTo(path("source.gxy")));
+    galaxy::GalaxyResult result;
+    {
+        FileSizeCap cap_(static_cast<rlim_t>(cap));
+        QVERIFY(cap_.ok());
+        result = galaxy::MergeGalaxyFiles(fsPath("target.gxy"), fsPath("source.gxy"));
+    }
+    QCOMPARE(result.number(), EFBIG);
+    QCOMPARE(ReadAll(path("target.gxy")), target + appended.left(492 * wholeRecordsKept));
+}
+
+void MergeTest::largeMergeKeepsSourceOrder()
+{
+    // More records than one write block, with known systems scattered among them.
+    GalaxyBuilder target(QByteArray("HDR1"));
+    GalaxyBuilder source(QByteArray("SRC9"));
+    QByteArray expected = "HDR1";
+    for (int n = 0; n <= 4096; n += 3) {
+        target.addRaw(Record(n));
+        expected += Record(n);
+    }
+    QByteArray appended;
+    for (int n = 4096; n >= 0; --n) {
+        source.addRaw(Record(n, static_cast<unsigned char>(n)));
+        if (n % 3 != 0) {
+            appended += Record(n, static_cast<unsigned char>(n));
+        }
+    }
+    QVERIFY(target.writeTo(path("target.gxy")));
+    QVERIFY(source.writeTo(path("source.gxy")));
+    QVERIFY(galaxy::MergeGalaxyFiles(fsPath("target.gxy"), fsPath("source.gxy")).ok());
+    QCOMPARE(ReadAll(path("target.gxy")), expected + appended);
+}
+
+QTEST_APPLESS_MAIN(MergeTest)
+#include "tst_merge.moc"

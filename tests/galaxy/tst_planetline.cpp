@@ -1,0 +1,225 @@
+// The report's number form and the planet line layout.
+#include "galaxy/PlanetLine.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+
+class PlanetLineTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void numberForm_data();
+    void numberForm();
+    void numberFormMatchesSevenSignificantDigits();
+    void percentValues_data();
+    void percentValues();
+    void planetLine_data();
+    void planetLine();
+    void columnsNeverShrinkBelowZeroFill();
+    void qualifies_data();
+    void qualifies();
+    void ratingOverflow();
+};
+
+void PlanetLineTest::numberForm_data()
+{
+    QTest::addColumn<float>("value");
+    QTest::addColumn<QByteArray>("period");
+    QTest::addColumn<QByteArray>("comma");
+
+    QTest::newRow("whole") << 50.0F << QByteArray("50") << QByteArray("50");
+    QTest::newRow("one decimal") << 37.5F << QByteArray("37.5") << QByteArray("37,5");
+    QTest::newRow("two decimals") << 12.34F << QByteArray("12.34") << QByteArray("12,34");
+    QTest::newRow("below one") << 0.5F << QByteArray("0.5") << QByteArray("0,5");
+    QTest::newRow("280") << 280.0F << QByteArray("280") << QByteArray("280");
+    QTest::newRow("zero") << 0.0F << QByteArray("0") << QByteArray("0");
+    QTest::newRow("negative zero") << -0.0F << QByteArray("0") << QByteArray("0");
+    QTest::newRow("negative") << -3.25F << QByteArray("-3.25") << QByteArray("-3,25");
+    QTest::newRow("seven digits") << 1234567.0F << QByteArray("1234567") << QByteArray("1234567");
+    QTest::newRow("largest plain") << 9999999.0F << QByteArray("9999999") << QByteArray("9999999");
+    QTest::newRow("ten million") << 10000000.0F << QByteArray("1E+07") << QByteArray("1E+07");
+    QTest::newRow("exponent form") << 12345678.0F << QByteArray("1.234568E+07") << QByteArray("1,234568E+07");
+    QTest::newRow("rounds up to ten million") << 9999999.5F << QByteArray("1E+07") << QByteArray("1E+07");
+    QTest::newRow("largest single") << std::numeric_limits<float>::max() << QByteArray("3.402823E+38")
+                                    << QByteArray("3,402823E+38");
+    QTest::newRow("smallest plain") << 0.0001F << QByteArray("0.0001") << QByteArray("0,0001");
+    QTest::newRow("below 0.0001") << 0.00001F << QByteArray("1E-05") << QByteArray("1E-05");
+    QTest::newRow("small with digits") << -0.000012345678F << QByteArray("-1.234568E-05")
+                                       << QByteArray("-1,234568E-05");
+    QTest::newRow("subnormal") << std::numeric_limits<float>::denorm_min() << QByteArray("1.401298E-45")
+                               << QByteArray("1,401298E-45");
+    QTest::newRow("seven significant digits") << 45.525238F << QByteArray("45.52524") << QByteArray("45,52524");
+    QTest::newRow("0.53 times 100") << 0.53F * 100.0F << QByteArray("53") << QByteArray("53");
+    QTest::newRow("0.3 times 100") << 0.3F * 100.0F << QByteArray("30") << QByteArray("30");
+}
+
+void PlanetLineTest::numberForm()
+{
+    QFETCH(float, value);
+    QFETCH(QByteArray, period);
+    QFETCH(QByteArray, comma);
+    QCOMPARE(QByteArray::fromStdString(galaxy::ReportNumberText(value, '.')), period);
+    QCOMPARE(QByteArray::fromStdString(galaxy::ReportNumberText(value, ',')), comma);
+}
+
+void PlanetLineTest::numberFormMatchesSevenSignificantDigits()
+{
+    // Across the whole single range, the text is the C library's %.7G of the
+    // value: seven significant digits, shortest, exponent form at the borders.
+    std::mt19937 random(20261207);
+    for (int i = 0; i < 200000; ++i) {
+        std::uint32_t bits = random();
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (!std::isfinite(value) || value == 0.0F) {
+            continue;
+        }
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%.7G", static_cast<double>(value));
+        const std::string text = galaxy::ReportNumberText(value, '.');
+        if (text != expected) {
+            QFAIL(qPrintable(QStringLiteral("bits %1: got %2, expected %3")
+                                 .arg(bits, 8, 16, QLatin1Char('0'))
+                                 .arg(QString::fromStdString(text), QString::fromLatin1(expected))));
+        }
+        QVERIFY(text.size() <= galaxy::kMaxNumberText);
+    }
+}
+
+void PlanetLineTest::percentValues_data()
+{
+    QTest::addColumn<float>("stored");
+    QTest::addColumn<float>("percent");
+    QTest::newRow("0.5 reads 50") << 0.5F << 50.0F;
+    QTest::newRow("1.0 reads 100") << 1.0F << 100.0F;
+    QTest::newRow("0.37 reads 37") << 0.37F << 37.0F;
+    QTest::newRow("0.53 reads 52.999996") << 0.53F << 52.999996F;
+    QTest::newRow("0.3 reads 30.000002") << 0.3F << 30.000002F;
+}
+
+void PlanetLineTest::percentValues()
+{
+    QFETCH(float, stored);
+    QFETCH(float, percent);
+    QCOMPARE(galaxy::ToPercent(stored), percent);
+}
+
+void PlanetLineTest::planetLine_data()
+{
+    QTest::addColumn<int>("system");
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<float>("hab");
+    QTest::addColumn<float>("met");
+    QTest::addColumn<bool>("rating");
+    QTest::addColumn<char>("separator");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray b10(10, ' ');
+    const QByteArray b11(11, ' ');
+    QTest::newRow("with rating") << 12 << 1 << 50.0F << 30.0F << true << '.'
+                                 << "12.A" + b10 + "50" + b11 + "30" + b11 + "280";
+    QTest::newRow("without rating") << 12 << 1 << 50.0F << 30.0F << false << '.' << "12.A" + b10 + "50" + b11 + "30";
+    QTest::newRow("four digits, decimal") << 1234 << 3 << 37.5F << 8.0F << false << '.'
+                                          << "1234.C" + QByteArray(8, ' ') + "37.5" + QByteArray(9, ' ') + "8";
+    QTest::newRow("rating 195.5") << 1234 << 3 << 37.5F << 8.0F << true << '.'
+                                  << "1234.C" + QByteArray(8, ' ') + "37.5" + QByteArray(9, ' ') + "8"
+                                         + QByteArray(12, ' ') + "195.5";
+    QTest::newRow("comma separator") << 1234 << 3 << 37.5F << 8.0F << true << ','
+                                     << "1234.C" + QByteArray(8, ' ') + "37,5" + QByteArray(9, ' ') + "8"
+                                            + QByteArray(12, ' ') + "195,5";
+    QTest::newRow("five digits") << 12345 << 6 << 1.0F << 2.0F << false << '.'
+                                 << "12345.F" + QByteArray(7, ' ') + "1" + QByteArray(12, ' ') + "2";
+    QTest::newRow("negative system widens its column") << -32768 << 1 << 1.0F << 2.0F << false << '.'
+                                                       << "-32768.A" + QByteArray(7, ' ') + "1" + QByteArray(12, ' ')
+                                                              + "2";
+    QTest::newRow("negative hab widens its column") << 7 << 2 << -1.5F << 2.0F << false << '.'
+                                                    << "7.B" + QByteArray(11, ' ') + "-1.5" + QByteArray(10, ' ') + "2";
+    QTest::newRow("longest numbers fill with nothing")
+        << 1 << 1 << -0.000012345678F << -12345678.0F << true << '.'
+        << "1.A" + QByteArray(11, ' ') + "-1.234568E-05" + QByteArray(1, ' ') + "-1.234568E+07" + QByteArray(1, ' ')
+               + "-1.234568E+07";
+}
+
+void PlanetLineTest::planetLine()
+{
+    QFETCH(int, system);
+    QFETCH(int, slot);
+    QFETCH(float, hab);
+    QFETCH(float, met);
+    QFETCH(bool, rating);
+    QFETCH(char, separator);
+    QFETCH(QByteArray, expected);
+    bool overflow = false;
+    const float ratingValue = galaxy::RatingOf(hab, met, overflow);
+    QVERIFY(!overflow);
+    const std::string line = galaxy::PlanetLineText(static_cast<galaxy::SystemNumber>(system), slot, hab, met,
+                                                    rating ? &ratingValue : nullptr, separator);
+    QCOMPARE(QByteArray::fromStdString(line), expected);
+}
+
+void PlanetLineTest::columnsNeverShrinkBelowZeroFill()
+{
+    // For values that are not negative each column keeps its width whatever
+    // the number: 14 for the designation, 13 for Hab and Met.
+    const float values[] = {0.0F, 5.0F, 99.99999F, 1234567.0F, 0.00012345F, 1.2345678e-7F, 3.4e38F};
+    for (float hab : values) {
+        const std::string line = galaxy::PlanetLineText(9, 1, hab, 1.0F, nullptr, '.');
+        QCOMPARE(line.find_first_not_of(' ', 14), std::size_t(14));
+        QCOMPARE(line.size(), std::size_t(14 + 13 + 1));
+    }
+}
+
+void PlanetLineTest::qualifies_data()
+{
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<float>("hab");
+    QTest::addColumn<float>("met");
+    QTest::addColumn<bool>("expected");
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    QTest::newRow("at both thresholds") << 1 << 1 << 50.0F << 30.0F << true;
+    QTest::newRow("just below hab") << 1 << 1 << 49.99999F << 30.0F << false;
+    QTest::newRow("slot above the count") << 3 << 2 << 90.0F << 90.0F << false;
+    QTest::newRow("slot at the count") << 2 << 2 << 90.0F << 90.0F << true;
+    QTest::newRow("count zero") << 1 << 0 << 90.0F << 90.0F << false;
+    QTest::newRow("count negative") << 1 << -3 << 90.0F << 90.0F << false;
+    QTest::newRow("count above six") << 6 << 7 << 90.0F << 90.0F << true;
+    QTest::newRow("hab not a number") << 1 << 1 << nan << 90.0F << false;
+    QTest::newRow("met infinite") << 1 << 1 << 90.0F << inf << false;
+}
+
+void PlanetLineTest::qualifies()
+{
+    QFETCH(int, slot);
+    QFETCH(int, count);
+    QFETCH(float, hab);
+    QFETCH(float, met);
+    QFETCH(bool, expected);
+    QCOMPARE(galaxy::PlanetQualifies(slot, static_cast<galaxy::PlanetCount>(count), hab, met,
+                                     galaxy::Thresholds{50, 30}),
+             expected);
+}
+
+void PlanetLineTest::ratingOverflow()
+{
+    bool overflow = false;
+    QCOMPARE(galaxy::RatingOf(50.0F, 30.0F, overflow), 280.0F);
+    QVERIFY(!overflow);
+    (void)galaxy::RatingOf(1e38F, 0.0F, overflow);
+    QVERIFY(overflow);
+    (void)galaxy::RatingOf(3e38F, 3e38F, overflow);
+    QVERIFY(overflow);
+    // Hab x 5 is rounded to single before Met is added.
+    const float hab = 16777217.0F / 5.0F;
+    const float habTimesFive = hab * 5.0F;
+    QCOMPARE(galaxy::RatingOf(hab, 1.0F, overflow), habTimesFive + 1.0F);
+}
+
+QTEST_APPLESS_MAIN(PlanetLineTest)
+#include "tst_planetline.moc"
