@@ -1,10 +1,28 @@
 #!/usr/bin/env bash
-# Builds the project and runs every test. Installs what is missing first.
+# Builds the project and runs every test: the test suite as built for use,
+# the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer,
+# and a short run of each fuzz target. Installs what is missing first.
+#   FUZZ_SECONDS=N scripts/test.sh    (default 30 seconds per fuzz target)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh
+scripts/deps.sh clang libclang-rt-14-dev
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)"
-QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure
+cmake --build build -j"$jobs"
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUARRIMAX_SANITIZE=ON
+cmake --build build-asan -j"$jobs"
+
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}"
+
+echo "== tests built with AddressSanitizer and UndefinedBehaviorSanitizer"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== tests"
+ctest --test-dir build --output-on-failure -j"$jobs"
