@@ -39,10 +39,22 @@ public:
         m_used += length;
     }
 
+    // Hands the collected text to the file. When a write stops part-way the
+    // report is cut back to the end of its last whole line.
     GalaxyResult flush()
     {
         std::size_t written = 0;
         GalaxyResult result = m_file.writeAt(m_offset, m_data.get(), m_used, written);
+        if (!result.ok() && written > 0) {
+            std::size_t whole = written;
+            while (whole > 0 && m_data[whole - 1] != '\n') {
+                --whole;
+            }
+            if (whole != written) {
+                (void)m_file.truncate(m_offset + whole);
+            }
+            written = whole;
+        }
         m_offset += written;
         m_used = 0;
         return result;

@@ -2,11 +2,14 @@
 #include "galaxy/GalaxyFile.h"
 #include "galaxy/PlanetReport.h"
 #include "support/GalaxyBuilder.h"
+#include "support/Unprivileged.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <limits>
+#include <sys/resource.h>
 
 using testsupport::GalaxyBuilder;
 using testsupport::ReadAll;
@@ -38,11 +41,16 @@ private slots:
     void repeatedReportsAreIdentical();
     void growthIsSeenByTheNextReport();
     void largeGalaxyCrossesBlocks();
+    void failedWriteKeepsWholeLines_data();
+    void failedWriteKeepsWholeLines();
+    void refusedByPermissions_data();
+    void refusedByPermissions();
 
 private:
     QString galaxyPath() const { return m_dir->filePath(QStringLiteral("galaxy.gxy")); }
     QString reportPath() const { return m_dir->filePath(QStringLiteral("dump.txt")); }
     galaxy::GalaxyResult dump(const GalaxyBuilder& galaxy, int minHab, int minMet, bool rating, char separator = '.');
+    galaxy::GalaxyResult dumpAgain(int minHab, int minMet, bool rating, char separator = '.');
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -59,6 +67,11 @@ galaxy::GalaxyResult PlanetReportTest::dump(const GalaxyBuilder& builder, int mi
     if (!builder.writeTo(galaxyPath())) {
         return galaxy::GalaxyResult::Failure(-1, "cannot write the test galaxy");
     }
+    return dumpAgain(minHab, minMet, rating, separator);
+}
+
+galaxy::GalaxyResult PlanetReportTest::dumpAgain(int minHab, int minMet, bool rating, char separator)
+{
     galaxy::GalaxyFile file;
     galaxy::GalaxyResult opened = file.open(galaxyPath().toStdString(), galaxy::GalaxyFile::Mode::ReadShared);
     if (!opened.ok()) {
@@ -278,6 +291,97 @@ void PlanetReportTest::largeGalaxyCrossesBlocks()
     for (int i = 0; i < records; ++i) {
         QVERIFY(lines[i + 2].startsWith(QByteArray::number(i % 4097) + ".A "));
     }
+}
+
+void PlanetReportTest::failedWriteKeepsWholeLines_data()
+{
+    QTest::addColumn<int>("cap");
+    QTest::newRow("no room for the header") << 10;
+    QTest::newRow("stops after the header line") << 51;
+    QTest::newRow("room for the header only") << 53;
+    QTest::newRow("stops inside a line") << 1000;
+    QTest::newRow("stops inside a later block") << 70000;
+}
+
+void PlanetReportTest::failedWriteKeepsWholeLines()
+{
+    QFETCH(int, cap);
+    GalaxyBuilder galaxy;
+    for (int i = 0; i < 2000; ++i) {
+        galaxy.add(static_cast<galaxy::SystemNumber>(i), 2, {{0.5F, 0.25F}, {0.75F, 0.125F}});
+    }
+    QVERIFY(dump(galaxy, 0, 0, true).ok());
+    const QByteArray complete = ReadAll(reportPath());
+
+    galaxy::GalaxyResult result;
+    {
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit capped = old;
+        capped.rlim_cur = static_cast<rlim_t>(cap);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &capped) == 0);
+        result = dumpAgain(0, 0, true);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+    QCOMPARE(result.number(), EFBIG);
+    const QByteArray partial = ReadAll(reportPath());
+    QVERIFY(partial.size() <= cap);
+    QVERIFY(complete.startsWith(partial));
+    QVERIFY(partial.isEmpty() || partial.endsWith("\r\n"));
+
+    // The report was closed: the next one replaces it whole.
+    QVERIFY(dump(galaxy, 0, 0, true).ok());
+    QCOMPARE(ReadAll(reportPath()), complete);
+}
+
+void PlanetReportTest::refusedByPermissions_data()
+{
+    QTest::addColumn<QString>("refused");
+    QTest::newRow("galaxy file that cannot be read") << QStringLiteral("galaxy");
+    QTest::newRow("read-only report") << QStringLiteral("report");
+    QTest::newRow("read-only folder") << QStringLiteral("folder");
+}
+
+void PlanetReportTest::refusedByPermissions()
+{
+    QFETCH(QString, refused);
+    const QString folder = m_dir->filePath(QStringLiteral("shared"));
+    QVERIFY(QDir().mkdir(folder));
+    const QString galaxyFile = folder + QStringLiteral("/galaxy.gxy");
+    const QString report = folder + QStringLiteral("/dump.txt");
+    GalaxyBuilder galaxy;
+    galaxy.add(1, 1, {{0.5F, 0.5F}});
+    QVERIFY(galaxy.writeTo(galaxyFile));
+    QVERIFY(GalaxyBuilder(QByteArray("old report")).writeTo(report));
+    const auto everyone = QFileDevice::ReadOwner | QFileDevice::ReadOther | QFileDevice::ReadGroup;
+    const auto writable = QFileDevice::WriteOwner | QFileDevice::WriteOther | QFileDevice::WriteGroup;
+    const auto enter = QFileDevice::ExeOwner | QFileDevice::ExeOther | QFileDevice::ExeGroup;
+    QVERIFY(QFile::setPermissions(m_dir->path(), everyone | enter));
+    QVERIFY(QFile::setPermissions(folder, everyone | enter | (refused == "folder" ? QFileDevice::Permissions() : writable)));
+    QVERIFY(QFile::setPermissions(galaxyFile, refused == "galaxy" ? QFileDevice::Permissions() : everyone));
+    QVERIFY(QFile::setPermissions(report, refused == "report" ? everyone : everyone | writable));
+    if (refused == "folder") {
+        QVERIFY(QFile::remove(report) || !QFile::exists(report));
+    }
+
+    // 1: the galaxy file did not open; 2: the report failed; 0: all went through.
+    const std::string galaxyName = galaxyFile.toStdString();
+    const std::string reportName = report.toStdString();
+    const int outcome = testsupport::RunUnprivileged([&] {
+        galaxy::GalaxyFile file;
+        if (!file.open(galaxyName, galaxy::GalaxyFile::Mode::ReadShared).ok()) {
+            return 1;
+        }
+        return galaxy::WritePlanetReport(&file, reportName, 0, 0, false, '.').ok() ? 0 : 2;
+    });
+    QVERIFY2(outcome >= 0, "could not run the check as an ordinary user");
+    QCOMPARE(outcome, refused == "galaxy" ? 1 : 2);
+    if (refused == "report") {
+        QCOMPARE(ReadAll(report), QByteArray("old report"));
+    }
+    QVERIFY(QFile::setPermissions(folder, everyone | enter | writable | QFileDevice::WriteOwner));
 }
 
 QTEST_APPLESS_MAIN(PlanetReportTest)
