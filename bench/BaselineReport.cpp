@@ -71,7 +71,7 @@ int BaselineWritePlanetReport(const char* galaxyPath, const char* reportPath, st
             }
             met = met * 100.0F;
             hab = hab * 100.0F;
-            if (hab >= minHab && met >= minMet && j <= count && std::isfinite(hab) && std::isfinite(met)) {
+            if (hab >= static_cast<float>(minHab) && met >= static_cast<float>(minMet) && j <= count && std::isfinite(hab) && std::isfinite(met)) {
                 char systemText[16];
                 char habText[32];
                 char metText[32];

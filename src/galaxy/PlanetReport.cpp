@@ -13,21 +13,21 @@ namespace {
 // Collects report text and hands it to the file in large writes.
 class ReportBuffer {
 public:
-    static constexpr std::size_t kCapacity = 64 * 1024;
+    static constexpr std::size_t kCapacity = std::size_t{64} * 1024;
 
     explicit ReportBuffer(GalaxyFile& file) : m_file(file), m_data(new char[kCapacity]) {}
 
-    // Room for one more planet line; flushes first when the buffer is nearly full.
-    GalaxyResult reserveLine(char*& at)
+    // Room for one more planet line, flushing first when the buffer is nearly
+    // full; nullptr with the failure when that flush fails.
+    char* reserveLine(GalaxyResult& failure)
     {
         if (kCapacity - m_used < kMaxPlanetLine + 2) {
-            GalaxyResult result = flush();
-            if (!result.ok()) {
-                return result;
+            failure = flush();
+            if (!failure.ok()) {
+                return nullptr;
             }
         }
-        at = m_data.get() + m_used;
-        return GalaxyResult::Success();
+        return m_data.get() + m_used;
     }
 
     void commit(std::size_t length) { m_used += length; }
@@ -91,10 +91,8 @@ GalaxyResult WriteLines(const GalaxyFile* galaxy, ReportBuffer& out, Thresholds 
         }
         const SystemNumber system = LoadInt16(record + kSystemNumberOffset);
         const bool complete = ForEachQualifyingPlanet(record, thresholds, [&](int slot, float hab, float met) {
-            char* line = nullptr;
-            GalaxyResult reserved = out.reserveLine(line);
-            if (!reserved.ok()) {
-                failure = reserved;
+            char* line = out.reserveLine(failure);
+            if (line == nullptr) {
                 return false;
             }
             float rating = 0.0F;
