@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace Declare {
 
@@ -14,6 +15,34 @@ QString GalaxyPath(const QString& fileName)
 QString ReportPath()
 {
     return GalaxyPath(QStringLiteral("dump.txt"));
+}
+
+bool GalaxyFileExists(const QString& fileName)
+{
+    return !fileName.isEmpty() && QFileInfo(GalaxyPath(fileName)).isFile();
+}
+
+QString MissingGalaxyFileText(int index)
+{
+    return QStringLiteral("The file associated with the galaxy ") + pstrGalaxyName.at(static_cast<std::size_t>(index))
+           + QStringLiteral(" doesn't exist, please modify the Galaxy List!");
+}
+
+int EntryIndex(int selectorPosition)
+{
+    return selectorPosition + 1;
+}
+
+Selection SelectGalaxy(int index)
+{
+    (void)openGalaxyFile.close();
+    pstrCurrentGalaxyFile = pstrGalaxyFile.at(static_cast<std::size_t>(index));
+    if (!GalaxyFileExists(pstrCurrentGalaxyFile)) {
+        return Selection::Missing;
+    }
+    const galaxy::GalaxyResult opened =
+        openGalaxyFile.open(FsPath(GalaxyPath(pstrCurrentGalaxyFile)), galaxy::GalaxyFile::Mode::ReadShared);
+    return opened.ok() ? Selection::Opened : Selection::Unreadable;
 }
 
 void Reset()

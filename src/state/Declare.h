@@ -44,6 +44,29 @@ inline std::filesystem::path FsPath(const QString& path)
     return std::filesystem::path(path.toStdU16String());
 }
 
+// Whether a galaxy file name names a plain file that exists in the program
+// folder; false for the empty name.
+bool GalaxyFileExists(const QString& fileName);
+
+// The message shown when the file of Galaxy List entry index is missing.
+QString MissingGalaxyFileText(int index);
+inline const QString kMissingGalaxyFileTitle = QStringLiteral("Files dosent exist");
+
+// Galaxy List index of a selector position: position + 1, so that no selection
+// (-1) takes the always empty entry 0.
+int EntryIndex(int selectorPosition);
+
+// What happened when a galaxy was selected.
+enum class Selection {
+    Opened,      // its file is now the open galaxy file
+    Missing,     // its file name is empty or names no file
+    Unreadable,  // its file exists but could not be opened
+};
+
+// Selects Galaxy List entry index: closes the open galaxy file, makes the
+// entry's file name current and opens that file read-only and shared.
+Selection SelectGalaxy(int index);
+
 // Empties the Galaxy List and the selection and closes the open galaxy file.
 void Reset();
 

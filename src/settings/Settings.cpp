@@ -1,0 +1,103 @@
+#include "Settings.h"
+
+#include "platform/VersionRecord.h"
+#include "state/Declare.h"
+
+#include <QComboBox>
+#include <QSettings>
+#include <QStringList>
+
+#include <memory>
+
+namespace settings {
+
+namespace {
+
+const QString kGalaxies = QStringLiteral("Galaxies");
+
+// The store itself: organization and application both carry the product name.
+std::unique_ptr<QSettings> OpenStore()
+{
+    const QString product = platform::Version().productName;
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, product, product);
+}
+
+// The name among existing ones that matches wanted without regard to case; an
+// exact match wins. wanted itself when none matches.
+QString MatchName(const QStringList& existing, const QString& wanted)
+{
+    if (existing.contains(wanted)) {
+        return wanted;
+    }
+    for (const QString& name : existing) {
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0) {
+            return name;
+        }
+    }
+    return wanted;
+}
+
+// Enters the section, by the case it already has in the store.
+void EnterSection(QSettings& store, const QString& section)
+{
+    store.beginGroup(MatchName(store.childGroups(), section));
+}
+
+// A value as text. A value edited by hand into a list (a=b, c) reads back as
+// the text it was.
+QString AsText(const QVariant& value)
+{
+    if (value.metaType().id() == QMetaType::QStringList) {
+        return value.toStringList().join(QStringLiteral(", "));
+    }
+    return value.toString();
+}
+
+} // namespace
+
+QString ReadSetting(const QString& section, const QString& key)
+{
+    auto store = OpenStore();
+    EnterSection(*store, section);
+    const QString stored = MatchName(store->childKeys(), key);
+    return AsText(store->value(stored));
+}
+
+bool WriteSetting(const QString& section, const QString& key, const QString& text)
+{
+    auto store = OpenStore();
+    EnterSection(*store, section);
+    store->setValue(MatchName(store->childKeys(), key), text);
+    store->endGroup();
+    store->sync();
+    return store->status() == QSettings::NoError;
+}
+
+void LoadGalaxyList(QComboBox* selector)
+{
+    const int selected = selector != nullptr ? selector->currentIndex() : -1;
+    for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
+        const auto i = static_cast<std::size_t>(n);
+        Declare::pstrGalaxyName[i] = ReadSetting(kGalaxies, QStringLiteral("Galaxy%1").arg(n));
+        Declare::pstrGalaxyFile[i] = ReadSetting(kGalaxies, QStringLiteral("GalaxyFile%1").arg(n));
+        if (selector != nullptr && !Declare::pstrGalaxyName[i].isEmpty()) {
+            selector->addItem(Declare::pstrGalaxyName[i]);
+        }
+    }
+    // A combo box selects its first item when it is filled from empty; the
+    // Galaxy List selects nothing by itself.
+    if (selector != nullptr && selector->currentIndex() != selected) {
+        selector->setCurrentIndex(selected);
+    }
+}
+
+void LoadGalaxyList()
+{
+    QComboBox* selector = nullptr;
+    if (Declare::mainWindow) {
+        selector = Declare::mainWindow->findChild<QComboBox*>(QStringLiteral("cboGalaxies"));
+    }
+    LoadGalaxyList(selector);
+}
+
+} // namespace settings

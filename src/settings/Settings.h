@@ -1,0 +1,32 @@
+// The per-user settings store: texts by section and key under the
+// application "Quarrimax2". Keys and sections match without regard to letter
+// case, whatever case a value was first stored with.
+//
+// On Linux the store is $XDG_CONFIG_HOME/Quarrimax2/Quarrimax2.conf (normally
+// ~/.config/Quarrimax2/Quarrimax2.conf); on Windows the registry key
+// HKEY_CURRENT_USER\Software\Quarrimax2\Quarrimax2.
+#pragma once
+
+#include <QString>
+
+class QComboBox;
+
+namespace settings {
+
+// The stored text, or the empty text when the key, its section or the whole
+// store does not exist. Never fails.
+QString ReadSetting(const QString& section, const QString& key);
+
+// Stores the text, replacing the key's whole value; creates the store and the
+// section as needed. Returns false when the store refused the write.
+bool WriteSetting(const QString& section, const QString& key, const QString& text);
+
+// Reads Galaxy List entries 1 to 4 into Declare::pstrGalaxyName and
+// Declare::pstrGalaxyFile and appends every non-empty name to the selector.
+// Neither clears the selector nor selects an item.
+void LoadGalaxyList(QComboBox* selector);
+
+// As above, for the galaxy selector of the main window (when there is one).
+void LoadGalaxyList();
+
+} // namespace settings

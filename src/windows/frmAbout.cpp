@@ -1,0 +1,143 @@
+#include "frmAbout.h"
+
+#include "Twips.h"
+#include "WindowLook.h"
+#include "platform/VersionRecord.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
+
+namespace {
+
+QPointer<frmAbout> g_about;
+
+template <typename Control>
+Control* Place(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* control = new Control(parent);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(twips::Rect(left, top, width, height));
+    return control;
+}
+
+// A line of light grey Arial text, centred, on a transparent background.
+QLabel* TextLine(QWidget* parent, const char* name, int top, qreal pointSize)
+{
+    auto* line = Place<QLabel>(parent, name, 90, top, 5055, 375);
+    line->setTextFormat(Qt::PlainText);
+    line->setAlignment(Qt::AlignCenter);
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(pointSize);
+    font.setBold(true);
+    line->setFont(font);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::WindowText, look::kLightGrey);
+    line->setPalette(palette);
+    return line;
+}
+
+bool IsLeftClick(const QWidget* widget, const QMouseEvent* event)
+{
+    return event->button() == Qt::LeftButton && widget->rect().contains(event->position().toPoint());
+}
+
+} // namespace
+
+frmAbout* frmAbout::Open()
+{
+    if (!g_about) {
+        g_about = new frmAbout;
+    }
+    g_about->show();
+    g_about->raise();
+    g_about->activateWindow();
+    return g_about;
+}
+
+frmAbout::frmAbout() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(twips::Size(5250, 3465));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    setPalette(palette);
+    setAutoFillBackground(true);
+    createControls();
+    Form_Load();
+    look::CentreOnScreen(this);
+}
+
+void frmAbout::createControls()
+{
+    lblTools = TextLine(this, "lblTools", 120, 20.25);
+    lblTools->setText(QStringLiteral("The TARN's  Tools"));
+    look::FitTextToWidth(lblTools);
+    imgTarnLogo = Place<QLabel>(this, "imgTarnLogo", 1425, 600, 2385, 2265);
+    imgTarnLogo->setScaledContents(true);
+    imgTarnLogo->setPixmap(look::Picture(QStringLiteral("tarnlogo"), imgTarnLogo->size(), devicePixelRatioF()));
+    lblVersion = TextLine(this, "lblVersion", 2880, 14.25);
+    shpBorder = Place<QFrame>(this, "shpBorder", 15, 15, 5235, 3450);
+    shpBorder->setStyleSheet(QStringLiteral("QFrame#shpBorder { border: 1px solid rgb(192, 192, 192); "
+                                            "background: transparent; }"));
+    // The outline takes no clicks of its own.
+    shpBorder->setAttribute(Qt::WA_TransparentForMouseEvents);
+    for (QWidget* target : {static_cast<QWidget*>(lblTools), static_cast<QWidget*>(imgTarnLogo),
+                            static_cast<QWidget*>(lblVersion)}) {
+        target->installEventFilter(this);
+    }
+}
+
+void frmAbout::Form_Load()
+{
+    const platform::VersionRecord version = platform::Version();
+    lblVersion->setText(QStringLiteral("Quarrimax %1.%2 FINAL by Marrowen").arg(version.major).arg(version.minor));
+    look::FitTextToWidth(lblVersion);
+}
+
+bool frmAbout::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::MouseButtonRelease
+        || !IsLeftClick(static_cast<QWidget*>(watched), static_cast<QMouseEvent*>(event))) {
+        return QWidget::eventFilter(watched, event);
+    }
+    if (watched == imgTarnLogo) {
+        imgTarnLogo_Click();
+    } else if (watched == lblTools) {
+        lblTools_Click();
+    } else if (watched == lblVersion) {
+        lblVersion_Click();
+    } else {
+        return QWidget::eventFilter(watched, event);
+    }
+    return true;
+}
+
+void frmAbout::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (IsLeftClick(this, event)) {
+        Form_Click();
+    }
+}
+
+void frmAbout::Form_Click()
+{
+    close();
+}
+
+void frmAbout::imgTarnLogo_Click()
+{
+    close();
+}
+
+void frmAbout::lblTools_Click()
+{
+    close();
+}
+
+void frmAbout::lblVersion_Click()
+{
+    close();
+}

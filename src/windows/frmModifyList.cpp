@@ -1,0 +1,202 @@
+#include "frmModifyList.h"
+
+#include "Twips.h"
+#include "WindowLook.h"
+#include "platform/Platform.h"
+#include "settings/Settings.h"
+#include "state/Declare.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace {
+
+const QString kGalaxies = QStringLiteral("Galaxies");
+
+// Tops of rows 1 to 4 and the widths of their heads, in twips.
+constexpr int kRowTop[] = {0, 600, 1080, 1560, 2040};
+constexpr int kHeadWidth[] = {0, 1095, 855, 855, 855};
+
+// Characters that cannot stand in a file name; the file box of row 1 drops them.
+const QString kRefusedInFileName = QStringLiteral("\\/*?:<>|");
+
+template <typename Control>
+Control* Place(QWidget* parent, const QString& name, int left, int top, int width, int height)
+{
+    auto* control = new Control(parent);
+    control->setObjectName(name);
+    control->setGeometry(twips::Rect(left, top, width, height));
+    return control;
+}
+
+// A bold yellow head on a transparent background.
+QLabel* Head(QWidget* parent, const QString& name, const QString& text, const QRect& twipsArea)
+{
+    auto* head = Place<QLabel>(parent, name, twipsArea.x(), twipsArea.y(), twipsArea.width(), twipsArea.height());
+    head->setText(text);
+    QFont font = head->font();
+    font.setBold(true);
+    head->setFont(font);
+    QPalette palette = head->palette();
+    palette.setColor(QPalette::WindowText, look::kCaptionYellow);
+    head->setPalette(palette);
+    look::FitTextToWidth(head);
+    return head;
+}
+
+} // namespace
+
+frmModifyList::frmModifyList(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("frmModifyList"));
+    setWindowTitle(QStringLiteral("Galaxy List Editor"));
+    setWindowModality(Qt::ApplicationModal);
+    setFixedSize(twips::Size(4665, 3090));
+    createControls();
+    connect(cmdSave, &QPushButton::clicked, this, &frmModifyList::cmdSave_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmModifyList::cmdExit_Click);
+    Form_Load();
+    look::CentreOnScreen(this);
+}
+
+void frmModifyList::createControls()
+{
+    Image1 = Place<QLabel>(this, QStringLiteral("Image1"), -840, -960, 5955, 4965);
+    Image1->setScaledContents(true);
+    Image1->setPixmap(look::Picture(QStringLiteral("modifylist"), Image1->size(), devicePixelRatioF()));
+    lblGalaxyName = Head(this, QStringLiteral("lblGalaxyName"), QStringLiteral("Galaxy Name:"),
+                         QRect(1320, 240, 1575, 255));
+    lblGalaxyFile = Head(this, QStringLiteral("lblGalaxyFile"), QStringLiteral("Galaxy File:"),
+                         QRect(3480, 240, 1095, 255));
+    for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
+        createRow(n);
+    }
+    cmdExit = Place<QPushButton>(this, QStringLiteral("cmdExit"), 2280, 2640, 1095, 375);
+    cmdExit->setText(QStringLiteral("Exit"));
+    cmdSave = Place<QPushButton>(this, QStringLiteral("cmdSave"), 3480, 2640, 1095, 375);
+    cmdSave->setText(QStringLiteral("Save"));
+    txtGalaxyfile[1]->installEventFilter(this);
+    matchHeadFonts();
+    setTabOrder();
+}
+
+void frmModifyList::createRow(int n)
+{
+    const auto i = static_cast<std::size_t>(n);
+    const int top = kRowTop[n];
+    lblGalaxy[i] = Head(this, QStringLiteral("lblGalaxy%1").arg(n), QStringLiteral("Galaxy %1 :").arg(n),
+                        QRect(120, top, kHeadWidth[n], 255));
+    txtGalaxy[i] = Place<QLineEdit>(this, QStringLiteral("txtGalaxy%1").arg(n), 1320, top, 1935, 285);
+    txtGalaxyfile[i] = Place<QLineEdit>(this, QStringLiteral("txtGalaxyfile%1").arg(n), 3480, top, 1095, 285);
+}
+
+// The heads share one font: the smallest that any of them needed to fit.
+void frmModifyList::matchHeadFonts()
+{
+    QList<QLabel*> heads{lblGalaxyName, lblGalaxyFile};
+    for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
+        heads.append(lblGalaxy[static_cast<std::size_t>(n)]);
+    }
+    QFont font = heads.first()->font();
+    for (const QLabel* head : heads) {
+        font.setPointSizeF(std::min(font.pointSizeF(), head->font().pointSizeF()));
+    }
+    for (QLabel* head : heads) {
+        head->setFont(font);
+    }
+}
+
+void frmModifyList::setTabOrder()
+{
+    QList<QWidget*> order;
+    for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
+        order.append(txtGalaxy[static_cast<std::size_t>(n)]);
+    }
+    for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
+        order.append(txtGalaxyfile[static_cast<std::size_t>(n)]);
+    }
+    order.append(cmdSave);
+    order.append(cmdExit);
+    for (qsizetype k = 1; k < order.size(); ++k) {
+        QWidget::setTabOrder(order[k - 1], order[k]);
+    }
+}
+
+// Shows the Galaxy List as the program holds it.
+void frmModifyList::Form_Load()
+{
+    for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
+        const auto i = static_cast<std::size_t>(n);
+        txtGalaxy[i]->setText(Declare::pstrGalaxyName[i]);
+        txtGalaxyfile[i]->setText(Declare::pstrGalaxyFile[i]);
+    }
+}
+
+bool frmModifyList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == txtGalaxyfile[1] && event->type() == QEvent::KeyPress) {
+        return txtGalaxyfile1_KeyPress(static_cast<const QKeyEvent*>(event));
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// True when the typed character is one that cannot stand in a file name; it
+// is then dropped without a sound.
+bool frmModifyList::txtGalaxyfile1_KeyPress(const QKeyEvent* event)
+{
+    const QString typed = event->text();
+    return typed.size() == 1 && kRefusedInFileName.contains(typed.at(0));
+}
+
+// Stores the four entries as typed, refills the galaxy selector from the store
+// and closes. When the store refuses a write, the editor stays open with what
+// was typed and the user is told.
+void frmModifyList::cmdSave_Click()
+{
+    if (!saveEntries()) {
+        platform::Platform::services().messageBox(this, platform::MessageIcon::Critical,
+                                                  platform::MessageButtons::Ok, QStringLiteral("Critical Error"),
+                                                  QStringLiteral("An Error Unknow Occured"));
+        return;
+    }
+    rebuildSelector();
+    accept();
+}
+
+bool frmModifyList::saveEntries()
+{
+    for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
+        const auto i = static_cast<std::size_t>(n);
+        if (!settings::WriteSetting(kGalaxies, QStringLiteral("Galaxy%1").arg(n), txtGalaxy[i]->text())
+            || !settings::WriteSetting(kGalaxies, QStringLiteral("Galaxyfile%1").arg(n), txtGalaxyfile[i]->text())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Empties the main window's galaxy selector and loads the Galaxy List again;
+// nothing is selected afterwards.
+void frmModifyList::rebuildSelector()
+{
+    QComboBox* selector = nullptr;
+    if (Declare::mainWindow) {
+        selector = Declare::mainWindow->findChild<QComboBox*>(QStringLiteral("cboGalaxies"));
+    }
+    if (selector != nullptr) {
+        selector->clear();
+    }
+    settings::LoadGalaxyList(selector);
+}
+
+void frmModifyList::cmdExit_Click()
+{
+    reject();
+}

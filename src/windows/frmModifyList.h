@@ -1,0 +1,45 @@
+// The Galaxy List editor: the four galaxy names and the galaxy file of each.
+// Save stores them and refills the main window's galaxy selector; Exit and
+// the close box leave everything as it was.
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class frmModifyList : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit frmModifyList(QWidget* parent = nullptr);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void createRow(int n);
+    void matchHeadFonts();
+    void setTabOrder();
+    void Form_Load();
+    bool saveEntries();
+    void rebuildSelector();
+
+    void cmdSave_Click();
+    void cmdExit_Click();
+    bool txtGalaxyfile1_KeyPress(const QKeyEvent* event);
+
+    QLabel* Image1 = nullptr;
+    QLabel* lblGalaxyName = nullptr;
+    QLabel* lblGalaxyFile = nullptr;
+    std::array<QLabel*, 5> lblGalaxy{};         // rows 1 to 4; index 0 unused
+    std::array<QLineEdit*, 5> txtGalaxy{};      // rows 1 to 4; index 0 unused
+    std::array<QLineEdit*, 5> txtGalaxyfile{};  // rows 1 to 4; index 0 unused
+    QPushButton* cmdExit = nullptr;
+    QPushButton* cmdSave = nullptr;
+};

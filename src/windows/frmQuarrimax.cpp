@@ -1,0 +1,672 @@
+#include "frmQuarrimax.h"
+
+#include "Twips.h"
+#include "WindowLook.h"
+#include "frmAbout.h"
+#include "frmModifyList.h"
+#include "galaxy/PlanetReport.h"
+#include "galaxy/TypedNumbers.h"
+#include "platform/Platform.h"
+#include "platform/VersionRecord.h"
+#include "settings/Settings.h"
+#include "state/Declare.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+
+using platform::MessageButtons;
+using platform::MessageIcon;
+using twips::Px;
+
+namespace {
+
+// Client heights of the window with the options panel closed and open: the
+// window heights of 2055 and 4365 twips less the title bar and borders.
+constexpr int kClientWidth = 3870;
+constexpr int kClosedHeight = 1680;
+constexpr int kOpenHeight = 4365 - 375;
+
+const QString kOptions = QStringLiteral("Options");
+
+// Keeps the hourglass pointer up while it lives, unless told to go back to the
+// normal pointer earlier.
+class BusyPointer {
+public:
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { restore(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+    void restore()
+    {
+        if (m_active) {
+            QApplication::restoreOverrideCursor();
+            m_active = false;
+        }
+    }
+
+private:
+    bool m_active = true;
+};
+
+// A word painted on the window's face, beside the control it describes.
+struct Caption {
+    const char* text;
+    QRect area; // twips, in the client area
+    bool topArea;
+    int flags;
+};
+
+const Caption kCaptions[] = {
+    {"Open After Dumping", QRect(480, 210, 2000, 255), true, Qt::AlignLeft | Qt::AlignVCenter},
+    {"Quarrimax", QRect(600, 690, 1300, 255), true, Qt::AlignLeft | Qt::AlignVCenter},
+    {"NotePad", QRect(600, 1050, 1300, 255), true, Qt::AlignLeft | Qt::AlignVCenter},
+    {"Minimum habitability\nrate to retrieve :", QRect(240, 1830, 2760, 465), false, Qt::AlignLeft | Qt::AlignVCenter},
+    {"Minimum metal\nrate to retrieve :", QRect(240, 2310, 2760, 465), false, Qt::AlignLeft | Qt::AlignVCenter},
+    {"Galaxy to dump :", QRect(240, 2835, 2295, 255), false, Qt::AlignLeft | Qt::AlignVCenter},
+    {"Display Murl's Rating ( R=H*5+M)", QRect(480, 3570, 3300, 255), false, Qt::AlignLeft | Qt::AlignVCenter},
+};
+
+QRect TwipsRect(const QRect& area)
+{
+    return twips::Rect(area.x(), area.y(), area.width(), area.height());
+}
+
+template <typename Control>
+Control* Place(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* control = new Control(parent);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(twips::Rect(left, top, width, height));
+    return control;
+}
+
+// Selects or unselects an option button; unselecting needs the exclusivity
+// lifted, since a group's selected button cannot be unselected otherwise.
+void SetSelected(QRadioButton* button, bool selected)
+{
+    if (selected) {
+        button->setChecked(true);
+        return;
+    }
+    button->setAutoExclusive(false);
+    button->setChecked(false);
+    button->setAutoExclusive(true);
+}
+
+// A stored check-box state: the number 1 ticks the box, anything else leaves
+// it clear.
+bool StoredTick(const QString& text)
+{
+    return galaxy::LeadingNumber(text.toStdString()) == 1.0;
+}
+
+QString StoredState(bool ticked)
+{
+    return ticked ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+QString StoredSelection(bool selected)
+{
+    return selected ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+// The character a key types, as the keyboard delivers it to a text box: Ctrl
+// with a letter types its control character, Backspace, Enter and Escape type
+// theirs, and keys that edit or move (Delete, the arrows) type none.
+QChar TypedCharacter(const QKeyEvent* event)
+{
+    const auto modifiers = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const int key = event->key();
+    if (modifiers == Qt::ControlModifier && key >= Qt::Key_A && key <= Qt::Key_Z) {
+        return QChar(key - Qt::Key_A + 1);
+    }
+    switch (key) {
+    case Qt::Key_Backspace: return QChar(8);
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return QChar(13);
+    case Qt::Key_Escape: return QChar(27);
+    default: break;
+    }
+    const QString text = event->text();
+    if (text.isEmpty() || !text.at(0).isPrint()) {
+        return {};
+    }
+    return text.at(0);
+}
+
+// The threshold boxes take digits and Backspace; true when the key types
+// anything else, which is then dropped without a sound.
+bool RefusedByThreshold(const QKeyEvent* event)
+{
+    const QChar typed = TypedCharacter(event);
+    if (typed.isNull()) {
+        return false;
+    }
+    const char16_t code = typed.unicode();
+    return !((code >= u'0' && code <= u'9') || code == 8);
+}
+
+void SelectWholeText(QLineEdit* box)
+{
+    box->setSelection(0, static_cast<int>(box->text().size()));
+}
+
+void FillEmptyWithZero(QLineEdit* box)
+{
+    if (box->text().isEmpty()) {
+        box->setText(QStringLiteral("0"));
+    }
+}
+
+// Focus that comes and goes with the whole window or with a pop-up menu is no
+// focus change of the box itself.
+bool IsOwnFocusChange(const QEvent* event)
+{
+    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
+bool IsLeftClick(const QObject* watched, const QEvent* event)
+{
+    if (event->type() != QEvent::MouseButtonRelease) {
+        return false;
+    }
+    const auto* mouse = static_cast<const QMouseEvent*>(event);
+    const auto* widget = static_cast<const QWidget*>(watched);
+    return mouse->button() == Qt::LeftButton && widget->rect().contains(mouse->position().toPoint());
+}
+
+char ReportDecimalSeparator()
+{
+    return QLocale().decimalPoint() == QStringLiteral(",") ? ',' : '.';
+}
+
+} // namespace
+
+frmQuarrimax::frmQuarrimax(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frmQuarrimax"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    look::InitPictures();
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.svg")));
+    setFixedSize(twips::Size(kClientWidth, kClosedHeight));
+    Declare::mainWindow = this;
+    createControls();
+    connectHandlers();
+    Form_Load();
+    look::CentreOnScreen(this);
+}
+
+frmQuarrimax::~frmQuarrimax() = default;
+
+void frmQuarrimax::createControls()
+{
+    imgBackGround = Place<QLabel>(this, "imgBackGround", -45, -330, 3960, 4365);
+    imgBackGround->setScaledContents(true);
+    createTopArea();
+    createPanel();
+    createClickTargets();
+    createMenu();
+    setTabOrder();
+}
+
+void frmQuarrimax::createTopArea()
+{
+    cmdRetrive = Place<QPushButton>(this, "cmdRetrive", 2400, 240, 1335, 375);
+    cmdRetrive->setText(QStringLiteral("Dump to file"));
+    cmdMerge = Place<QPushButton>(this, "cmdMerge", 2400, 720, 1335, 375);
+    cmdMerge->setText(QStringLiteral("Merge"));
+    cmdOptions = Place<QPushButton>(this, "cmdOptions", 2400, 1200, 1335, 375);
+    cmdOptions->setText(QStringLiteral("Options >>"));
+    chkOpen = Place<QCheckBox>(this, "chkOpen", 240, 240, 195, 195);
+    optQuarrimax = Place<QRadioButton>(this, "optQuarrimax", 360, 720, 195, 195);
+    optQuarrimax->setChecked(true);
+    optQuarrimax->setEnabled(false);
+    optNotePad = Place<QRadioButton>(this, "optNotePad", 360, 1080, 195, 195);
+    optNotePad->setEnabled(false);
+    Line1 = Place<QFrame>(this, "Line1", 120, kClosedHeight, 3600, 15);
+    Line1->setFrameShape(QFrame::HLine);
+    Line1->setFrameShadow(QFrame::Plain);
+    Line1->setStyleSheet(QStringLiteral("color: rgb(192, 192, 192);"));
+}
+
+void frmQuarrimax::createPanel()
+{
+    txtMinHab = Place<QLineEdit>(this, "txtMinHab", 3120, 1920, 495, 285);
+    chkRating = Place<QCheckBox>(this, "chkRating", 240, 3600, 195, 195);
+    txtMinMetal = Place<QLineEdit>(this, "txtMinMetal", 3120, 2400, 495, 285);
+    for (QLineEdit* box : {txtMinHab, txtMinMetal}) {
+        box->setMaxLength(2);
+        box->setText(QStringLiteral("0"));
+        box->setEnabled(false);
+        box->installEventFilter(this);
+    }
+    chkRating->setEnabled(false);
+    cboGalaxies = Place<QComboBox>(this, "cboGalaxies", 240, 3120, 2295, 315);
+    QFont bold = cboGalaxies->font();
+    bold.setBold(true);
+    cboGalaxies->setFont(bold);
+    cmdModifyList = Place<QPushButton>(this, "cmdModifyList", 2640, 3120, 1095, 315);
+    cmdModifyList->setText(QStringLiteral("Modify list"));
+    cmdAutoCheck = Place<QPushButton>(this, "cmdAutoCheck", 1800, 4320, 1335, 375);
+    cmdAutoCheck->setText(QStringLiteral("AutoCheck"));
+    cmdAutoCheck->setVisible(false);
+    cmdAutoCheck->setEnabled(false);
+}
+
+void frmQuarrimax::createClickTargets()
+{
+    lblOpenAfter = Place<QLabel>(this, "lblOpenAfter", 480, 240, 1695, 255);
+    lblQuarrimax = Place<QLabel>(this, "lblQuarrimax", 600, 720, 975, 255);
+    lblNotePad = Place<QLabel>(this, "lblNotePad", 600, 1080, 735, 255);
+    for (QLabel* target : {lblOpenAfter, lblQuarrimax, lblNotePad}) {
+        target->installEventFilter(this);
+    }
+    imgBackGround->installEventFilter(this);
+}
+
+void frmQuarrimax::createMenu()
+{
+    mnuMenu = new QMenu(QStringLiteral("Menu"), this);
+    mnuMenu->setObjectName(QStringLiteral("mnuMenu"));
+    mnuDump = mnuMenu->addAction(QStringLiteral("Dump to file"));
+    mnuDump->setObjectName(QStringLiteral("mnuDump"));
+    mnuMerge = mnuMenu->addAction(QStringLiteral("Merge"));
+    mnuMerge->setObjectName(QStringLiteral("mnuMerge"));
+    mnuOptions = mnuMenu->addAction(QStringLiteral("Options >>"));
+    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
+    s1 = mnuMenu->addSeparator();
+    s1->setObjectName(QStringLiteral("s1"));
+    mnuAbout = mnuMenu->addAction(QStringLiteral("About"));
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+}
+
+void frmQuarrimax::setTabOrder()
+{
+    const QList<QWidget*> order{cmdRetrive, cmdMerge,    cmdOptions,    chkOpen,      txtMinHab,    chkRating,
+                                txtMinMetal, cboGalaxies, cmdModifyList, cmdAutoCheck, optQuarrimax, optNotePad};
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    }
+    for (QWidget* passive : {static_cast<QWidget*>(lblOpenAfter), static_cast<QWidget*>(lblQuarrimax),
+                             static_cast<QWidget*>(lblNotePad), static_cast<QWidget*>(Line1),
+                             static_cast<QWidget*>(imgBackGround)}) {
+        passive->setFocusPolicy(Qt::NoFocus);
+    }
+}
+
+void frmQuarrimax::connectHandlers()
+{
+    connect(cmdRetrive, &QPushButton::clicked, this, &frmQuarrimax::cmdRetrive_Click);
+    connect(cmdMerge, &QPushButton::clicked, this, &frmQuarrimax::cmdMerge_Click);
+    connect(cmdOptions, &QPushButton::clicked, this, &frmQuarrimax::cmdOptions_Click);
+    connect(cmdModifyList, &QPushButton::clicked, this, &frmQuarrimax::cmdModifyList_Click);
+    connect(cmdAutoCheck, &QPushButton::clicked, this, &frmQuarrimax::cmdAutoCheck_Click);
+    connect(chkOpen, &QCheckBox::toggled, this, &frmQuarrimax::chkOpen_Click);
+    connect(cboGalaxies, &QComboBox::activated, this, &frmQuarrimax::cboGalaxies_Click);
+    connect(mnuDump, &QAction::triggered, this, &frmQuarrimax::mnuDump_Click);
+    connect(mnuMerge, &QAction::triggered, this, &frmQuarrimax::mnuMerge_Click);
+    connect(mnuOptions, &QAction::triggered, this, &frmQuarrimax::mnuOptions_Click);
+    connect(mnuAbout, &QAction::triggered, this, &frmQuarrimax::mnuAbout_Click);
+}
+
+// The window's face: the space scene with the words of the controls whose own
+// captions do not show. The picture starts 45 twips left of and 330 twips
+// above the client area.
+QPixmap frmQuarrimax::paintBackground() const
+{
+    const QSize size = imgBackGround->size();
+    QPixmap face = look::Picture(QStringLiteral("background"), size, devicePixelRatioF());
+    QPainter painter(&face);
+    painter.translate(-imgBackGround->pos());
+    QFont font = this->font();
+    font.setPointSizeF(7.75);
+    font.setBold(true);
+    painter.setFont(font);
+    for (const Caption& caption : kCaptions) {
+        painter.setPen(caption.topArea ? look::kCaptionYellow : look::kLightGrey);
+        painter.drawText(TwipsRect(caption.area), caption.flags, QString::fromLatin1(caption.text));
+    }
+    return face;
+}
+
+// Startup, before the window is first shown.
+void frmQuarrimax::Form_Load()
+{
+    OptionsShown = false;
+    const platform::VersionRecord version = platform::Version();
+    setWindowTitle(QStringLiteral("Quarrimax %1.%2 by Marrowen").arg(version.major).arg(version.minor));
+    restoreOptions();
+    settings::LoadGalaxyList(cboGalaxies);
+    if (cboGalaxies->count() > 0) {
+        cboGalaxies->setCurrentIndex(0);
+        cboGalaxies_Click();
+    }
+    imgBackGround->setGeometry(twips::Rect(-45, -330, twips::Tw(width()) + 90, 4365));
+    imgBackGround->setPixmap(paintBackground());
+}
+
+void frmQuarrimax::restoreOptions()
+{
+    txtMinHab->setText(settings::ReadSetting(kOptions, QStringLiteral("Hab")));
+    txtMinMetal->setText(settings::ReadSetting(kOptions, QStringLiteral("Met")));
+    chkRating->setChecked(StoredTick(settings::ReadSetting(kOptions, QStringLiteral("Rating"))));
+    chkOpen->setChecked(StoredTick(settings::ReadSetting(kOptions, QStringLiteral("Open"))));
+    SetSelected(optQuarrimax, settings::ReadSetting(kOptions, QStringLiteral("Reader")) == QStringLiteral("True"));
+    SetSelected(optNotePad, settings::ReadSetting(kOptions, QStringLiteral("NotePad")) == QStringLiteral("True"));
+    if (!optQuarrimax->isChecked() && !optNotePad->isChecked()) {
+        optQuarrimax->setChecked(true);
+    }
+}
+
+// Writes the six dump options, stopping at the first that the store refuses.
+bool frmQuarrimax::storeOptions()
+{
+    return settings::WriteSetting(kOptions, QStringLiteral("Hab"), txtMinHab->text())
+           && settings::WriteSetting(kOptions, QStringLiteral("Met"), txtMinMetal->text())
+           && settings::WriteSetting(kOptions, QStringLiteral("Rating"), StoredState(chkRating->isChecked()))
+           && settings::WriteSetting(kOptions, QStringLiteral("Open"), StoredState(chkOpen->isChecked()))
+           && settings::WriteSetting(kOptions, QStringLiteral("Reader"), StoredSelection(optQuarrimax->isChecked()))
+           && settings::WriteSetting(kOptions, QStringLiteral("NotePad"), StoredSelection(optNotePad->isChecked()));
+}
+
+void frmQuarrimax::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmQuarrimax::Form_Unload()
+{
+    (void)Declare::openGalaxyFile.close();
+}
+
+bool frmQuarrimax::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == txtMinHab || watched == txtMinMetal) {
+        return thresholdEvent(static_cast<QLineEdit*>(watched), event);
+    }
+    if (watched == imgBackGround && event->type() == QEvent::MouseButtonPress) {
+        imgBackGround_MouseDown(static_cast<QMouseEvent*>(event));
+        return false;
+    }
+    return clickTargetEvent(watched, event) || QWidget::eventFilter(watched, event);
+}
+
+// Hands the focus changes and typed keys of a threshold box to its handlers;
+// true when the key is dropped.
+bool frmQuarrimax::thresholdEvent(QLineEdit* box, QEvent* event)
+{
+    const bool hab = box == txtMinHab;
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        return hab ? txtMinHab_KeyPress(key) : txtMinMetal_KeyPress(key);
+    }
+    case QEvent::FocusIn:
+        if (IsOwnFocusChange(event)) {
+            hab ? txtMinHab_GotFocus() : txtMinMetal_GotFocus();
+        }
+        return false;
+    case QEvent::FocusOut:
+        if (IsOwnFocusChange(event)) {
+            hab ? txtMinHab_LostFocus() : txtMinMetal_LostFocus();
+        }
+        return false;
+    default: return false;
+    }
+}
+
+bool frmQuarrimax::clickTargetEvent(QObject* watched, QEvent* event)
+{
+    if (!IsLeftClick(watched, event)) {
+        return false;
+    }
+    if (watched == lblOpenAfter) {
+        lblOpenAfter_Click();
+    } else if (watched == lblQuarrimax) {
+        lblQuarrimax_Click();
+    } else if (watched == lblNotePad) {
+        lblNotePad_Click();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void frmQuarrimax::cmdRetrive_Click()
+{
+    dumpPlanets();
+}
+
+void frmQuarrimax::mnuDump_Click()
+{
+    dumpPlanets();
+}
+
+void frmQuarrimax::cmdMerge_Click()
+{
+    showMergeWindow();
+}
+
+void frmQuarrimax::mnuMerge_Click()
+{
+    showMergeWindow();
+}
+
+void frmQuarrimax::cmdOptions_Click()
+{
+    setPanelOpen(!OptionsShown);
+}
+
+void frmQuarrimax::mnuOptions_Click()
+{
+    cmdOptions_Click();
+}
+
+void frmQuarrimax::setPanelOpen(bool open)
+{
+    txtMinHab->setEnabled(open);
+    txtMinMetal->setEnabled(open);
+    chkRating->setEnabled(open);
+    setFixedSize(twips::Size(kClientWidth, open ? kOpenHeight : kClosedHeight));
+    OptionsShown = open;
+}
+
+void frmQuarrimax::cmdModifyList_Click()
+{
+    frmModifyList editor(this);
+    editor.exec();
+}
+
+void frmQuarrimax::cmdAutoCheck_Click()
+{
+    showMonitor();
+}
+
+void frmQuarrimax::mnuAbout_Click()
+{
+    frmAbout::Open();
+}
+
+void frmQuarrimax::chkOpen_Click()
+{
+    const bool ticked = chkOpen->isChecked();
+    optQuarrimax->setEnabled(ticked);
+    optNotePad->setEnabled(ticked);
+}
+
+void frmQuarrimax::lblOpenAfter_Click()
+{
+    chkOpen->setChecked(!chkOpen->isChecked());
+}
+
+void frmQuarrimax::lblQuarrimax_Click()
+{
+    optQuarrimax->setChecked(true);
+}
+
+void frmQuarrimax::lblNotePad_Click()
+{
+    optNotePad->setChecked(true);
+}
+
+void frmQuarrimax::imgBackGround_MouseDown(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        mnuMenu->popup(event->globalPosition().toPoint());
+    }
+}
+
+// Selecting a galaxy opens its file, or says that it is missing.
+void frmQuarrimax::cboGalaxies_Click()
+{
+    const int index = Declare::EntryIndex(cboGalaxies->currentIndex());
+    switch (Declare::SelectGalaxy(index)) {
+    case Declare::Selection::Opened: break;
+    case Declare::Selection::Missing: showMissingGalaxyFile(index); break;
+    case Declare::Selection::Unreadable: showGenericError(); break;
+    }
+}
+
+void frmQuarrimax::txtMinHab_GotFocus()
+{
+    SelectWholeText(txtMinHab);
+}
+
+void frmQuarrimax::txtMinMetal_GotFocus()
+{
+    SelectWholeText(txtMinMetal);
+}
+
+bool frmQuarrimax::txtMinHab_KeyPress(const QKeyEvent* event)
+{
+    return RefusedByThreshold(event);
+}
+
+bool frmQuarrimax::txtMinMetal_KeyPress(const QKeyEvent* event)
+{
+    return RefusedByThreshold(event);
+}
+
+void frmQuarrimax::txtMinHab_LostFocus()
+{
+    FillEmptyWithZero(txtMinHab);
+}
+
+void frmQuarrimax::txtMinMetal_LostFocus()
+{
+    FillEmptyWithZero(txtMinMetal);
+}
+
+// The planet dump: the hourglass from the start to every way out, and one
+// generic message for every failure, shown with the normal pointer.
+void frmQuarrimax::dumpPlanets()
+{
+    BusyPointer busy;
+    bool done = false;
+    try {
+        done = runDump();
+    } catch (...) {
+        done = false;
+    }
+    if (!done) {
+        busy.restore();
+        showGenericError();
+    }
+}
+
+// The steps of the dump; false on a failure that the generic message reports.
+bool frmQuarrimax::runDump()
+{
+    if (!storeOptions()) {
+        return false;
+    }
+    const int position = cboGalaxies->currentIndex();
+    if (!Declare::pstrCurrentGalaxyFile.isEmpty() && !Declare::GalaxyFileExists(Declare::pstrCurrentGalaxyFile)) {
+        showMissingGalaxyFile(Declare::EntryIndex(position));
+        return true;
+    }
+    if (position < 0) {
+        platform::Platform::services().messageBox(this, MessageIcon::Critical, MessageButtons::Ok,
+                                                  QStringLiteral("No Galaxy Selected"),
+                                                  QStringLiteral("You must Select a Galaxy to Retrive data from"));
+        return true;
+    }
+    const QString report = Declare::ReportPath();
+    if (QFileInfo::exists(report) && !QFile::remove(report)) {
+        return false;
+    }
+    const auto minHab = galaxy::TextToInt16(txtMinHab->text().toStdString());
+    const auto minMet = galaxy::TextToInt16(txtMinMetal->text().toStdString());
+    if (!minHab || !minMet) {
+        return false;
+    }
+    const galaxy::GalaxyFile* open = Declare::openGalaxyFile.isOpen() ? &Declare::openGalaxyFile : nullptr;
+    if (!galaxy::WritePlanetReport(open, Declare::FsPath(report), *minHab, *minMet, chkRating->isChecked(),
+                                   ReportDecimalSeparator())
+             .ok()) {
+        return false;
+    }
+    return !chkOpen->isChecked() || openReport();
+}
+
+// Shows the finished report in the chosen viewer; false when the external
+// editor could not be started.
+bool frmQuarrimax::openReport()
+{
+    if (optQuarrimax->isChecked()) {
+        showReportViewer();
+        return true;
+    }
+    platform::Platform& services = platform::Platform::services();
+    if (!services.externalEditorExists()) {
+        services.messageBox(
+            this, MessageIcon::Critical, MessageButtons::Ok, QStringLiteral("Error Opening notepad"),
+            QStringLiteral("Notepad.exe not Found in dir C:\\windows\\ please use the built in text displayer"));
+        return true;
+    }
+    return services.startExternalEditor(Declare::ReportPath());
+}
+
+void frmQuarrimax::showMissingGalaxyFile(int index)
+{
+    platform::Platform::services().messageBox(this, MessageIcon::Critical, MessageButtons::Ok,
+                                              Declare::kMissingGalaxyFileTitle, Declare::MissingGalaxyFileText(index));
+}
+
+void frmQuarrimax::showGenericError()
+{
+    platform::Platform::services().messageBox(this, MessageIcon::Critical, MessageButtons::Ok,
+                                              QStringLiteral("Critical Error"),
+                                              QStringLiteral("An Error Unknow Occured"));
+}
+
+void frmQuarrimax::showMergeWindow()
+{
+}
+
+void frmQuarrimax::showMonitor()
+{
+}
+
+void frmQuarrimax::showReportViewer()
+{
+}

@@ -1,0 +1,114 @@
+// The main window: the dump command, the choice of viewer, the options panel
+// with the thresholds, the galaxy selector and the rating choice, and the
+// commands that open every other window.
+#pragma once
+
+#include <QWidget>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+
+class frmQuarrimax : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit frmQuarrimax(QWidget* parent = nullptr);
+    ~frmQuarrimax() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Building the window.
+    void createControls();
+    void createTopArea();
+    void createPanel();
+    void createClickTargets();
+    void createMenu();
+    void setTabOrder();
+    void connectHandlers();
+    QPixmap paintBackground() const;
+
+    // Startup and the options.
+    void Form_Load();
+    void restoreOptions();
+    bool storeOptions();
+    void Form_Unload();
+
+    // Handlers of the controls.
+    void cmdRetrive_Click();
+    void mnuDump_Click();
+    void cmdMerge_Click();
+    void mnuMerge_Click();
+    void cmdOptions_Click();
+    void mnuOptions_Click();
+    void cmdModifyList_Click();
+    void cmdAutoCheck_Click();
+    void mnuAbout_Click();
+    void chkOpen_Click();
+    void lblOpenAfter_Click();
+    void lblQuarrimax_Click();
+    void lblNotePad_Click();
+    void imgBackGround_MouseDown(QMouseEvent* event);
+    void cboGalaxies_Click();
+    void txtMinHab_GotFocus();
+    void txtMinMetal_GotFocus();
+    bool txtMinHab_KeyPress(const QKeyEvent* event);
+    bool txtMinMetal_KeyPress(const QKeyEvent* event);
+    void txtMinHab_LostFocus();
+    void txtMinMetal_LostFocus();
+
+    // Routing of the events of the controls to their handlers.
+    bool thresholdEvent(QLineEdit* box, QEvent* event);
+    bool clickTargetEvent(QObject* watched, QEvent* event);
+
+    // The planet dump.
+    void dumpPlanets();
+    bool runDump();
+    bool openReport();
+    void showMissingGalaxyFile(int index);
+    void showGenericError();
+
+    // Windows that other parts of the program provide.
+    void showMergeWindow();
+    void showMonitor();
+    void showReportViewer();
+
+    void setPanelOpen(bool open);
+
+    bool OptionsShown = false;
+
+    QPushButton* cmdRetrive = nullptr;
+    QPushButton* cmdMerge = nullptr;
+    QPushButton* cmdOptions = nullptr;
+    QCheckBox* chkOpen = nullptr;
+    QLineEdit* txtMinHab = nullptr;
+    QCheckBox* chkRating = nullptr;
+    QLineEdit* txtMinMetal = nullptr;
+    QComboBox* cboGalaxies = nullptr;
+    QPushButton* cmdModifyList = nullptr;
+    QPushButton* cmdAutoCheck = nullptr;
+    QRadioButton* optQuarrimax = nullptr;
+    QRadioButton* optNotePad = nullptr;
+    QLabel* lblOpenAfter = nullptr;
+    QLabel* lblQuarrimax = nullptr;
+    QLabel* lblNotePad = nullptr;
+    QFrame* Line1 = nullptr;
+    QLabel* imgBackGround = nullptr;
+
+    QMenu* mnuMenu = nullptr;
+    QAction* mnuDump = nullptr;
+    QAction* mnuMerge = nullptr;
+    QAction* mnuOptions = nullptr;
+    QAction* s1 = nullptr;
+    QAction* mnuAbout = nullptr;
+};

@@ -1,0 +1,152 @@
+// What the window tests share: a fresh program folder and settings store for
+// each test, galaxy files built record by record, and finding controls by
+// their names.
+#pragma once
+
+#include "galaxy/GalaxyFormat.h"
+#include "state/Declare.h"
+#include "support/ScriptedPlatform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <initializer_list>
+#include <optional>
+#include <vector>
+
+namespace uitest {
+
+// A program folder and a settings store of its own, and the scripted desktop
+// services answering for the user. Construct one at the start of a test.
+class Workspace {
+public:
+    Workspace()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_store.path());
+        m_platform.folder = QDir::toNativeSeparators(m_program.path());
+        Declare::Reset();
+    }
+    ~Workspace() { Declare::Reset(); }
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+
+    testsupport::ScriptedPlatform& platform() { return m_platform; }
+    QString folder() const { return m_program.path(); }
+    QString file(const QString& name) const { return m_program.filePath(name); }
+    QString report() const { return file(QStringLiteral("dump.txt")); }
+    QString storeFile() const { return m_store.filePath(QStringLiteral("Quarrimax2/Quarrimax2.conf")); }
+
+private:
+    QTemporaryDir m_program;
+    QTemporaryDir m_store;
+    testsupport::ScriptedPlatform m_platform;
+};
+
+// The store read and written directly, by the exact key, as another program
+// or a hand edit would see it.
+inline QSettings RawStore()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quarrimax2"),
+                     QStringLiteral("Quarrimax2"));
+}
+
+inline void StoreRaw(const QString& section, const QString& key, const QString& value)
+{
+    QSettings store = RawStore();
+    store.setValue(section + QLatin1Char('/') + key, value);
+    store.sync();
+}
+
+inline std::optional<QString> StoredRaw(const QString& section, const QString& key)
+{
+    QSettings store = RawStore();
+    const QString path = section + QLatin1Char('/') + key;
+    if (!store.contains(path)) {
+        return std::nullopt;
+    }
+    return store.value(path).toString();
+}
+
+// Galaxy List entries as the editor stores them.
+inline void StoreGalaxy(int n, const QString& name, const QString& file)
+{
+    StoreRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxy%1").arg(n), name);
+    StoreRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile%1").arg(n), file);
+}
+
+struct Planet {
+    float hab; // stored fractions
+    float met;
+};
+
+inline galaxy::SystemRecord Record(std::int16_t system, std::int16_t count, std::initializer_list<Planet> planets)
+{
+    galaxy::SystemRecord record;
+    for (std::size_t i = 0; i < record.bytes.size(); ++i) {
+        record.bytes[i] = static_cast<unsigned char>(0xA5 ^ i);
+    }
+    record.setSystemNumber(system);
+    record.setPlanetCount(count);
+    int slot = 1;
+    for (int j = 1; j <= galaxy::kPlanetSlots; ++j) {
+        record.setPlanet(j, galaxy::Hab{0.0F}, galaxy::Met{0.0F});
+    }
+    for (const Planet& planet : planets) {
+        record.setPlanet(slot++, galaxy::Hab{planet.hab}, galaxy::Met{planet.met});
+    }
+    return record;
+}
+
+// Writes a galaxy file: the 4-byte header, then the records, then tail bytes
+// of a record not yet finished.
+inline bool WriteGalaxy(const QString& path, const std::vector<galaxy::SystemRecord>& records, int tail = 0,
+                        bool append = false)
+{
+    QFile file(path);
+    if (!file.open(append ? QIODevice::Append : QIODevice::WriteOnly)) {
+        return false;
+    }
+    if (!append) {
+        file.write("GXY1", 4);
+    }
+    for (const galaxy::SystemRecord& record : records) {
+        file.write(reinterpret_cast<const char*>(record.bytes.data()), static_cast<qint64>(record.bytes.size()));
+    }
+    file.write(QByteArray(tail, '\x5A'));
+    return file.error() == QFileDevice::NoError;
+}
+
+inline QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool WriteText(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+template <typename Control>
+Control* Find(const QObject* root, const char* name)
+{
+    return root->findChild<Control*>(QString::fromLatin1(name));
+}
+
+// The visible top-level window of the program with the given name.
+inline QWidget* TopLevel(const char* name)
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QLatin1String(name) && window->isVisible()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace uitest

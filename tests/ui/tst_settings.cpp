@@ -1,0 +1,183 @@
+// The settings store: where it lives, case-blind keys, values kept exactly as
+// written, failed writes, and loading the Galaxy List.
+#include "UiFixture.h"
+#include "settings/Settings.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <cstdlib>
+#include <memory>
+
+using namespace uitest;
+using settings::LoadGalaxyList;
+using settings::ReadSetting;
+using settings::WriteSetting;
+
+class SettingsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void storeLivesInTheUsersConfigFolder();
+    void absentKeysReadEmpty();
+    void keysMatchWithoutRegardToCase();
+    void sectionsMatchWithoutRegardToCase();
+    void writeReplacesWhateverCaseWasStored();
+    void valuesComeBackUnchanged_data();
+    void valuesComeBackUnchanged();
+    void refusedWriteIsReported();
+    void loadGalaxyListFillsMemoryAndSelector();
+    void loadGalaxyListNeitherClearsNorSelects();
+    void loadGalaxyListReadsTheEditorsKeys();
+};
+
+// Runs first, before any test points the store elsewhere: the store follows
+// XDG_CONFIG_HOME, which main() set to a folder of this run.
+void SettingsTest::storeLivesInTheUsersConfigFolder()
+{
+    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    QVERIFY(!configHome.isEmpty());
+    QVERIFY(WriteSetting(QStringLiteral("Options"), QStringLiteral("Hab"), QStringLiteral("42")));
+    const QString expected = configHome + QStringLiteral("/Quarrimax2/Quarrimax2.conf");
+    QVERIFY2(QFileInfo(expected).isFile(), qPrintable(expected));
+    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QStringLiteral("42"));
+}
+
+void SettingsTest::absentKeysReadEmpty()
+{
+    Workspace workspace;
+    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
+    QVERIFY(!QFileInfo::exists(workspace.storeFile()));
+    StoreRaw(QStringLiteral("Options"), QStringLiteral("Met"), QStringLiteral("7"));
+    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
+    QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1")), QString());
+}
+
+void SettingsTest::keysMatchWithoutRegardToCase()
+{
+    Workspace workspace;
+    StoreRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile2"), QStringLiteral("second.gxy"));
+    QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("GalaxyFile2")), QStringLiteral("second.gxy"));
+    QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("GALAXYFILE2")), QStringLiteral("second.gxy"));
+    QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("GalaxyFile1")), QString());
+}
+
+void SettingsTest::sectionsMatchWithoutRegardToCase()
+{
+    Workspace workspace;
+    StoreRaw(QStringLiteral("options"), QStringLiteral("Rating"), QStringLiteral("1"));
+    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("rating")), QStringLiteral("1"));
+    QVERIFY(WriteSetting(QStringLiteral("OPTIONS"), QStringLiteral("RATING"), QStringLiteral("0")));
+    QCOMPARE(StoredRaw(QStringLiteral("options"), QStringLiteral("Rating")), QStringLiteral("0"));
+    QVERIFY(!RawStore().childGroups().contains(QStringLiteral("OPTIONS")));
+}
+
+void SettingsTest::writeReplacesWhateverCaseWasStored()
+{
+    Workspace workspace;
+    StoreRaw(QStringLiteral("Galaxies"), QStringLiteral("galaxyFILE3"), QStringLiteral("old.gxy"));
+    QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile3"), QStringLiteral("new.gxy")));
+    QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("galaxyFILE3")), QStringLiteral("new.gxy"));
+    QSettings store = RawStore();
+    store.beginGroup(QStringLiteral("Galaxies"));
+    QCOMPARE(store.childKeys(), QStringList{QStringLiteral("galaxyFILE3")});
+    QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("GalaxyFile3")), QStringLiteral("new.gxy"));
+}
+
+void SettingsTest::valuesComeBackUnchanged_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blanks at both ends") << QStringLiteral("  Far Reach  ");
+    QTest::newRow("comma") << QStringLiteral("Alpha, Beta");
+    QTest::newRow("only a comma") << QStringLiteral(",");
+    QTest::newRow("quotes") << QStringLiteral("\"Home\" 'galaxy'");
+    QTest::newRow("semicolon and hash") << QStringLiteral("a;b #c");
+    QTest::newRow("backslashes") << QStringLiteral("sub\\dir\\file.gxy\\");
+    QTest::newRow("equals sign") << QStringLiteral("x=y");
+    QTest::newRow("leading at sign") << QStringLiteral("@Variant(oops)");
+    QTest::newRow("non-ASCII letters") << QStringLiteral("Ærøskøbing – Überwelt ĝalaksio");
+    QTest::newRow("digits with zero") << QStringLiteral("07");
+    QTest::newRow("word True") << QStringLiteral("True");
+}
+
+void SettingsTest::valuesComeBackUnchanged()
+{
+    QFETCH(QString, value);
+    Workspace workspace;
+    QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1"), value));
+    QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1")), value);
+    QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1")), value);
+}
+
+void SettingsTest::refusedWriteIsReported()
+{
+    Workspace workspace;
+    // A folder where the store's file should be: nothing can be written.
+    QVERIFY(QDir().mkpath(workspace.storeFile()));
+    QVERIFY(!WriteSetting(QStringLiteral("Options"), QStringLiteral("Hab"), QStringLiteral("5")));
+    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
+}
+
+void SettingsTest::loadGalaxyListFillsMemoryAndSelector()
+{
+    Workspace workspace;
+    StoreGalaxy(1, QStringLiteral("One"), QStringLiteral("one.gxy"));
+    StoreGalaxy(2, QString(), QStringLiteral("two.gxy"));
+    StoreGalaxy(3, QStringLiteral("Three"), QStringLiteral("three.gxy"));
+    QComboBox selector;
+    LoadGalaxyList(&selector);
+    QCOMPARE(Declare::pstrGalaxyName[1], QStringLiteral("One"));
+    QCOMPARE(Declare::pstrGalaxyName[2], QString());
+    QCOMPARE(Declare::pstrGalaxyFile[2], QStringLiteral("two.gxy"));
+    QCOMPARE(Declare::pstrGalaxyName[3], QStringLiteral("Three"));
+    QCOMPARE(Declare::pstrGalaxyFile[3], QStringLiteral("three.gxy"));
+    QCOMPARE(Declare::pstrGalaxyName[4], QString());
+    QCOMPARE(Declare::pstrGalaxyFile[4], QString());
+    QCOMPARE(Declare::pstrGalaxyName[0], QString());
+    QCOMPARE(selector.count(), 2);
+    QCOMPARE(selector.itemText(0), QStringLiteral("One"));
+    QCOMPARE(selector.itemText(1), QStringLiteral("Three"));
+    QCOMPARE(selector.currentIndex(), -1);
+}
+
+void SettingsTest::loadGalaxyListNeitherClearsNorSelects()
+{
+    Workspace workspace;
+    StoreGalaxy(4, QStringLiteral("Four"), QStringLiteral("four.gxy"));
+    QComboBox selector;
+    selector.addItem(QStringLiteral("Earlier"));
+    selector.setCurrentIndex(0);
+    LoadGalaxyList(&selector);
+    QCOMPARE(selector.count(), 2);
+    QCOMPARE(selector.itemText(0), QStringLiteral("Earlier"));
+    QCOMPARE(selector.itemText(1), QStringLiteral("Four"));
+    QCOMPARE(selector.currentIndex(), 0);
+}
+
+void SettingsTest::loadGalaxyListReadsTheEditorsKeys()
+{
+    Workspace workspace;
+    // The editor writes "Galaxyfile"; the list is read as "GalaxyFile".
+    QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxy2"), QStringLiteral("Second")));
+    QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile2"), QStringLiteral("second.gxy")));
+    QComboBox selector;
+    LoadGalaxyList(&selector);
+    QCOMPARE(Declare::pstrGalaxyFile[2], QStringLiteral("second.gxy"));
+    QCOMPARE(selector.count(), 1);
+    QCOMPARE(selector.itemText(0), QStringLiteral("Second"));
+}
+
+int main(int argc, char* argv[])
+{
+    // The store's folder must be known before the first use of the store.
+    const auto configHome = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_CONFIG_HOME", configHome->path().toLocal8Bit());
+    QApplication application(argc, argv);
+    SettingsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_settings.moc"
