@@ -81,7 +81,7 @@ void LoadGalaxyList(QComboBox* selector)
         Declare::pstrGalaxyName[i] = ReadSetting(kGalaxies, QStringLiteral("Galaxy%1").arg(n));
         Declare::pstrGalaxyFile[i] = ReadSetting(kGalaxies, QStringLiteral("GalaxyFile%1").arg(n));
         if (selector != nullptr && !Declare::pstrGalaxyName[i].isEmpty()) {
-            selector->addItem(Declare::pstrGalaxyName[i]);
+            selector->addItem(Declare::pstrGalaxyName[i], n);
         }
     }
     // A combo box selects its first item when it is filled from empty; the

@@ -22,8 +22,9 @@ QString ReadSetting(const QString& section, const QString& key);
 bool WriteSetting(const QString& section, const QString& key, const QString& text);
 
 // Reads Galaxy List entries 1 to 4 into Declare::pstrGalaxyName and
-// Declare::pstrGalaxyFile and appends every non-empty name to the selector.
-// Neither clears the selector nor selects an item.
+// Declare::pstrGalaxyFile and appends every non-empty name to the selector,
+// each item carrying its entry number as its data. Neither clears the
+// selector nor selects an item.
 void LoadGalaxyList(QComboBox* selector);
 
 // As above, for the galaxy selector of the main window (when there is one).

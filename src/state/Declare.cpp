@@ -28,11 +28,6 @@ QString MissingGalaxyFileText(int index)
            + QStringLiteral(" doesn't exist, please modify the Galaxy List!");
 }
 
-int EntryIndex(int selectorPosition)
-{
-    return selectorPosition + 1;
-}
-
 Selection SelectGalaxy(int index)
 {
     (void)openGalaxyFile.close();

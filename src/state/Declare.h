@@ -52,9 +52,6 @@ bool GalaxyFileExists(const QString& fileName);
 QString MissingGalaxyFileText(int index);
 inline const QString kMissingGalaxyFileTitle = QStringLiteral("Files dosent exist");
 
-// Galaxy List index of a selector position: position + 1, so that no selection
-// (-1) takes the always empty entry 0.
-int EntryIndex(int selectorPosition);
 
 // What happened when a galaxy was selected.
 enum class Selection {

@@ -38,9 +38,10 @@ QLabel* TextLine(QWidget* parent, const char* name, int top, qreal pointSize)
     return line;
 }
 
-bool IsLeftClick(const QWidget* widget, const QMouseEvent* event)
+// A click with any mouse button: released over the widget it was pressed on.
+bool IsClick(const QWidget* widget, const QMouseEvent* event)
 {
-    return event->button() == Qt::LeftButton && widget->rect().contains(event->position().toPoint());
+    return widget->rect().contains(event->position().toPoint());
 }
 
 } // namespace
@@ -100,7 +101,7 @@ void frmAbout::Form_Load()
 bool frmAbout::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::MouseButtonRelease
-        || !IsLeftClick(static_cast<QWidget*>(watched), static_cast<QMouseEvent*>(event))) {
+        || !IsClick(static_cast<QWidget*>(watched), static_cast<QMouseEvent*>(event))) {
         return QWidget::eventFilter(watched, event);
     }
     if (watched == imgTarnLogo) {
@@ -117,7 +118,7 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event)
 
 void frmAbout::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (IsLeftClick(this, event)) {
+    if (IsClick(this, event)) {
         Form_Click();
     }
 }

@@ -28,6 +28,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 using platform::MessageButtons;
 using platform::MessageIcon;
 using twips::Px;
@@ -535,10 +537,27 @@ void frmQuarrimax::imgBackGround_MouseDown(QMouseEvent* event)
     }
 }
 
+// The Galaxy List entry of the selected galaxy: the entry whose name the item
+// shows, so that entries without a name shift no later entry. Entry 0, the
+// always empty one, when nothing is selected.
+int frmQuarrimax::selectedEntry() const
+{
+    const int position = cboGalaxies->currentIndex();
+    if (position < 0) {
+        return 0;
+    }
+    bool ok = false;
+    const int entry = cboGalaxies->itemData(position).toInt(&ok);
+    if (ok && entry >= 1 && entry <= Declare::kGalaxyEntries) {
+        return entry;
+    }
+    return std::min(position + 1, Declare::kGalaxyEntries);
+}
+
 // Selecting a galaxy opens its file, or says that it is missing.
 void frmQuarrimax::cboGalaxies_Click()
 {
-    const int index = Declare::EntryIndex(cboGalaxies->currentIndex());
+    const int index = selectedEntry();
     switch (Declare::SelectGalaxy(index)) {
     case Declare::Selection::Opened: break;
     case Declare::Selection::Missing: showMissingGalaxyFile(index); break;
@@ -601,7 +620,7 @@ bool frmQuarrimax::runDump()
     }
     const int position = cboGalaxies->currentIndex();
     if (!Declare::pstrCurrentGalaxyFile.isEmpty() && !Declare::GalaxyFileExists(Declare::pstrCurrentGalaxyFile)) {
-        showMissingGalaxyFile(Declare::EntryIndex(position));
+        showMissingGalaxyFile(selectedEntry());
         return true;
     }
     if (position < 0) {

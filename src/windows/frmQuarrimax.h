@@ -84,6 +84,7 @@ private:
     void showReportViewer();
 
     void setPanelOpen(bool open);
+    int selectedEntry() const;
 
     bool OptionsShown = false;
 

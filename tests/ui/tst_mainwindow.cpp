@@ -107,7 +107,7 @@ private slots:
     void startupSaysWhenTheFirstGalaxysFileIsMissing();
     void emptyGalaxyListSelectsNothing();
     void selectingAGalaxyWithoutFileName();
-    void selectorPositionsSkipUnnamedEntries();
+    void selectorItemsStandForTheEntriesTheyShow();
     void closingTheMainWindowClosesTheGalaxyFileOnly();
     void aboutOpensOnceFromTheMenu();
 };
@@ -425,24 +425,27 @@ void MainWindowTest::thresholdKeyFilter_data()
     QTest::addColumn<QString>("before");
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("typed"); // what the keyboard delivers with the key
     QTest::addColumn<QString>("after");
     const int none = Qt::NoModifier;
     const int ctrl = Qt::ControlModifier;
     for (const QByteArray box : {QByteArray("txtMinHab"), QByteArray("txtMinMetal")}) {
         const QByteArray tag = box + ": ";
-        QTest::newRow(tag + "digit") << box << "" << int(Qt::Key_7) << none << "7";
-        QTest::newRow(tag + "second digit") << box << "4" << int(Qt::Key_0) << none << "40";
-        QTest::newRow(tag + "third digit refused") << box << "45" << int(Qt::Key_6) << none << "45";
-        QTest::newRow(tag + "minus") << box << "4" << int(Qt::Key_Minus) << none << "4";
-        QTest::newRow(tag + "period") << box << "4" << int(Qt::Key_Period) << none << "4";
-        QTest::newRow(tag + "letter") << box << "4" << int(Qt::Key_A) << none << "4";
-        QTest::newRow(tag + "blank") << box << "4" << int(Qt::Key_Space) << none << "4";
-        QTest::newRow(tag + "Enter") << box << "4" << int(Qt::Key_Return) << none << "4";
-        QTest::newRow(tag + "Backspace") << box << "45" << int(Qt::Key_Backspace) << none << "4";
-        QTest::newRow(tag + "Delete edits") << box << "45" << int(Qt::Key_Delete) << none << "5";
-        QTest::newRow(tag + "Ctrl+X does nothing") << box << "45" << int(Qt::Key_X) << ctrl << "45";
-        QTest::newRow(tag + "Ctrl+V does nothing") << box << "" << int(Qt::Key_V) << ctrl << "";
-        QTest::newRow(tag + "Ctrl+Z does nothing") << box << "4" << int(Qt::Key_Z) << ctrl << "4";
+        QTest::newRow(tag + "digit") << box << "" << int(Qt::Key_7) << none << "7" << "7";
+        QTest::newRow(tag + "second digit") << box << "4" << int(Qt::Key_0) << none << "0" << "40";
+        QTest::newRow(tag + "third digit refused") << box << "45" << int(Qt::Key_6) << none << "6" << "45";
+        QTest::newRow(tag + "minus") << box << "4" << int(Qt::Key_Minus) << none << "-" << "4";
+        QTest::newRow(tag + "period") << box << "4" << int(Qt::Key_Period) << none << "." << "4";
+        QTest::newRow(tag + "comma") << box << "4" << int(Qt::Key_Comma) << none << "," << "4";
+        QTest::newRow(tag + "letter") << box << "4" << int(Qt::Key_A) << none << "a" << "4";
+        QTest::newRow(tag + "blank") << box << "4" << int(Qt::Key_Space) << none << " " << "4";
+        QTest::newRow(tag + "Enter") << box << "4" << int(Qt::Key_Return) << none << "\r" << "4";
+        QTest::newRow(tag + "Backspace") << box << "45" << int(Qt::Key_Backspace) << none << "\b" << "4";
+        QTest::newRow(tag + "Delete edits") << box << "45" << int(Qt::Key_Delete) << none << "\x7f" << "5";
+        QTest::newRow(tag + "Ctrl+X does nothing") << box << "45" << int(Qt::Key_X) << ctrl << "\x18" << "45";
+        QTest::newRow(tag + "Ctrl+V does nothing") << box << "" << int(Qt::Key_V) << ctrl << "\x16" << "";
+        QTest::newRow(tag + "Ctrl+Z does nothing") << box << "4" << int(Qt::Key_Z) << ctrl << "\x1a" << "4";
+        QTest::newRow(tag + "Ctrl+A does nothing") << box << "45" << int(Qt::Key_A) << ctrl << "\x01" << "45";
     }
 }
 
@@ -452,6 +455,7 @@ void MainWindowTest::thresholdKeyFilter()
     QFETCH(QString, before);
     QFETCH(int, key);
     QFETCH(int, modifiers);
+    QFETCH(QString, typed);
     QFETCH(QString, after);
     Workspace workspace;
     QPointer<frmQuarrimax> window = Start();
@@ -461,8 +465,15 @@ void MainWindowTest::thresholdKeyFilter()
     // Delete works on the character after the cursor: start at the beginning.
     target->setCursorPosition(key == Qt::Key_Delete ? 0 : static_cast<int>(before.size()));
     QApplication::clipboard()->setText(QStringLiteral("12"));
-    QTest::keyClick(target, static_cast<Qt::Key>(key), Qt::KeyboardModifiers(modifiers));
+    QTest::sendKeyEvent(QTest::Click, target, static_cast<Qt::Key>(key), typed, Qt::KeyboardModifiers(modifiers));
     QCOMPARE(target->text(), after);
+    // Nothing was selected either (Ctrl+A): a digit typed at the end now is
+    // refused as a third one.
+    if (key == Qt::Key_Delete) {
+        target->end(false);
+    }
+    QTest::keyClick(target, Qt::Key_9);
+    QCOMPARE(target->text(), (after + QStringLiteral("9")).left(2));
     Stop(window);
 }
 
@@ -594,11 +605,12 @@ void MainWindowTest::selectingAGalaxyWithoutFileName()
     Stop(window);
 }
 
-void MainWindowTest::selectorPositionsSkipUnnamedEntries()
+// An entry without a name is not offered and shifts no later entry: the
+// second item, "Three", stands for entry 3.
+void MainWindowTest::selectorItemsStandForTheEntriesTheyShow()
 {
     Workspace workspace;
     QVERIFY(WriteGalaxy(workspace.file(QStringLiteral("one.gxy")), {}));
-    QVERIFY(WriteGalaxy(workspace.file(QStringLiteral("three.gxy")), {}));
     StoreGalaxy(1, QStringLiteral("One"), QStringLiteral("one.gxy"));
     StoreGalaxy(2, QString(), QStringLiteral("two.gxy"));
     StoreGalaxy(3, QStringLiteral("Three"), QStringLiteral("three.gxy"));
@@ -606,13 +618,18 @@ void MainWindowTest::selectorPositionsSkipUnnamedEntries()
     auto* selector = Find<QComboBox>(window, "cboGalaxies");
     QCOMPARE(selector->count(), 2);
     QCOMPARE(selector->itemText(1), QStringLiteral("Three"));
-    // The second item stands for entry 2, whose file is missing and whose name is empty.
     QTest::keyClick(selector, Qt::Key_Down);
     QCOMPARE(selector->currentIndex(), 1);
-    QCOMPARE(Declare::pstrCurrentGalaxyFile, QStringLiteral("two.gxy"));
+    QCOMPARE(Declare::pstrCurrentGalaxyFile, QStringLiteral("three.gxy"));
     QCOMPARE(workspace.platform().boxes.size(), 1);
-    QCOMPARE(workspace.platform().boxes.first().text, MissingText(QString()));
+    QCOMPARE(workspace.platform().boxes.first().text, MissingText(QStringLiteral("Three")));
     QVERIFY(!Declare::openGalaxyFile.isOpen());
+    // Once its file is there, selecting it again opens it.
+    QVERIFY(WriteGalaxy(workspace.file(QStringLiteral("three.gxy")), {}));
+    QTest::keyClick(selector, Qt::Key_Up);
+    QTest::keyClick(selector, Qt::Key_Down);
+    QCOMPARE(workspace.platform().boxes.size(), 1);
+    QVERIFY(Declare::openGalaxyFile.isOpen());
     Stop(window);
 }
 

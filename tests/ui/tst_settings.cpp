@@ -140,6 +140,8 @@ void SettingsTest::loadGalaxyListFillsMemoryAndSelector()
     QCOMPARE(selector.count(), 2);
     QCOMPARE(selector.itemText(0), QStringLiteral("One"));
     QCOMPARE(selector.itemText(1), QStringLiteral("Three"));
+    QCOMPARE(selector.itemData(0).toInt(), 1);
+    QCOMPARE(selector.itemData(1).toInt(), 3);
     QCOMPARE(selector.currentIndex(), -1);
 }
 
