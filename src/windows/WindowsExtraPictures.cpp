@@ -1,0 +1,32 @@
+#include "WindowsExtraPictures.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <cmath>
+
+// Resources compiled into a static library are registered by hand.
+static void RegisterWindowsExtraResources()
+{
+    Q_INIT_RESOURCE(windows_extra);
+}
+
+namespace windows_extra {
+
+QPixmap Picture(const QString& name, QSize size, qreal devicePixelRatio)
+{
+    static const bool registered = (RegisterWindowsExtraResources(), true);
+    (void)registered;
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    QPixmap pixmap(static_cast<int>(std::ceil(size.width() * ratio)), static_cast<int>(std::ceil(size.height() * ratio)));
+    pixmap.fill(Qt::transparent);
+    QSvgRenderer renderer(QStringLiteral(":/windows/") + name);
+    if (renderer.isValid()) {
+        QPainter painter(&pixmap);
+        renderer.render(&painter);
+    }
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
+}
+
+} // namespace windows_extra

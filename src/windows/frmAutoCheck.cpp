@@ -1,0 +1,332 @@
+#include "frmAutoCheck.h"
+
+#include "WindowsExtraPictures.h"
+#include "galaxy/GalaxyFile.h"
+#include "galaxy/GalaxyFormat.h"
+#include "galaxy/RecordStream.h"
+#include "galaxy/TypedNumbers.h"
+#include "platform/Platform.h"
+#include "platform/VersionRecord.h"
+#include "state/Declare.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+QRect TwipsRect(int left, int top, int width, int height)
+{
+    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
+}
+
+constexpr int kClientWidth = 4680;
+constexpr int kClientHeight = 1530;
+
+// The ship creeps 120 twips per tick and starts again at the left once it
+// reaches 3960: a cycle of 32 ticks.
+constexpr int kShipStart = 120;
+constexpr int kShipStep = 120;
+constexpr int kShipEnd = 3960;
+constexpr int kShipTop = 480;
+constexpr int kShipSize = 480;
+
+constexpr int kMaxDelay = 60000;
+const QString kStart = QStringLiteral("Start");
+const QString kStop = QStringLiteral("Stop");
+const QString kDelayPrompt = QStringLiteral("Please enter the delay in seconds between  each check (Max 60 Secs)");
+const QString kDelayTitle = QStringLiteral("Delay");
+
+constexpr auto kRecordSize = static_cast<qint64>(galaxy::kRecordSize);
+constexpr auto kHeaderSize = static_cast<qint64>(galaxy::kHeaderSize);
+
+// The end of the last whole record in a file of this size: where the next
+// record the game writes begins.
+qint64 RecordBoundary(qint64 size)
+{
+    return size <= kHeaderSize ? kHeaderSize : kHeaderSize + (size - kHeaderSize) / kRecordSize * kRecordSize;
+}
+
+// A threshold typed in the main window: its leading number, rounded, held in
+// the 16-bit range.
+std::int16_t ThresholdOf(const QString& text)
+{
+    const double value = galaxy::RoundHalfEven(galaxy::LeadingNumber(text.toStdString()));
+    return static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
+}
+
+// The user's decimal separator, when it is one single-byte character.
+char DecimalSeparator()
+{
+    const QString point = QLocale().decimalPoint();
+    return point.size() == 1 && point[0].unicode() < 256 ? static_cast<char>(point[0].unicode()) : '.';
+}
+
+// The delay in seconds, in its shortest decimal form, and " secs".
+QString DelayText(int milliseconds)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, milliseconds / 1000.0);
+    QString seconds = QString::fromLatin1(buffer, result.ptr - buffer);
+    seconds.replace(QChar(u'.'), QChar::fromLatin1(DecimalSeparator()));
+    return seconds + QStringLiteral(" secs");
+}
+
+QString CurrentGalaxyPath()
+{
+    return Declare::pstrCurrentGalaxyFile.isEmpty() ? QString() : Declare::GalaxyPath(Declare::pstrCurrentGalaxyFile);
+}
+
+QLabel* Label(QWidget* parent, const QString& name, const QString& text, QRect geometry)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+} // namespace
+
+QPointer<frmAutoCheck> frmAutoCheck::s_instance;
+
+frmAutoCheck* frmAutoCheck::ShowWindow()
+{
+    if (!s_instance) {
+        s_instance = new frmAutoCheck;
+        s_instance->show();
+        return s_instance.data();
+    }
+    frmAutoCheck* window = s_instance.data();
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+frmAutoCheck* frmAutoCheck::Instance()
+{
+    return s_instance.data();
+}
+
+frmAutoCheck::frmAutoCheck(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("frmAutoCheck"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("AutoChecking..."));
+    setFixedSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel);
+
+    lblAutoCheck = Label(this, QStringLiteral("lblAutoCheck"), QStringLiteral("Auto Checking for new planets...   "),
+                         TwipsRect(240, 120, 2415, 255));
+    lbltxtDelay = Label(this, QStringLiteral("lbltxtDelay"), QStringLiteral("Delay:"), TwipsRect(3360, 120, 615, 255));
+    // The two value labels reach to the next control, so that a delay such as
+    // "1.5 secs" and an eight-digit size show whole.
+    lblDelay = Label(this, QStringLiteral("lblDelay"), QString(), TwipsRect(3840, 120, 840, 255));
+    imgShip1 = Label(this, QStringLiteral("imgShip1"), QString(), TwipsRect(kShipStart, kShipTop, kShipSize, kShipSize));
+    imgShip1->setScaledContents(true);
+    imgShip1->setPixmap(windows_extra::Picture(QStringLiteral("monitor/ship.svg"), imgShip1->size(),
+                                               devicePixelRatioF()));
+    lblFileSize = Label(this, QStringLiteral("lblFileSize"), QStringLiteral("File Size:"),
+                        TwipsRect(120, 1200, 735, 255));
+    lblSize = Label(this, QStringLiteral("lblSize"), QString(), TwipsRect(840, 1200, 840, 255));
+    cmdStartStop = new QPushButton(kStart, this);
+    cmdStartStop->setObjectName(QStringLiteral("cmdStartStop"));
+    cmdStartStop->setGeometry(TwipsRect(1680, 1080, 1455, 375));
+    cmdStartStop->setAutoDefault(false);
+    cmdStartStop->setFocus();
+
+    tmrChecking = new QTimer(this);
+    tmrChecking->setObjectName(QStringLiteral("tmrChecking"));
+
+    connect(cmdStartStop, &QPushButton::clicked, this, &frmAutoCheck::cmdStartStop_Click);
+    connect(tmrChecking, &QTimer::timeout, this, &frmAutoCheck::tmrChecking_Timer);
+
+    Form_Load();
+}
+
+void frmAutoCheck::Form_Load()
+{
+    m_shipLeft = kShipStart;
+    ReadThresholds();
+    // The systems in the file now are known; only those appended later are
+    // announced. Without a readable file the first tick that reads one takes
+    // the baseline instead.
+    const QString path = CurrentGalaxyPath();
+    galaxy::GalaxyFile file;
+    std::uint64_t size = 0;
+    if (!path.isEmpty() && file.open(Declare::FsPath(path), galaxy::GalaxyFile::Mode::ReadShared).ok()
+        && file.length(size).ok()) {
+        m_baselinePath = path;
+        plngOldFileSize = RecordBoundary(static_cast<qint64>(size));
+    }
+}
+
+void frmAutoCheck::cmdStartStop_Click()
+{
+    if (cmdStartStop->text() != kStart) {
+        cmdStartStop->setText(kStart);
+        m_timerEnabled = false;
+        ApplyTimer();
+        return;
+    }
+    cmdStartStop->setText(kStop);
+    // The previous delay goes on ticking while the prompt is open.
+    m_timerEnabled = true;
+    ApplyTimer();
+    const QPointer<frmAutoCheck> alive(this);
+    const int delay = AskDelay();
+    if (!alive) {
+        return;
+    }
+    m_delay = delay;
+    ApplyTimer();
+    lblDelay->setText(DelayText(m_delay));
+}
+
+int frmAutoCheck::AskDelay()
+{
+    // The prompt comes back until the answer is a delay of 0 to 60 seconds.
+    // Cancel, an empty answer or one without a number mean 0.
+    for (;;) {
+        const std::optional<QString> answer =
+            platform::Platform::services().inputBox(this, kDelayPrompt, kDelayTitle, QString());
+        const std::optional<std::int32_t> milliseconds =
+            galaxy::ToInt32(galaxy::LeadingNumber(answer.value_or(QString()).toStdString()) * 1000.0);
+        if (milliseconds && *milliseconds >= 0 && *milliseconds <= kMaxDelay) {
+            return *milliseconds;
+        }
+    }
+}
+
+void frmAutoCheck::ApplyTimer()
+{
+    // An enabled timer with a delay of 0 never fires.
+    tmrChecking->setInterval(m_delay);
+    if (m_timerEnabled && m_delay > 0) {
+        tmrChecking->start();
+    } else {
+        tmrChecking->stop();
+    }
+}
+
+void frmAutoCheck::closeEvent(QCloseEvent* e)
+{
+    m_timerEnabled = false;
+    ApplyTimer();
+    QWidget::closeEvent(e);
+}
+
+void frmAutoCheck::MoveShip(int twips)
+{
+    m_shipLeft = twips;
+    imgShip1->move(m_shipLeft / kTwipsPerPixel, kShipTop / kTwipsPerPixel);
+}
+
+void frmAutoCheck::ReadThresholds()
+{
+    // Once the main window is gone the thresholds read last stay in use.
+    QWidget* main = Declare::mainWindow.data();
+    if (main == nullptr) {
+        return;
+    }
+    if (const auto* box = main->findChild<QLineEdit*>(QStringLiteral("txtMinHab"))) {
+        m_thresholds.minHab = ThresholdOf(box->text());
+    }
+    if (const auto* box = main->findChild<QLineEdit*>(QStringLiteral("txtMinMetal"))) {
+        m_thresholds.minMet = ThresholdOf(box->text());
+    }
+}
+
+void frmAutoCheck::tmrChecking_Timer()
+{
+    // One polling pass at a time: a tick that falls due while an earlier one
+    // still shows its messages is skipped.
+    if (m_ticking) {
+        return;
+    }
+    m_ticking = true;
+
+    // A handle of the monitor's own for this tick, closed when it ends.
+    const QString path = CurrentGalaxyPath();
+    galaxy::GalaxyFile file;
+    const bool opened =
+        !path.isEmpty() && file.open(Declare::FsPath(path), galaxy::GalaxyFile::Mode::ReadShared).ok();
+    MoveShip(m_shipLeft + kShipStep);
+    ReadThresholds();
+    std::uint64_t size = 0;
+    const bool measured = opened && file.length(size).ok();
+    lblSize->setText(measured ? QString::number(size) : QString());
+    if (measured && !ReportAppendedRecords(file, path, static_cast<qint64>(size))) {
+        return; // the monitor was closed while a message was up
+    }
+    if (m_shipLeft >= kShipEnd) {
+        MoveShip(kShipStart);
+    }
+    m_ticking = false;
+}
+
+bool frmAutoCheck::ReportAppendedRecords(const galaxy::GalaxyFile& file, const QString& path, qint64 size)
+{
+    if (path != m_baselinePath) {
+        // A galaxy seen for the first time: what it holds now is known.
+        m_baselinePath = path;
+        plngOldFileSize = RecordBoundary(size);
+        return true;
+    }
+    if (size < plngOldFileSize) {
+        // The file was cut back: new systems are those written after its end.
+        plngOldFileSize = RecordBoundary(size);
+        return true;
+    }
+    // Only whole records: one the game is still writing waits for a later tick.
+    const qint64 records = (size - plngOldFileSize) / kRecordSize;
+    galaxy::RecordStream stream(file, static_cast<std::uint64_t>(plngOldFileSize));
+    for (qint64 k = 0; k < records; ++k) {
+        const unsigned char* record = nullptr;
+        if (!stream.next(record).ok() || record == nullptr) {
+            break; // unreadable now; the next tick tries again
+        }
+        if (!AnnounceRecord(record)) {
+            return false;
+        }
+        plngOldFileSize += kRecordSize;
+    }
+    return true;
+}
+
+bool frmAutoCheck::AnnounceRecord(const unsigned char* record)
+{
+    const QPointer<frmAutoCheck> alive(this);
+    const galaxy::SystemNumber system = galaxy::LoadInt16(record + galaxy::kSystemNumberOffset);
+    const galaxy::PlanetCount count = galaxy::LoadInt16(record + galaxy::kPlanetCountOffset);
+    const QString title = platform::Version().productName;
+    const char separator = DecimalSeparator();
+    for (int j = 1; j <= galaxy::kPlanetSlots; ++j) {
+        const unsigned char* slot = record + galaxy::SlotOffset(j);
+        // A value whose hundredfold leaves the single range is no planet's and
+        // does not qualify.
+        const float hab = galaxy::ToPercent(galaxy::LoadFloat(slot + galaxy::kHabOffsetInSlot));
+        const float met = galaxy::ToPercent(galaxy::LoadFloat(slot + galaxy::kMetOffsetInSlot));
+        if (!galaxy::PlanetQualifies(j, count, hab, met, m_thresholds)) {
+            continue;
+        }
+        const std::string line = galaxy::PlanetLineText(system, j, hab, met, nullptr, separator);
+        platform::Platform::services().messageBox(this, platform::MessageIcon::None, platform::MessageButtons::Ok,
+                                                  title, QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+        if (!alive) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,75 @@
+// The auto-check monitor: while the game runs it polls the selected galaxy
+// file on a timer and announces, one message box each, the planets of the
+// systems appended to it that reach the main window's thresholds.
+#pragma once
+
+#include "galaxy/PlanetLine.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace galaxy {
+class GalaxyFile;
+}
+
+class frmAutoCheck : public QWidget {
+    Q_OBJECT
+
+public:
+    // Shows the monitor, modeless; one that is open already is only brought
+    // forward and keeps its baseline and its state.
+    static frmAutoCheck* ShowWindow();
+    // The open monitor, or nullptr.
+    static frmAutoCheck* Instance();
+
+    // End of the last system announced (or known when the monitor first saw
+    // the file): every whole record after it is new.
+    qint64 plngOldFileSize = 0;
+
+    QLabel* lblAutoCheck = nullptr;
+    QLabel* lbltxtDelay = nullptr;
+    QLabel* lblDelay = nullptr;
+    QLabel* imgShip1 = nullptr;
+    QLabel* lblFileSize = nullptr;
+    QLabel* lblSize = nullptr;
+    QPushButton* cmdStartStop = nullptr;
+    QTimer* tmrChecking = nullptr;
+
+    // The delay between two ticks, in milliseconds; 0 means no ticks.
+    int delay() const { return m_delay; }
+    // Whether the monitor is running (the timer is enabled).
+    bool running() const { return m_timerEnabled; }
+    // The thresholds of the latest tick.
+    galaxy::Thresholds thresholds() const { return m_thresholds; }
+
+public slots:
+    void cmdStartStop_Click();
+    void tmrChecking_Timer();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    explicit frmAutoCheck(QWidget* parent = nullptr);
+    void Form_Load();
+    int AskDelay();
+    void ApplyTimer();
+    void MoveShip(int twips);
+    void ReadThresholds();
+    bool ReportAppendedRecords(const galaxy::GalaxyFile& file, const QString& path, qint64 size);
+    bool AnnounceRecord(const unsigned char* record);
+
+    QString m_baselinePath; // the galaxy file plngOldFileSize belongs to
+    galaxy::Thresholds m_thresholds;
+    int m_delay = 0;
+    bool m_timerEnabled = false;
+    bool m_ticking = false;
+    int m_shipLeft = 0; // in twips
+
+    static QPointer<frmAutoCheck> s_instance;
+};

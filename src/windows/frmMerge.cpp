@@ -1,0 +1,244 @@
+#include "frmMerge.h"
+
+#include "WindowsExtraPictures.h"
+#include "galaxy/GalaxyMerge.h"
+#include "platform/Platform.h"
+#include "state/Declare.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <limits>
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+QRect TwipsRect(int left, int top, int width, int height)
+{
+    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
+}
+
+constexpr int kClientWidth = 4245;
+constexpr int kClientHeight = 3030;
+const QSize kBrowsePicture(25, 26);
+const QSize kBackdropPicture(142, 540);
+const QColor kLabelYellow(255, 255, 0);
+
+const QString kEmptyFieldTitle = QStringLiteral("File Not found");
+const QString kEmptyFieldText = QStringLiteral("You must enter The file to merge from and the file to merge in.");
+const QString kNoSourceTitle = QStringLiteral("File Not Found");
+const QString kNoSourceText = QStringLiteral("The file to merge From MUST exist");
+const QString kSuccessTitle = QStringLiteral("Merge Successful");
+const QString kSuccessText = QStringLiteral("Merge completed Successfully");
+const QString kFailureTitle = QStringLiteral("Merge Failed");
+
+// The hourglass over the program from construction until restore(), or until
+// the end of the scope on any way out.
+class BusyPointer {
+public:
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { restore(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+    void restore()
+    {
+        if (m_shown) {
+            QApplication::restoreOverrideCursor();
+            m_shown = false;
+        }
+    }
+
+private:
+    bool m_shown = true;
+};
+
+// The source must be a file that exists; a folder is none.
+bool SourceFileExists(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && info.isFile();
+}
+
+QString FailureText(const galaxy::GalaxyResult& result)
+{
+    return QStringLiteral("The following unexpected Error Occured:") + QString::number(result.number())
+           + QStringLiteral(":") + QString::fromStdString(result.description())
+           + QStringLiteral(" The merge will stop here.");
+}
+
+// One message box with an OK button.
+void Tell(QWidget* parent, platform::MessageIcon icon, const QString& title, const QString& text)
+{
+    platform::Platform::services().messageBox(parent, icon, platform::MessageButtons::Ok, title, text);
+}
+
+QLabel* YellowLabel(QWidget* parent, const QString& name, const QString& text, QRect geometry)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, kLabelYellow);
+    label->setPalette(palette);
+    label->setAutoFillBackground(false);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLineEdit* PathField(QWidget* parent, const QString& name, QRect geometry)
+{
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setMaxLength(std::numeric_limits<int>::max());
+    field->setGeometry(geometry);
+    return field;
+}
+
+QPushButton* Button(QWidget* parent, const QString& name, const QString& text, QRect geometry)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    button->setGeometry(geometry);
+    return button;
+}
+
+} // namespace
+
+QPointer<frmMerge> frmMerge::s_instance;
+
+frmMerge* frmMerge::ShowWindow()
+{
+    if (!s_instance) {
+        s_instance = new frmMerge;
+        s_instance->show();
+        return s_instance.data();
+    }
+    frmMerge* window = s_instance.data();
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+frmMerge* frmMerge::Instance()
+{
+    return s_instance.data();
+}
+
+frmMerge::frmMerge(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("frmMerge"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Merge"));
+    if (Declare::mainWindow) {
+        setWindowIcon(Declare::mainWindow->windowIcon());
+    }
+    setFixedSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+
+    // The picture lies behind every other control; only a band of it shows.
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(TwipsRect(1800, -2760, 2130, 8100));
+    Image1->setPixmap(windows_extra::Picture(QStringLiteral("merge/backdrop.svg"), kBackdropPicture,
+                                             devicePixelRatioF()));
+
+    lblFile1 = YellowLabel(this, QStringLiteral("lblFile1"), QStringLiteral("File to merge In"),
+                           TwipsRect(240, 120, 2775, 255));
+    txtMergeIn = PathField(this, QStringLiteral("txtMergeIn"), TwipsRect(240, 480, 3855, 285));
+    cmdBrowse1 = Button(this, QStringLiteral("cmdBrowse1"), QString(), TwipsRect(240, 840, 375, 375));
+    lblFile2 = YellowLabel(this, QStringLiteral("lblFile2"), QStringLiteral("File to Merge From"),
+                           TwipsRect(240, 1320, 3615, 255));
+    txtMergeFrom = PathField(this, QStringLiteral("txtMergeFrom"), TwipsRect(240, 1680, 3855, 285));
+    cmdBrowse2 = Button(this, QStringLiteral("cmdBrowse2"), QString(), TwipsRect(240, 2040, 375, 375));
+    cmdClose = Button(this, QStringLiteral("cmdClose"), QStringLiteral("Close"), TwipsRect(240, 2520, 1335, 375));
+    cmdStart = Button(this, QStringLiteral("cmdStart"), QStringLiteral("Start"), TwipsRect(2760, 2520, 1335, 375));
+
+    const QIcon browse(windows_extra::Picture(QStringLiteral("merge/browse.svg"), kBrowsePicture, devicePixelRatioF()));
+    for (QPushButton* button : {cmdBrowse1, cmdBrowse2}) {
+        button->setIcon(browse);
+        button->setIconSize(kBrowsePicture);
+    }
+
+    setTabOrder(txtMergeIn, cmdBrowse1);
+    setTabOrder(cmdBrowse1, txtMergeFrom);
+    setTabOrder(txtMergeFrom, cmdBrowse2);
+    setTabOrder(cmdBrowse2, cmdStart);
+    setTabOrder(cmdStart, cmdClose);
+    txtMergeIn->setFocus();
+
+    connect(cmdBrowse1, &QPushButton::clicked, this, &frmMerge::cmdBrowse1_Click);
+    connect(cmdBrowse2, &QPushButton::clicked, this, &frmMerge::cmdBrowse2_Click);
+    connect(cmdStart, &QPushButton::clicked, this, &frmMerge::cmdStart_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmMerge::cmdClose_Click);
+
+    Form_Load();
+}
+
+void frmMerge::Form_Load()
+{
+    m_cdlMainInitDir = platform::Platform::services().programFolder();
+}
+
+void frmMerge::cmdBrowse1_Click()
+{
+    Browse(txtMergeIn);
+}
+
+void frmMerge::cmdBrowse2_Click()
+{
+    Browse(txtMergeFrom);
+}
+
+void frmMerge::Browse(QLineEdit* field)
+{
+    // A cancelled dialog leaves the field as it was.
+    const std::optional<QString> chosen =
+        platform::Platform::services().openFileDialog(this, QString(), m_cdlMainInitDir);
+    if (chosen) {
+        field->setText(*chosen);
+    }
+}
+
+void frmMerge::cmdStart_Click()
+{
+    BusyPointer busy;
+    const QString target = txtMergeIn->text();
+    const QString source = txtMergeFrom->text();
+    if (target.isEmpty() || source.isEmpty()) {
+        busy.restore();
+        Tell(this, platform::MessageIcon::Critical, kEmptyFieldTitle, kEmptyFieldText);
+        return;
+    }
+    if (!SourceFileExists(source)) {
+        busy.restore();
+        Tell(this, platform::MessageIcon::Critical, kNoSourceTitle, kNoSourceText);
+        return;
+    }
+    // Relative paths are taken as they stand, against the working folder.
+    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(Declare::FsPath(target), Declare::FsPath(source));
+    busy.restore();
+    if (result.ok()) {
+        Tell(this, platform::MessageIcon::Information, kSuccessTitle, kSuccessText);
+    } else {
+        Tell(this, platform::MessageIcon::Critical, kFailureTitle, FailureText(result));
+    }
+}
+
+void frmMerge::cmdClose_Click()
+{
+    close();
+}
+

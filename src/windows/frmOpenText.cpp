@@ -1,0 +1,148 @@
+#include "frmOpenText.h"
+
+#include "ReportTextView.h"
+#include "platform/Platform.h"
+#include "platform/VersionRecord.h"
+#include "state/Declare.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QResizeEvent>
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+constexpr int Px(int twips)
+{
+    return twips / kTwipsPerPixel;
+}
+
+// Client area at creation, and the smallest outer size with the frame that
+// the text box's width and height leave around it.
+constexpr int kClientWidth = 6780;
+constexpr int kClientHeight = 3495;
+constexpr int kSmallestOuter = 600;
+constexpr int kFrameWidth = 120;
+constexpr int kFrameHeight = 420;
+
+const QString kTooBigTitle = QStringLiteral("File Size too big");
+const QString kTooBigText = QStringLiteral(
+    "The File is to big to be opened with the build  in text Viewer, would you like to try opening it with notepad?");
+const QString kNoEditorTitle = QStringLiteral("Error Opening notepad");
+const QString kNoEditorText =
+    QStringLiteral("Notepad.exe not Found in dir C:\\windows\\ please use the built in text displayer");
+const QString kUnknownErrorTitle = QStringLiteral("Unknow Error");
+const QString kUnknownErrorText =
+    QStringLiteral("An unknow error occured. Please contact the producer if the problem persiste.");
+
+// "Courier" 9.75 pt; where no Courier is installed the system's fixed-pitch
+// font takes its place, so that the columns of the report line up.
+QFont ReportFont()
+{
+    QFont font(QStringLiteral("Courier"));
+    font.setPointSizeF(9.75);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    if (!QFontInfo(font).fixedPitch()) {
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPointSizeF(9.75);
+    }
+    return font;
+}
+
+} // namespace
+
+QPointer<frmOpenText> frmOpenText::s_instance;
+
+frmOpenText* frmOpenText::ShowReport()
+{
+    if (s_instance) {
+        frmOpenText* viewer = s_instance.data();
+        viewer->setWindowState(viewer->windowState() & ~Qt::WindowMinimized);
+        viewer->show();
+        viewer->raise();
+        viewer->activateWindow();
+        return viewer;
+    }
+    auto* viewer = new frmOpenText;
+    if (!viewer->Form_Load()) {
+        delete viewer;
+        return nullptr;
+    }
+    s_instance = viewer;
+    viewer->show();
+    viewer->activateWindow();
+    return viewer;
+}
+
+frmOpenText* frmOpenText::Instance()
+{
+    return s_instance.data();
+}
+
+frmOpenText::frmOpenText(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("frmOpenText"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Planets Report"));
+    setMinimumSize(Px(kSmallestOuter - kFrameWidth), Px(kSmallestOuter - kFrameHeight));
+    resize(Px(kClientWidth), Px(kClientHeight));
+
+    txtReport = new ReportTextView(this);
+    txtReport->setObjectName(QStringLiteral("txtReport"));
+    txtReport->setFont(ReportFont());
+    txtReport->setGeometry(rect());
+    setFocusProxy(txtReport);
+}
+
+bool frmOpenText::Form_Load()
+{
+    const platform::VersionRecord version = platform::Version();
+    setWindowTitle(QStringLiteral("Quarrimax %1.%2 FINAL by Marrowen").arg(version.major).arg(version.minor));
+
+    switch (txtReport->loadFile(Declare::ReportPath())) {
+    case ReportTextView::LoadResult::Loaded: return true;
+    case ReportTextView::LoadResult::OutOfMemory: OfferExternalEditor(); return false;
+    case ReportTextView::LoadResult::Failed: break;
+    }
+    platform::Platform::services().messageBox(Declare::mainWindow.data(), platform::MessageIcon::Critical,
+                                              platform::MessageButtons::Ok, kUnknownErrorTitle, kUnknownErrorText);
+    return true;
+}
+
+void frmOpenText::OfferExternalEditor()
+{
+    platform::Platform& services = platform::Platform::services();
+    QWidget* parent = Declare::mainWindow.data();
+    const platform::MessageAnswer answer = services.messageBox(parent, platform::MessageIcon::Question,
+                                                               platform::MessageButtons::YesNo, kTooBigTitle,
+                                                               kTooBigText);
+    if (answer != platform::MessageAnswer::Yes) {
+        return;
+    }
+    if (!services.externalEditorExists()) {
+        services.messageBox(parent, platform::MessageIcon::Critical, platform::MessageButtons::Ok, kNoEditorTitle,
+                            kNoEditorText);
+        return;
+    }
+    // An editor that fails to start leaves nothing more to do: the viewer
+    // closes either way.
+    (void)services.startExternalEditor(Declare::ReportPath());
+}
+
+void frmOpenText::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    Form_Resize();
+}
+
+void frmOpenText::Form_Resize()
+{
+    // The smallest size is kept by the window's minimum; the text box fills
+    // the client area. Nothing is laid out while the window is minimized.
+    if (isMinimized()) {
+        return;
+    }
+    txtReport->setGeometry(rect());
+}

@@ -1,0 +1,36 @@
+// The report viewer: dump.txt from the program folder in a read-only,
+// fixed-pitch text view. A report too big for it is offered to the external
+// editor instead, and the viewer then closes before it is ever seen.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class ReportTextView;
+
+class frmOpenText : public QWidget {
+    Q_OBJECT
+
+public:
+    // Shows the viewer, modeless. A viewer that is open already is only
+    // brought forward and keeps the text it shows; otherwise a new one loads
+    // dump.txt first. Returns nullptr when the new viewer closed itself while
+    // loading (the report was too big for it): that is no failure.
+    static frmOpenText* ShowReport();
+    // The open viewer, or nullptr.
+    static frmOpenText* Instance();
+
+    ReportTextView* txtReport = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    explicit frmOpenText(QWidget* parent = nullptr);
+    // Loads the report; false when the viewer is to close itself unseen.
+    bool Form_Load();
+    void OfferExternalEditor();
+    void Form_Resize();
+
+    static QPointer<frmOpenText> s_instance;
+};

@@ -1,0 +1,621 @@
+// The auto-check monitor, driven tick by tick against a galaxy file that the
+// test appends to: what each tick announces, the baseline moving past the
+// announced systems, records written in pieces, files that are missing or
+// change, the main window going away, the delay prompt and the ship.
+#include "support/ScriptedPlatform.h"
+#include "state/Declare.h"
+#include "windows/frmAutoCheck.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstring>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+
+using platform::MessageButtons;
+using platform::MessageIcon;
+using testsupport::ScriptedPlatform;
+
+namespace {
+
+constexpr int kRecordSize = 492;
+const QByteArray kHeader("GXY1", 4);
+
+struct Planet {
+    float hab;
+    float met;
+};
+
+void PutInt16(QByteArray& bytes, int offset, qint16 value)
+{
+    bytes[offset] = static_cast<char>(static_cast<quint16>(value) & 0xFF);
+    bytes[offset + 1] = static_cast<char>(static_cast<quint16>(value) >> 8);
+}
+
+void PutFloat(QByteArray& bytes, int offset, float value)
+{
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (int i = 0; i < 4; ++i) {
+        bytes[offset + i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+    }
+}
+
+// A system record with the given planets in slots 1, 2, ...; the slots after
+// them hold zeros and every uninterpreted byte a pattern.
+QByteArray Record(qint16 system, qint16 count, std::initializer_list<Planet> planets)
+{
+    QByteArray bytes(kRecordSize, '\0');
+    for (int i = 0; i < kRecordSize; ++i) {
+        bytes[i] = static_cast<char>(0x5A + i * 3);
+    }
+    PutInt16(bytes, 0, system);
+    PutInt16(bytes, 8, count);
+    int slot = 0;
+    for (const Planet& planet : planets) {
+        PutFloat(bytes, 12 + 80 * slot + 32, planet.hab);
+        PutFloat(bytes, 12 + 80 * slot + 36, planet.met);
+        ++slot;
+    }
+    for (; slot < 6; ++slot) {
+        PutFloat(bytes, 12 + 80 * slot + 32, 0.0F);
+        PutFloat(bytes, 12 + 80 * slot + 36, 0.0F);
+    }
+    return bytes;
+}
+
+// The planet line of a message: designation, blanks to 14 characters, Hab,
+// blanks to 13 characters, Met.
+QString Line(const QString& planet, const QString& hab, const QString& met)
+{
+    return planet + QString(14 - planet.size(), QChar(u' ')) + hab + QString(13 - hab.size(), QChar(u' ')) + met;
+}
+
+// Puts a hook between the monitor and the scripted services, to look at the
+// monitor while its delay prompt is open.
+class PromptHook final : public platform::Platform {
+public:
+    explicit PromptHook(ScriptedPlatform& inner) : m_inner(inner) { platform::Platform::install(this); }
+    std::function<void()> onInput;
+
+    platform::MessageAnswer messageBox(QWidget* parent, platform::MessageIcon icon, platform::MessageButtons buttons,
+                                       const QString& title, const QString& text) override
+    {
+        return m_inner.messageBox(parent, icon, buttons, title, text);
+    }
+    std::optional<QString> inputBox(QWidget* parent, const QString& prompt, const QString& title,
+                                    const QString& defaultText) override
+    {
+        if (onInput) {
+            onInput();
+        }
+        return m_inner.inputBox(parent, prompt, title, defaultText);
+    }
+    std::optional<QString> openFileDialog(QWidget* parent, const QString& title, const QString& folder) override
+    {
+        return m_inner.openFileDialog(parent, title, folder);
+    }
+    QString programFolder() const override { return m_inner.programFolder(); }
+    bool externalEditorExists() const override { return m_inner.externalEditorExists(); }
+    bool startExternalEditor(const QString& path) override { return m_inner.startExternalEditor(path); }
+
+private:
+    ScriptedPlatform& m_inner;
+};
+
+// How many of this process's open files are the given file.
+int OpenHandlesTo(const QString& path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    int count = 0;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        if (QFileInfo(fds.filePath(fd)).symLinkTarget() == target) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+class TestFrmAutoCheck : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_folder;
+    std::unique_ptr<ScriptedPlatform> m_platform;
+    std::unique_ptr<QWidget> m_main;
+    QLineEdit* m_minHab = nullptr;
+    QLineEdit* m_minMet = nullptr;
+
+    QString galaxyPath(const QString& name = QStringLiteral("test.gxy")) const
+    {
+        return m_folder->path() + QChar(u'/') + name;
+    }
+
+    void writeGalaxy(const QByteArray& bytes, const QString& name = QStringLiteral("test.gxy"))
+    {
+        QFile file(galaxyPath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+
+    void append(const QByteArray& bytes, const QString& name = QStringLiteral("test.gxy"))
+    {
+        QFile file(galaxyPath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Append));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+
+    void setThresholds(const QString& hab, const QString& met)
+    {
+        m_minHab->setText(hab);
+        m_minMet->setText(met);
+    }
+
+    QStringList announced() const
+    {
+        QStringList texts;
+        for (const ScriptedPlatform::Box& box : m_platform->boxes) {
+            texts.append(box.text);
+        }
+        return texts;
+    }
+
+    // Starts the monitor with a delay answered at the prompt.
+    void start(frmAutoCheck* monitor, const QString& answer)
+    {
+        m_platform->inputAnswers.enqueue(answer);
+        QTest::mouseClick(monitor->cmdStartStop, Qt::LeftButton);
+    }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void init()
+    {
+        m_folder = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_folder->isValid());
+        m_platform = std::make_unique<ScriptedPlatform>();
+        m_platform->folder = m_folder->path();
+        m_main = std::make_unique<QWidget>();
+        m_minHab = new QLineEdit(m_main.get());
+        m_minHab->setObjectName(QStringLiteral("txtMinHab"));
+        m_minMet = new QLineEdit(m_main.get());
+        m_minMet->setObjectName(QStringLiteral("txtMinMetal"));
+        setThresholds(QStringLiteral("0"), QStringLiteral("0"));
+        Declare::mainWindow = m_main.get();
+        Declare::pstrCurrentGalaxyFile = QStringLiteral("test.gxy");
+        writeGalaxy(kHeader + Record(1, 6, {{0.9F, 0.9F}}) + Record(2, 6, {{0.9F, 0.9F}}));
+    }
+
+    void cleanup()
+    {
+        delete frmAutoCheck::Instance();
+        QLocale::setDefault(QLocale::c());
+        Declare::mainWindow = nullptr;
+        Declare::pstrCurrentGalaxyFile.clear();
+        m_main.reset();
+        m_platform.reset();
+        m_folder.reset();
+    }
+
+    void opensStopped()
+    {
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        QCOMPARE(monitor->windowTitle(), QStringLiteral("AutoChecking..."));
+        QCOMPARE(monitor->size(), QSize(312, 102));
+        QCOMPARE(monitor->minimumSize(), monitor->maximumSize());
+        QVERIFY(!(monitor->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(monitor->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QCOMPARE(monitor->lblAutoCheck->text(), QStringLiteral("Auto Checking for new planets...   "));
+        QCOMPARE(monitor->lbltxtDelay->text(), QStringLiteral("Delay:"));
+        QCOMPARE(monitor->lblFileSize->text(), QStringLiteral("File Size:"));
+        QCOMPARE(monitor->lblDelay->text(), QString());
+        QCOMPARE(monitor->lblSize->text(), QString());
+        QCOMPARE(monitor->cmdStartStop->text(), QStringLiteral("Start"));
+        QVERIFY(!monitor->tmrChecking->isActive());
+        QCOMPARE(monitor->imgShip1->geometry(), QRect(8, 32, 32, 32));
+        QVERIFY(!monitor->imgShip1->pixmap().isNull());
+        QCOMPARE(monitor->plngOldFileSize, 4 + 2 * kRecordSize);
+        QVERIFY(m_platform->boxes.isEmpty());
+    }
+
+    void opensOnceAndKeepsItsState()
+    {
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        start(monitor, QStringLiteral("5"));
+        append(Record(3, 1, {{0.5F, 0.5F}}));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(frmAutoCheck::ShowWindow(), monitor);
+        QCOMPARE(monitor->plngOldFileSize, 4 + 3 * kRecordSize);
+        QCOMPARE(monitor->cmdStartStop->text(), QStringLiteral("Stop"));
+        QCOMPARE(monitor->delay(), 5000);
+    }
+
+    void delayPrompt_data()
+    {
+        QTest::addColumn<QList<std::optional<QString>>>("answers");
+        QTest::addColumn<int>("prompts");
+        QTest::addColumn<int>("delay");
+        QTest::addColumn<QString>("label");
+        using Answers = QList<std::optional<QString>>;
+        QTest::newRow("5") << Answers{QStringLiteral("5")} << 1 << 5000 << "5 secs";
+        QTest::newRow("exactly 60") << Answers{QStringLiteral("60")} << 1 << 60000 << "60 secs";
+        QTest::newRow("61 asks again") << Answers{QStringLiteral("61"), QStringLiteral("5")} << 2 << 5000 << "5 secs";
+        QTest::newRow("60.0004 rounds to 60") << Answers{QStringLiteral("60.0004")} << 1 << 60000 << "60 secs";
+        QTest::newRow("60.001 asks again") << Answers{QStringLiteral("60.001"), QStringLiteral("2")} << 2 << 2000
+                                           << "2 secs";
+        QTest::newRow("1.5") << Answers{QStringLiteral("1.5")} << 1 << 1500 << "1.5 secs";
+        QTest::newRow("0.0004 is 0") << Answers{QStringLiteral("0.0004")} << 1 << 0 << "0 secs";
+        QTest::newRow("leading blanks") << Answers{QStringLiteral("  7 seconds")} << 1 << 7000 << "7 secs";
+        QTest::newRow("cancel is 0") << Answers{std::nullopt} << 1 << 0 << "0 secs";
+        QTest::newRow("empty is 0") << Answers{QString()} << 1 << 0 << "0 secs";
+        QTest::newRow("no number is 0") << Answers{QStringLiteral("soon")} << 1 << 0 << "0 secs";
+        QTest::newRow("negative asks again") << Answers{QStringLiteral("-5"), QStringLiteral("3")} << 2 << 3000
+                                             << "3 secs";
+        QTest::newRow("out of range asks again")
+            << Answers{QStringLiteral("1e300"), QStringLiteral("3000000"), QStringLiteral("-1e9"), QStringLiteral("4")}
+            << 4 << 4000 << "4 secs";
+    }
+
+    void delayPrompt()
+    {
+        QFETCH(QList<std::optional<QString>>, answers);
+        QFETCH(int, prompts);
+        QFETCH(int, delay);
+        QFETCH(QString, label);
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        for (const std::optional<QString>& answer : answers) {
+            m_platform->inputAnswers.enqueue(answer);
+        }
+        QTest::mouseClick(monitor->cmdStartStop, Qt::LeftButton);
+        QCOMPARE(m_platform->inputs.size(), prompts);
+        for (const ScriptedPlatform::Input& input : m_platform->inputs) {
+            QCOMPARE(input.prompt, QStringLiteral("Please enter the delay in seconds between  each check (Max 60 Secs)"));
+            QCOMPARE(input.title, QStringLiteral("Delay"));
+            QCOMPARE(input.defaultText, QString());
+        }
+        QCOMPARE(monitor->delay(), delay);
+        QCOMPARE(monitor->lblDelay->text(), label);
+        QCOMPARE(monitor->cmdStartStop->text(), QStringLiteral("Stop"));
+        QVERIFY(monitor->running());
+        // A delay of 0 means no ticks.
+        QCOMPARE(monitor->tmrChecking->isActive(), delay > 0);
+        if (delay > 0) {
+            QCOMPARE(monitor->tmrChecking->interval(), delay);
+        }
+        QVERIFY(m_platform->boxes.isEmpty());
+    }
+
+    void delayLabelUsesTheDecimalSeparator()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        start(monitor, QStringLiteral("1.5"));
+        QCOMPARE(monitor->lblDelay->text(), QStringLiteral("1,5 secs"));
+    }
+
+    void stopKeepsDelayAndRestartTicksMeanwhile()
+    {
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        start(monitor, QStringLiteral("5"));
+        QTest::mouseClick(monitor->cmdStartStop, Qt::LeftButton);
+        QCOMPARE(monitor->cmdStartStop->text(), QStringLiteral("Start"));
+        QVERIFY(!monitor->tmrChecking->isActive());
+        QCOMPARE(monitor->lblDelay->text(), QStringLiteral("5 secs"));
+
+        // While the prompt of the next start is open the old delay runs.
+        PromptHook hook(*m_platform);
+        bool tickingAtOldDelay = false;
+        hook.onInput = [&] {
+            tickingAtOldDelay = monitor->tmrChecking->isActive() && monitor->tmrChecking->interval() == 5000
+                                && monitor->cmdStartStop->text() == QStringLiteral("Stop");
+        };
+        start(monitor, QStringLiteral("2"));
+        QVERIFY(tickingAtOldDelay);
+        QCOMPARE(monitor->tmrChecking->interval(), 2000);
+        QCOMPARE(monitor->lblDelay->text(), QStringLiteral("2 secs"));
+    }
+
+    void timerDrivesTheTicks()
+    {
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        start(monitor, QStringLiteral("3"));
+        QVERIFY(QMetaObject::invokeMethod(monitor->tmrChecking, "timeout"));
+        QCOMPARE(monitor->lblSize->text(), QString::number(4 + 2 * kRecordSize));
+        QCOMPARE(monitor->imgShip1->x(), 16);
+    }
+
+    void closingStopsTheTimer()
+    {
+        QPointer<frmAutoCheck> monitor = frmAutoCheck::ShowWindow();
+        start(monitor, QStringLiteral("3"));
+        QPointer<QTimer> timer = monitor->tmrChecking;
+        QVERIFY(timer->isActive());
+        QVERIFY(monitor->close());
+        QVERIFY(timer.isNull() || !timer->isActive());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(monitor.isNull());
+    }
+
+    void oneRecordAnnouncesItsQualifyingPlanetsInOrder()
+    {
+        setThresholds(QStringLiteral("85"), QStringLiteral("40"));
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        append(Record(1234, 3, {{0.85F, 0.40F}, {0.9F, 0.5F}, {0.86F, 0.41F}, {0.99F, 0.99F}, {0.99F, 0.99F}}));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), (QStringList{Line("1234.A", "85", "40"), Line("1234.B", "90", "50"),
+                                           Line("1234.C", "86", "41")}));
+        for (const ScriptedPlatform::Box& box : m_platform->boxes) {
+            QCOMPARE(box.icon, MessageIcon::None);
+            QCOMPARE(box.buttons, MessageButtons::Ok);
+            QCOMPARE(box.title, QStringLiteral("Quarrimax2"));
+        }
+        QCOMPARE(monitor->lblSize->text(), QString::number(4 + 3 * kRecordSize));
+    }
+
+    void belowThresholdsAndOutsideThePlanetCountAreNotAnnounced()
+    {
+        setThresholds(QStringLiteral("50"), QStringLiteral("50"));
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        append(Record(7, 2, {{0.49F, 0.9F}, {0.9F, 0.4999F}, {0.9F, 0.9F}}));
+        append(Record(8, 0, {{0.9F, 0.9F}}));
+        append(Record(-3, 1, {{0.5F, 0.5F}}));
+        monitor->tmrChecking_Timer();
+        // A negative system number widens its column by one.
+        QCOMPARE(announced(), QStringList{QStringLiteral("-3.A") + QString(11, QChar(u' ')) + QStringLiteral("50")
+                                          + QString(11, QChar(u' ')) + QStringLiteral("50")});
+    }
+
+    void twoRecordsEachWithItsOwnNumber()
+    {
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        append(Record(10, 1, {{0.25F, 0.75F}}) + Record(11, 2, {{0.1F, 0.2F}, {0.375F, 0.08F}}));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), (QStringList{Line("10.A", "25", "75"), Line("11.A", "10", "20"),
+                                           Line("11.B", "37.5", "8")}));
+        QCOMPARE(monitor->plngOldFileSize, 4 + 4 * kRecordSize);
+    }
+
+    void laterTicksAnnounceNothingAgain()
+    {
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        append(Record(20, 1, {{0.6F, 0.6F}}));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(m_platform->boxes.size(), 1);
+        monitor->tmrChecking_Timer();
+        monitor->tmrChecking_Timer();
+        QCOMPARE(m_platform->boxes.size(), 1);
+        append(Record(21, 1, {{0.7F, 0.7F}}));
+        monitor->tmrChecking_Timer();
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), (QStringList{Line("20.A", "60", "60"), Line("21.A", "70", "70")}));
+    }
+
+    void recordWrittenInTwoHalves()
+    {
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        const qint64 baseline = monitor->plngOldFileSize;
+        const QByteArray record = Record(30, 1, {{0.8F, 0.8F}});
+        append(record.left(200));
+        monitor->tmrChecking_Timer();
+        QVERIFY(m_platform->boxes.isEmpty());
+        QCOMPARE(monitor->plngOldFileSize, baseline);
+        QCOMPARE(monitor->lblSize->text(), QString::number(baseline + 200));
+        append(record.mid(200));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), QStringList{Line("30.A", "80", "80")});
+        QCOMPARE(monitor->plngOldFileSize, baseline + kRecordSize);
+        monitor->tmrChecking_Timer();
+        QCOMPARE(m_platform->boxes.size(), 1);
+    }
+
+    void growthOfOneAndAHalfRecords()
+    {
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        const QByteArray second = Record(41, 1, {{0.2F, 0.2F}});
+        append(Record(40, 1, {{0.1F, 0.1F}}) + second.left(246));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), QStringList{Line("40.A", "10", "10")});
+        append(second.mid(246));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), (QStringList{Line("40.A", "10", "10"), Line("41.A", "20", "20")}));
+    }
+
+    void aFileCutBackIsFollowed()
+    {
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        writeGalaxy(kHeader + Record(1, 1, {{0.9F, 0.9F}}));
+        monitor->tmrChecking_Timer();
+        QVERIFY(m_platform->boxes.isEmpty());
+        QCOMPARE(monitor->plngOldFileSize, 4 + kRecordSize);
+        append(Record(50, 1, {{0.55F, 0.45F}}));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), QStringList{Line("50.A", "55", "45")});
+    }
+
+    void thresholdsAreReadOnEveryTick()
+    {
+        setThresholds(QStringLiteral("90"), QStringLiteral("90"));
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        append(Record(60, 1, {{0.85F, 0.4F}}));
+        monitor->tmrChecking_Timer();
+        QVERIFY(m_platform->boxes.isEmpty());
+        setThresholds(QStringLiteral("85"), QStringLiteral("40"));
+        append(Record(61, 1, {{0.85F, 0.4F}}));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(monitor->thresholds().minHab, 85);
+        QCOMPARE(monitor->thresholds().minMet, 40);
+        QCOMPARE(announced(), QStringList{Line("61.A", "85", "40")});
+    }
+
+    void emptyThresholdsCountAsZero()
+    {
+        setThresholds(QString(), QStringLiteral("x"));
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        append(Record(62, 3, {{0.0F, 0.0F}, {-0.01F, 0.5F}, {0.5F, -0.01F}}));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), QStringList{Line("62.A", "0", "0")});
+    }
+
+    void lastThresholdsStayWhenTheMainWindowIsGone()
+    {
+        setThresholds(QStringLiteral("50"), QStringLiteral("50"));
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        monitor->tmrChecking_Timer();
+        m_main.reset();
+        QVERIFY(Declare::mainWindow.isNull());
+        append(Record(70, 2, {{0.6F, 0.6F}, {0.4F, 0.4F}}));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), QStringList{Line("70.A", "60", "60")});
+        QCOMPARE(monitor->imgShip1->x(), 24);
+    }
+
+    void messagesUseTheDecimalSeparator()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        append(Record(12, 1, {{0.375F, 0.08F}}));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), QStringList{Line("12.A", "37,5", "8")});
+    }
+
+    void overflowingValuesAreSkipped()
+    {
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        append(Record(80, 3, {{3.0e38F, 0.5F}, {0.5F, 0.5F}, {0.5F, -3.0e38F}}));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), QStringList{Line("80.A", "50", "50").replace(QStringLiteral("80.A"),
+                                                                            QStringLiteral("80.B"))});
+    }
+
+    void noGalaxySelected()
+    {
+        Declare::pstrCurrentGalaxyFile.clear();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        monitor->tmrChecking_Timer();
+        QVERIFY(m_platform->boxes.isEmpty());
+        QCOMPARE(monitor->lblSize->text(), QString());
+        QCOMPARE(monitor->imgShip1->x(), 16);
+
+        // The galaxy selected later: its systems at the first look are known,
+        // those appended afterwards are new.
+        Declare::pstrCurrentGalaxyFile = QStringLiteral("test.gxy");
+        monitor->tmrChecking_Timer();
+        QVERIFY(m_platform->boxes.isEmpty());
+        QCOMPARE(monitor->lblSize->text(), QString::number(4 + 2 * kRecordSize));
+        append(Record(90, 1, {{0.3F, 0.3F}}));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), QStringList{Line("90.A", "30", "30")});
+    }
+
+    void missingOrUnreadableGalaxyFile()
+    {
+        Declare::pstrCurrentGalaxyFile = QStringLiteral("missing.gxy");
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        monitor->tmrChecking_Timer();
+        QVERIFY(m_platform->boxes.isEmpty());
+        QCOMPARE(monitor->lblSize->text(), QString());
+
+        // A folder in its place cannot be read either.
+        QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("missing.gxy")));
+        monitor->tmrChecking_Timer();
+        QVERIFY(m_platform->boxes.isEmpty());
+        QCOMPARE(monitor->lblSize->text(), QString());
+        QVERIFY(QDir(m_folder->path()).rmdir(QStringLiteral("missing.gxy")));
+
+        writeGalaxy(kHeader + Record(1, 1, {{0.9F, 0.9F}}), QStringLiteral("missing.gxy"));
+        monitor->tmrChecking_Timer();
+        QVERIFY(m_platform->boxes.isEmpty());
+        append(Record(91, 1, {{0.31F, 0.3F}}), QStringLiteral("missing.gxy"));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), QStringList{Line("91.A", "31", "30")});
+
+        // The file removed while the monitor runs.
+        QVERIFY(QFile::remove(galaxyPath(QStringLiteral("missing.gxy"))));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(m_platform->boxes.size(), 1);
+        QCOMPARE(monitor->lblSize->text(), QString());
+    }
+
+    void anotherGalaxySelectedTakesItsOwnBaseline()
+    {
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        writeGalaxy(kHeader + Record(1, 1, {{0.9F, 0.9F}}) + Record(2, 1, {{0.9F, 0.9F}}) + Record(3, 1, {{0.9F, 0.9F}})
+                        + Record(4, 1, {{0.9F, 0.9F}}),
+                    QStringLiteral("other.gxy"));
+        Declare::pstrCurrentGalaxyFile = QStringLiteral("other.gxy");
+        monitor->tmrChecking_Timer();
+        QVERIFY(m_platform->boxes.isEmpty());
+        QCOMPARE(monitor->plngOldFileSize, 4 + 4 * kRecordSize);
+        append(Record(95, 1, {{0.95F, 0.05F}}), QStringLiteral("other.gxy"));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), QStringList{Line("95.A", "95", "5")});
+    }
+
+    void shipCyclesEvery32Ticks()
+    {
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        for (int tick = 1; tick <= 64; ++tick) {
+            if (tick == 10) {
+                Declare::pstrCurrentGalaxyFile = QStringLiteral("missing.gxy");
+            }
+            monitor->tmrChecking_Timer();
+            const int twips = tick % 32 == 0 ? 120 : 120 + 120 * (tick % 32);
+            QCOMPARE(monitor->imgShip1->x(), twips / 15);
+            QCOMPARE(monitor->imgShip1->y(), 32);
+        }
+    }
+
+    void aTickDueDuringMessagesIsSkipped()
+    {
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        int nested = 0;
+        // A tick falls due while each message is up (a few times at most, so
+        // that a monitor that does not skip them fails instead of recursing).
+        m_platform->onBox = [&](const ScriptedPlatform::Box&) {
+            if (++nested <= 4) {
+                monitor->tmrChecking_Timer();
+            }
+        };
+        append(Record(100, 2, {{0.5F, 0.5F}, {0.6F, 0.6F}}));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(nested, 2);
+        QCOMPARE(announced(), (QStringList{Line("100.A", "50", "50"), Line("100.B", "60", "60")}));
+        QCOMPARE(monitor->imgShip1->x(), 16);
+        monitor->tmrChecking_Timer();
+        QCOMPARE(m_platform->boxes.size(), 2);
+        QCOMPARE(monitor->imgShip1->x(), 24);
+    }
+
+    void eachTickHasItsOwnHandleClosedAtItsEnd()
+    {
+#ifndef Q_OS_LINUX
+        QSKIP("counts open files through /proc");
+#endif
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        QCOMPARE(OpenHandlesTo(galaxyPath()), 0);
+        int handlesWhileShowing = -1;
+        m_platform->onBox = [&](const ScriptedPlatform::Box&) { handlesWhileShowing = OpenHandlesTo(galaxyPath()); };
+        append(Record(110, 1, {{0.5F, 0.5F}}));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(handlesWhileShowing, 1);
+        QCOMPARE(OpenHandlesTo(galaxyPath()), 0);
+    }
+};
+
+QTEST_MAIN(TestFrmAutoCheck)
+#include "tst_frmautocheck.moc"
