@@ -31,6 +31,7 @@ QRect TwipsRect(int left, int top, int width, int height)
 
 constexpr int kClientWidth = 4680;
 constexpr int kClientHeight = 1530;
+constexpr qreal kFontPoints = 8.25;
 
 // The ship creeps 120 twips per tick and starts again at the left once it
 // reaches 3960: a cycle of 32 ticks.
@@ -126,13 +127,20 @@ frmAutoCheck::frmAutoCheck(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("AutoChecking..."));
     setFixedSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel);
+    // The small window's texts are laid out for an 8.25 pt font.
+    QFont small = font();
+    small.setPointSizeF(kFontPoints);
+    setFont(small);
 
+    // The labels reach to the next control, so that the title line, a delay
+    // such as "1.5 secs" and an eight-digit size show whole.
     lblAutoCheck = Label(this, QStringLiteral("lblAutoCheck"), QStringLiteral("Auto Checking for new planets...   "),
-                         TwipsRect(240, 120, 2415, 255));
+                         TwipsRect(240, 120, 3120, 255));
     lbltxtDelay = Label(this, QStringLiteral("lbltxtDelay"), QStringLiteral("Delay:"), TwipsRect(3360, 120, 615, 255));
-    // The two value labels reach to the next control, so that a delay such as
-    // "1.5 secs" and an eight-digit size show whole.
-    lblDelay = Label(this, QStringLiteral("lblDelay"), QString(), TwipsRect(3840, 120, 840, 255));
+    const int delayLeft = std::max(3840 / kTwipsPerPixel,
+                                   lbltxtDelay->x() + fontMetrics().horizontalAdvance(lbltxtDelay->text()) + 4);
+    lblDelay = Label(this, QStringLiteral("lblDelay"), QString(),
+                     QRect(delayLeft, 120 / kTwipsPerPixel, width() - delayLeft, 255 / kTwipsPerPixel));
     imgShip1 = Label(this, QStringLiteral("imgShip1"), QString(), TwipsRect(kShipStart, kShipTop, kShipSize, kShipSize));
     imgShip1->setScaledContents(true);
     imgShip1->setPixmap(windows_extra::Picture(QStringLiteral("monitor/ship.svg"), imgShip1->size(),

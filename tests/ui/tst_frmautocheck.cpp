@@ -233,6 +233,29 @@ private slots:
         QVERIFY(m_platform->boxes.isEmpty());
     }
 
+    void labelsShowTheirTextsWhole()
+    {
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        start(monitor, QStringLiteral("1.5"));
+        append(QByteArray(16121612 - 4 - 2 * kRecordSize, '\0'));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(monitor->lblSize->text(), QStringLiteral("16121612"));
+        const QList<QLabel*> labels{monitor->lblAutoCheck, monitor->lbltxtDelay, monitor->lblDelay,
+                                    monitor->lblFileSize, monitor->lblSize};
+        QList<QRect> texts;
+        for (QLabel* label : labels) {
+            const QRect text(label->pos(), QSize(label->fontMetrics().horizontalAdvance(label->text()),
+                                                 label->fontMetrics().height()));
+            QVERIFY2(text.width() <= label->width(), qPrintable(label->objectName()));
+            QVERIFY2(monitor->rect().contains(label->geometry()), qPrintable(label->objectName()));
+            for (const QRect& other : texts) {
+                QVERIFY2(!other.intersects(text), qPrintable(label->objectName()));
+            }
+            texts.append(text);
+        }
+        QVERIFY(!texts.last().intersects(monitor->cmdStartStop->geometry()));
+    }
+
     void opensOnceAndKeepsItsState()
     {
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
