@@ -3,7 +3,7 @@
 # As root it runs apt-get itself; otherwise it prints the line to run.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev "$@")
+packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev fonts-liberation "$@")
 
 missing=()
 for package in "${packages[@]}"; do
