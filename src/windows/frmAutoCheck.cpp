@@ -206,9 +206,13 @@ int frmAutoCheck::AskDelay()
 {
     // The prompt comes back until the answer is a delay of 0 to 60 seconds.
     // Cancel, an empty answer or one without a number mean 0.
+    const QPointer<frmAutoCheck> alive(this);
     for (;;) {
         const std::optional<QString> answer =
             platform::Platform::services().inputBox(this, kDelayPrompt, kDelayTitle, QString());
+        if (!alive) {
+            return 0;
+        }
         const std::optional<std::int32_t> milliseconds =
             galaxy::ToInt32(galaxy::LeadingNumber(answer.value_or(QString()).toStdString()) * 1000.0);
         if (milliseconds && *milliseconds >= 0 && *milliseconds <= kMaxDelay) {
