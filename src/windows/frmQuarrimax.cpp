@@ -3,7 +3,10 @@
 #include "Twips.h"
 #include "WindowLook.h"
 #include "frmAbout.h"
+#include "frmAutoCheck.h"
+#include "frmMerge.h"
 #include "frmModifyList.h"
+#include "frmOpenText.h"
 #include "galaxy/PlanetReport.h"
 #include "galaxy/TypedNumbers.h"
 #include "platform/Platform.h"
@@ -465,12 +468,12 @@ void frmQuarrimax::mnuDump_Click()
 
 void frmQuarrimax::cmdMerge_Click()
 {
-    showMergeWindow();
+    frmMerge::ShowWindow();
 }
 
 void frmQuarrimax::mnuMerge_Click()
 {
-    showMergeWindow();
+    frmMerge::ShowWindow();
 }
 
 void frmQuarrimax::cmdOptions_Click()
@@ -500,7 +503,7 @@ void frmQuarrimax::cmdModifyList_Click()
 
 void frmQuarrimax::cmdAutoCheck_Click()
 {
-    showMonitor();
+    frmAutoCheck::ShowWindow();
 }
 
 void frmQuarrimax::mnuAbout_Click()
@@ -652,7 +655,9 @@ bool frmQuarrimax::runDump()
 bool frmQuarrimax::openReport()
 {
     if (optQuarrimax->isChecked()) {
-        showReportViewer();
+        // The viewer may close itself at once when the report is too big for
+        // it; it has then offered the external editor, and that is no failure.
+        frmOpenText::ShowReport();
         return true;
     }
     platform::Platform& services = platform::Platform::services();
@@ -676,16 +681,4 @@ void frmQuarrimax::showGenericError()
     platform::Platform::services().messageBox(this, MessageIcon::Critical, MessageButtons::Ok,
                                               QStringLiteral("Critical Error"),
                                               QStringLiteral("An Error Unknow Occured"));
-}
-
-void frmQuarrimax::showMergeWindow()
-{
-}
-
-void frmQuarrimax::showMonitor()
-{
-}
-
-void frmQuarrimax::showReportViewer()
-{
 }

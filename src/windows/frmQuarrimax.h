@@ -78,11 +78,6 @@ private:
     void showMissingGalaxyFile(int index);
     void showGenericError();
 
-    // Windows that other parts of the program provide.
-    void showMergeWindow();
-    void showMonitor();
-    void showReportViewer();
-
     void setPanelOpen(bool open);
     int selectedEntry() const;
 

@@ -2,7 +2,10 @@
 // report it writes byte for byte, the viewers it opens, its generic failure,
 // and the hourglass pointer during each of its messages.
 #include "UiFixture.h"
+#include "windows/ReportTextView.h"
+#include "windows/frmMerge.h"
 #include "windows/frmModifyList.h"
+#include "windows/frmOpenText.h"
 #include "windows/frmQuarrimax.h"
 
 #include <QAction>
@@ -174,6 +177,7 @@ private slots:
     void editorThatWillNotStartIsAFailure();
     void builtInViewerChoiceShowsNoMessage();
     void reportNotOpenedWhenNotAsked();
+    void mergeCommandsOpenOneMergeWindow();
 };
 
 void DumpTest::reportByteForByte_data()
@@ -565,8 +569,36 @@ void DumpTest::builtInViewerChoiceShowsNoMessage()
     Dump(window);
     QVERIFY(workspace.platform().boxes.isEmpty());
     QVERIFY(workspace.platform().launches.isEmpty());
-    QVERIFY(ReadAll(workspace.report()).startsWith(kHeader));
+    const QByteArray report = ReadAll(workspace.report());
+    QVERIFY(report.startsWith(kHeader));
     QVERIFY(NoPointerOverride());
+
+    // The viewer shows the new report; a second dump only brings it forward.
+    QPointer<frmOpenText> viewer = frmOpenText::Instance();
+    QVERIFY(viewer && viewer->isVisible());
+    QCOMPARE(viewer->txtReport->text().toLatin1(), QByteArray(report).replace("\r\n", "\n"));
+    SetThresholds(window, QStringLiteral("99"), QStringLiteral("99"));
+    Dump(window);
+    QCOMPARE(frmOpenText::Instance(), viewer.data());
+    QCOMPARE(viewer->txtReport->text().toLatin1(), QByteArray(report).replace("\r\n", "\n"));
+    QVERIFY(ReadAll(workspace.report()) != report);
+    viewer->close();
+    Stop(window);
+}
+
+void DumpTest::mergeCommandsOpenOneMergeWindow()
+{
+    Workspace workspace;
+    QPointer<frmQuarrimax> window = Start();
+    QTest::mouseClick(Find<QPushButton>(window, "cmdMerge"), Qt::LeftButton);
+    QPointer<frmMerge> merge = frmMerge::Instance();
+    QVERIFY(merge && merge->isVisible());
+    Find<QAction>(window, "mnuMerge")->trigger();
+    QCOMPARE(frmMerge::Instance(), merge.data());
+    // Closing the main window leaves the merge window open.
+    window->close();
+    QVERIFY(merge && merge->isVisible());
+    merge->close();
     Stop(window);
 }
 
