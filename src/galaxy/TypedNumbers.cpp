@@ -21,23 +21,19 @@ long long DecimalMagnitude(const char* first, const char* last)
     bool seenNonZero = false;
     bool inFraction = false;
     const char* p = first;
+    // Digits before the point count up; zeros between the point and the first
+    // significant digit count down.
     for (; p != last && *p != 'e' && *p != 'E'; ++p) {
         if (*p == '.') {
             inFraction = true;
-        } else if (*p != '0') {
+        } else if (seenNonZero || *p != '0') {
             seenNonZero = true;
-            if (inFraction) {
-                break;
+            if (!inFraction) {
+                ++magnitude;
             }
-            ++magnitude;
-        } else if (seenNonZero && !inFraction) {
-            ++magnitude;
         } else if (inFraction) {
             --magnitude;
         }
-    }
-    while (p != last && *p != 'e' && *p != 'E') {
-        ++p;
     }
     if (p != last) {
         ++p;

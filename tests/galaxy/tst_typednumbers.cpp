@@ -54,6 +54,9 @@ void TypedNumbersTest::leadingNumber_data()
     QTest::newRow("too small for a double") << QByteArray("1e-400") << 0.0;
     QTest::newRow("negative too large") << QByteArray("-1e400") << -std::numeric_limits<double>::infinity();
     QTest::newRow("many digits") << QByteArray(400, '9') << std::numeric_limits<double>::infinity();
+    QTest::newRow("zeros after the point, then a large exponent")
+        << "6." + QByteArray(500, '0') + "e401" << std::numeric_limits<double>::infinity();
+    QTest::newRow("zeros after the point, then a small exponent") << "0." + QByteArray(20, '0') + "1e-400" << 0.0;
 }
 
 void TypedNumbersTest::leadingNumber()
