@@ -2,6 +2,7 @@
 // whole-file reads and writes with plain C stdio.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,8 +17,12 @@ using Bytes = std::vector<unsigned char>;
 inline const std::string& ScratchFolder()
 {
     static const std::string folder = [] {
+        // A memory-backed folder where there is one: every run writes files.
         const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/quarrimax-fuzz-XXXXXX";
+        if (base == nullptr) {
+            base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        }
+        std::string pattern = std::string(base) + "/quarrimax-fuzz-XXXXXX";
         std::vector<char> buffer(pattern.begin(), pattern.end());
         buffer.push_back('\0');
         if (mkdtemp(buffer.data()) == nullptr) {
@@ -29,9 +34,32 @@ inline const std::string& ScratchFolder()
     return folder;
 }
 
+// The files made in the scratch folder, removed with it when the run ends.
+inline std::vector<std::string>& ScratchFiles()
+{
+    static std::vector<std::string> files;
+    return files;
+}
+
+inline void RemoveScratch()
+{
+    for (const std::string& file : ScratchFiles()) {
+        ::unlink(file.c_str());
+    }
+    ::rmdir(ScratchFolder().c_str());
+}
+
 inline std::string ScratchPath(const char* name)
 {
-    return ScratchFolder() + "/" + name;
+    std::string path = ScratchFolder() + "/" + name;
+    std::vector<std::string>& files = ScratchFiles();
+    if (std::find(files.begin(), files.end(), path) == files.end()) {
+        if (files.empty()) {
+            std::atexit(RemoveScratch);
+        }
+        files.push_back(path);
+    }
+    return path;
 }
 
 inline void WriteFile(const std::string& path, const unsigned char* data, std::size_t size)
