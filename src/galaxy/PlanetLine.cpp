@@ -1,6 +1,8 @@
 #include "PlanetLine.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 
 namespace galaxy {
 
@@ -25,6 +27,65 @@ char* CopyText(char* out, const char* text, std::size_t length)
     return out + length;
 }
 
+// The common case, values from 0.0001 to below ten million whose rounding to
+// seven significant digits double arithmetic decides beyond doubt, written
+// without the general conversion. False leaves the value to it.
+bool FormatPlainNumber(float value, char decimalSeparator, char* out, std::size_t& length)
+{
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+    const double magnitude = std::fabs(static_cast<double>(value)); // exact
+    if (!(magnitude >= 1e-4 && magnitude < 1e7)) {
+        return false;
+    }
+    int exponent = 6; // of the first significant digit
+    while (exponent > -4 && magnitude < kPowersOfTen[exponent + 4] * 1e-4) {
+        --exponent;
+    }
+    // The seven significant digits as a whole number. The product carries an
+    // error far below 1e-7, so only values that close to a half are left to
+    // the exact conversion.
+    const double scaled = magnitude * kPowersOfTen[6 - exponent];
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) < 1e-7) {
+        return false;
+    }
+    auto digits = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1U : 0U);
+    if (digits < 1000000U || digits >= 10000000U) {
+        return false;
+    }
+    char text[7];
+    for (int i = 6; i >= 0; --i) {
+        text[i] = static_cast<char>('0' + digits % 10U);
+        digits /= 10U;
+    }
+    int significant = 7;
+    while (significant > 1 && text[significant - 1] == '0') {
+        --significant;
+    }
+    char* p = out;
+    if (value < 0.0F) {
+        *p++ = '-';
+    }
+    if (exponent >= 0) {
+        const int before = exponent + 1;
+        p = CopyText(p, text, static_cast<std::size_t>(before));
+        if (significant > before) {
+            *p++ = decimalSeparator;
+            p = CopyText(p, text + before, static_cast<std::size_t>(significant - before));
+        }
+    } else {
+        *p++ = '0';
+        *p++ = decimalSeparator;
+        for (int i = exponent; i < -1; ++i) {
+            *p++ = '0';
+        }
+        p = CopyText(p, text, static_cast<std::size_t>(significant));
+    }
+    length = static_cast<std::size_t>(p - out);
+    return true;
+}
+
 } // namespace
 
 std::size_t FormatReportNumber(float value, char decimalSeparator, char* out)
@@ -32,6 +93,10 @@ std::size_t FormatReportNumber(float value, char decimalSeparator, char* out)
     if (value == 0.0F) {
         out[0] = '0';
         return 1;
+    }
+    std::size_t plain = 0;
+    if (FormatPlainNumber(value, decimalSeparator, out, plain)) {
+        return plain;
     }
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 7);

@@ -56,6 +56,10 @@ void PlanetLineTest::numberForm_data()
     QTest::newRow("seven significant digits") << 45.525238F << QByteArray("45.52524") << QByteArray("45,52524");
     QTest::newRow("0.53 times 100") << 0.53F * 100.0F << QByteArray("53") << QByteArray("53");
     QTest::newRow("0.3 times 100") << 0.3F * 100.0F << QByteArray("30") << QByteArray("30");
+    QTest::newRow("just below 0.0001 rounds up to it") << 0.000099999997F << QByteArray("0.0001") << QByteArray("0,0001");
+    QTest::newRow("a tie rounds to even") << 1234567.5F << QByteArray("1234568") << QByteArray("1234568");
+    QTest::newRow("another tie rounds to even") << 1234568.5F << QByteArray("1234568") << QByteArray("1234568");
+    QTest::newRow("leading zeros after the point") << 0.00123F << QByteArray("0.00123") << QByteArray("0,00123");
 }
 
 void PlanetLineTest::numberForm()
@@ -71,11 +75,20 @@ void PlanetLineTest::numberFormMatchesSevenSignificantDigits()
 {
     // Across the whole single range, the text is the C library's %.7G of the
     // value: seven significant digits, shortest, exponent form at the borders.
+    // Every third value is any bit pattern, the others lie where the plain
+    // decimal form is used: percent values and powers of ten around it.
     std::mt19937 random(20261207);
-    for (int i = 0; i < 200000; ++i) {
+    std::uniform_real_distribution<float> fraction(0.0F, 1.0F);
+    std::uniform_real_distribution<double> decade(-5.0, 8.0);
+    for (int i = 0; i < 300000; ++i) {
         std::uint32_t bits = random();
         float value;
         std::memcpy(&value, &bits, sizeof value);
+        if (i % 3 == 1) {
+            value = fraction(random) * 100.0F;
+        } else if (i % 3 == 2) {
+            value = static_cast<float>(std::pow(10.0, decade(random))) * (bits % 2 == 0 ? 1.0F : -1.0F);
+        }
         if (!std::isfinite(value) || value == 0.0F) {
             continue;
         }
