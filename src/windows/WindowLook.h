@@ -1,20 +1,31 @@
 // What the windows share in their look: the pictures shipped with the program,
-// the colours of the captions, and placing a window in the middle of the screen.
+// the fonts and colours of the captions, the words painted on the main
+// window's face, and placing a window in the middle of the screen.
 #pragma once
 
 #include <QColor>
+#include <QFont>
+#include <QIcon>
 #include <QPixmap>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
+#include <functional>
+#include <span>
+
 class QLabel;
+class QPainter;
 class QWidget;
 
 namespace look {
 
-inline const QColor kCaptionYellow(255, 221, 64);
+// Captions stand on a dark space scene in yellow or light grey; each keeps at
+// least 4.5:1 contrast against what lies behind it.
+inline const QColor kCaptionYellow(255, 255, 0);
 inline const QColor kLightGrey(224, 224, 224);
 inline const QColor kBorderGrey(192, 192, 192);
+inline const QColor kSpace(0, 0, 0);
 
 // Makes the pictures available; every window calls it before using one.
 void InitPictures();
@@ -23,11 +34,56 @@ void InitPictures();
 // device-independent pixels, sharp on high-density screens.
 QPixmap Picture(const QString& name, QSize size, qreal devicePixelRatio);
 
+// The program's icon, drawn afresh for every size and pixel ratio asked of it.
+QIcon ProgramIcon();
+
+// Gives a picture label its picture now, drawn for the label's pixel ratio,
+// and draws it again whenever the label is about to be painted at another
+// ratio (the window moved to a screen of another density).
+void KeepSharp(QLabel* label, std::function<QPixmap(qreal devicePixelRatio)> draw);
+// The picture a label kept sharp shows, drawn for the given pixel ratio; a
+// null pixmap for any other label.
+QPixmap PictureAt(const QLabel* label, qreal devicePixelRatio);
+
+// Arial, or where it is missing a sans-serif of the same build.
+QFont ArialFont(qreal pointSize, bool bold);
+// Courier, or where it is missing a fixed-pitch font, so that columns line up.
+QFont CourierFont(qreal pointSize);
+
 // Shrinks a label's font when its text is wider than the label, so that the
 // whole text shows whatever font the system has in place of the one asked for.
 void FitTextToWidth(QLabel* label);
 
 // Places a window that is about to be shown in the middle of its screen.
 void CentreOnScreen(QWidget* window);
+
+// A word painted on the main window's face beside the control it stands for,
+// whose own caption does not show.
+struct PaintedCaption {
+    const char* control;        // the object name of the control
+    const char* text;           // as painted, lines split by '\n'
+    QRect area;                 // twips, in the client area
+    bool topArea;               // yellow in the top area, light grey in the options panel
+};
+
+std::span<const PaintedCaption> MainWindowCaptions();
+
+QColor CaptionColour(const PaintedCaption& caption);
+// The words a screen reader says for the control: the caption on one line,
+// without its closing colon.
+QString AccessibleName(const PaintedCaption& caption);
+// The font of a caption, made smaller when the system's stand-in for Arial
+// would not fit the caption's area.
+QFont CaptionFont(const PaintedCaption& caption);
+// Where the caption's letters lie, in pixels of the client area.
+QRect CaptionTextRect(const PaintedCaption& caption);
+
+// Gives each control whose caption is painted the words of its caption as its
+// accessible name.
+void NamePaintedControls(QWidget* window);
+
+// The main window's face: the background picture of the given size, placed at
+// `origin` relative to the client area, with the captions painted on it.
+QPixmap MainWindowFace(QSize size, QPoint origin, qreal devicePixelRatio);
 
 } // namespace look

@@ -13,10 +13,19 @@ static void RegisterWindowsExtraResources()
 
 namespace windows_extra {
 
-QPixmap Picture(const QString& name, QSize size, qreal devicePixelRatio)
+namespace {
+
+void InitResources()
 {
     static const bool registered = (RegisterWindowsExtraResources(), true);
     (void)registered;
+}
+
+} // namespace
+
+QPixmap Picture(const QString& name, QSize size, qreal devicePixelRatio)
+{
+    InitResources();
     const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     QPixmap pixmap(static_cast<int>(std::ceil(size.width() * ratio)), static_cast<int>(std::ceil(size.height() * ratio)));
     pixmap.fill(Qt::transparent);
@@ -27,6 +36,12 @@ QPixmap Picture(const QString& name, QSize size, qreal devicePixelRatio)
     }
     pixmap.setDevicePixelRatio(ratio);
     return pixmap;
+}
+
+QIcon Icon(const QString& name)
+{
+    InitResources();
+    return QIcon(QStringLiteral(":/windows/") + name);
 }
 
 } // namespace windows_extra

@@ -28,10 +28,7 @@ QLabel* TextLine(QWidget* parent, const char* name, int top, qreal pointSize)
     auto* line = Place<QLabel>(parent, name, 90, top, 5055, 375);
     line->setTextFormat(Qt::PlainText);
     line->setAlignment(Qt::AlignCenter);
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(pointSize);
-    font.setBold(true);
-    line->setFont(font);
+    line->setFont(look::ArialFont(pointSize, true));
     QPalette palette = line->palette();
     palette.setColor(QPalette::WindowText, look::kLightGrey);
     line->setPalette(palette);
@@ -61,6 +58,7 @@ frmAbout::frmAbout() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
+    setWindowIcon(look::ProgramIcon());
     setFixedSize(twips::Size(5250, 3465));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::black);
@@ -78,7 +76,9 @@ void frmAbout::createControls()
     look::FitTextToWidth(lblTools);
     imgTarnLogo = Place<QLabel>(this, "imgTarnLogo", 1425, 600, 2385, 2265);
     imgTarnLogo->setScaledContents(true);
-    imgTarnLogo->setPixmap(look::Picture(QStringLiteral("tarnlogo"), imgTarnLogo->size(), devicePixelRatioF()));
+    look::KeepSharp(imgTarnLogo, [this](qreal ratio) {
+        return look::Picture(QStringLiteral("tarnlogo"), imgTarnLogo->size(), ratio);
+    });
     lblVersion = TextLine(this, "lblVersion", 2880, 14.25);
     shpBorder = Place<QFrame>(this, "shpBorder", 15, 15, 5235, 3450);
     shpBorder->setStyleSheet(QStringLiteral("QFrame#shpBorder { border: 1px solid rgb(192, 192, 192); "

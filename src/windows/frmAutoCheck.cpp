@@ -1,5 +1,6 @@
 #include "frmAutoCheck.h"
 
+#include "WindowLook.h"
 #include "WindowsExtraPictures.h"
 #include "galaxy/GalaxyFile.h"
 #include "galaxy/GalaxyFormat.h"
@@ -126,7 +127,14 @@ frmAutoCheck::frmAutoCheck(QWidget* parent)
     setObjectName(QStringLiteral("frmAutoCheck"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("AutoChecking..."));
+    setWindowIcon(look::ProgramIcon());
     setFixedSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel);
+    // Light grey words on the dark of space, as in the other windows.
+    QPalette space = palette();
+    space.setColor(QPalette::Window, look::kSpace);
+    space.setColor(QPalette::WindowText, look::kLightGrey);
+    setPalette(space);
+    setAutoFillBackground(true);
     // The small window's texts are laid out for an 8.25 pt font.
     QFont small = font();
     small.setPointSizeF(kFontPoints);
@@ -143,8 +151,9 @@ frmAutoCheck::frmAutoCheck(QWidget* parent)
                      QRect(delayLeft, 120 / kTwipsPerPixel, width() - delayLeft, 255 / kTwipsPerPixel));
     imgShip1 = Label(this, QStringLiteral("imgShip1"), QString(), TwipsRect(kShipStart, kShipTop, kShipSize, kShipSize));
     imgShip1->setScaledContents(true);
-    imgShip1->setPixmap(windows_extra::Picture(QStringLiteral("monitor/ship.svg"), imgShip1->size(),
-                                               devicePixelRatioF()));
+    look::KeepSharp(imgShip1, [this](qreal ratio) {
+        return windows_extra::Picture(QStringLiteral("monitor/ship.svg"), imgShip1->size(), ratio);
+    });
     lblFileSize = Label(this, QStringLiteral("lblFileSize"), QStringLiteral("File Size:"),
                         TwipsRect(120, 1200, 735, 255));
     lblSize = Label(this, QStringLiteral("lblSize"), QString(), TwipsRect(840, 1200, 840, 255));

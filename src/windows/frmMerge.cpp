@@ -1,5 +1,6 @@
 #include "frmMerge.h"
 
+#include "WindowLook.h"
 #include "WindowsExtraPictures.h"
 #include "galaxy/GalaxyMerge.h"
 #include "platform/Platform.h"
@@ -139,9 +140,7 @@ frmMerge::frmMerge(QWidget* parent)
     setObjectName(QStringLiteral("frmMerge"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Merge"));
-    if (Declare::mainWindow) {
-        setWindowIcon(Declare::mainWindow->windowIcon());
-    }
+    setWindowIcon(look::ProgramIcon());
     setFixedSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel);
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
@@ -152,8 +151,9 @@ frmMerge::frmMerge(QWidget* parent)
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(TwipsRect(1800, -2760, 2130, 8100));
-    Image1->setPixmap(windows_extra::Picture(QStringLiteral("merge/backdrop.svg"), kBackdropPicture,
-                                             devicePixelRatioF()));
+    look::KeepSharp(Image1, [](qreal ratio) {
+        return windows_extra::Picture(QStringLiteral("merge/backdrop.svg"), kBackdropPicture, ratio);
+    });
 
     lblFile1 = YellowLabel(this, QStringLiteral("lblFile1"), QStringLiteral("File to merge In"),
                            TwipsRect(240, 120, 2775, 255));
@@ -166,7 +166,7 @@ frmMerge::frmMerge(QWidget* parent)
     cmdClose = Button(this, QStringLiteral("cmdClose"), QStringLiteral("Close"), TwipsRect(240, 2520, 1335, 375));
     cmdStart = Button(this, QStringLiteral("cmdStart"), QStringLiteral("Start"), TwipsRect(2760, 2520, 1335, 375));
 
-    const QIcon browse(windows_extra::Picture(QStringLiteral("merge/browse.svg"), kBrowsePicture, devicePixelRatioF()));
+    const QIcon browse = windows_extra::Icon(QStringLiteral("merge/browse.svg"));
     for (QPushButton* button : {cmdBrowse1, cmdBrowse2}) {
         button->setIcon(browse);
         button->setIconSize(kBrowsePicture);

@@ -39,9 +39,7 @@ QLabel* Head(QWidget* parent, const QString& name, const QString& text, const QR
 {
     auto* head = Place<QLabel>(parent, name, twipsArea.x(), twipsArea.y(), twipsArea.width(), twipsArea.height());
     head->setText(text);
-    QFont font = head->font();
-    font.setBold(true);
-    head->setFont(font);
+    head->setFont(look::ArialFont(8.25, true));
     QPalette palette = head->palette();
     palette.setColor(QPalette::WindowText, look::kCaptionYellow);
     head->setPalette(palette);
@@ -57,6 +55,7 @@ frmModifyList::frmModifyList(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmModifyList"));
     setWindowTitle(QStringLiteral("Galaxy List Editor"));
+    setWindowIcon(look::ProgramIcon());
     setWindowModality(Qt::ApplicationModal);
     setFixedSize(twips::Size(4665, 3090));
     createControls();
@@ -70,7 +69,9 @@ void frmModifyList::createControls()
 {
     Image1 = Place<QLabel>(this, QStringLiteral("Image1"), -840, -960, 5955, 4965);
     Image1->setScaledContents(true);
-    Image1->setPixmap(look::Picture(QStringLiteral("modifylist"), Image1->size(), devicePixelRatioF()));
+    look::KeepSharp(Image1, [this](qreal ratio) {
+        return look::Picture(QStringLiteral("modifylist"), Image1->size(), ratio);
+    });
     lblGalaxyName = Head(this, QStringLiteral("lblGalaxyName"), QStringLiteral("Galaxy Name:"),
                          QRect(1320, 240, 1575, 255));
     lblGalaxyFile = Head(this, QStringLiteral("lblGalaxyFile"), QStringLiteral("Galaxy File:"),

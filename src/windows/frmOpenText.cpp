@@ -1,6 +1,7 @@
 #include "frmOpenText.h"
 
 #include "ReportTextView.h"
+#include "WindowLook.h"
 #include "platform/Platform.h"
 #include "platform/VersionRecord.h"
 #include "state/Declare.h"
@@ -36,14 +37,12 @@ const QString kUnknownErrorTitle = QStringLiteral("Unknow Error");
 const QString kUnknownErrorText =
     QStringLiteral("An unknow error occured. Please contact the producer if the problem persiste.");
 
-// "Courier" 9.75 pt; where no Courier is installed the system's fixed-pitch
-// font takes its place, so that the columns of the report line up.
+// "Courier" 9.75 pt; where no Courier is installed a fixed-pitch font of the
+// same build, or else the system's own, takes its place, so that the columns
+// of the report line up.
 QFont ReportFont()
 {
-    QFont font(QStringLiteral("Courier"));
-    font.setPointSizeF(9.75);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
+    QFont font = look::CourierFont(9.75);
     if (!QFontInfo(font).fixedPitch()) {
         font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
         font.setPointSizeF(9.75);
@@ -86,6 +85,7 @@ frmOpenText::frmOpenText(QWidget* parent) : QWidget(parent, Qt::Window)
     setObjectName(QStringLiteral("frmOpenText"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Planets Report"));
+    setWindowIcon(look::ProgramIcon());
     setMinimumSize(Px(kSmallestOuter - kFrameWidth), Px(kSmallestOuter - kFrameHeight));
     resize(Px(kClientWidth), Px(kClientHeight));
 

@@ -27,7 +27,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -67,29 +66,6 @@ public:
 private:
     bool m_active = true;
 };
-
-// A word painted on the window's face, beside the control it describes.
-struct Caption {
-    const char* text;
-    QRect area; // twips, in the client area
-    bool topArea;
-    int flags;
-};
-
-const Caption kCaptions[] = {
-    {"Open After Dumping", QRect(480, 210, 2000, 255), true, Qt::AlignLeft | Qt::AlignVCenter},
-    {"Quarrimax", QRect(600, 690, 1300, 255), true, Qt::AlignLeft | Qt::AlignVCenter},
-    {"NotePad", QRect(600, 1050, 1300, 255), true, Qt::AlignLeft | Qt::AlignVCenter},
-    {"Minimum habitability\nrate to retrieve :", QRect(240, 1830, 2760, 465), false, Qt::AlignLeft | Qt::AlignVCenter},
-    {"Minimum metal\nrate to retrieve :", QRect(240, 2310, 2760, 465), false, Qt::AlignLeft | Qt::AlignVCenter},
-    {"Galaxy to dump :", QRect(240, 2835, 2295, 255), false, Qt::AlignLeft | Qt::AlignVCenter},
-    {"Display Murl's Rating ( R=H*5+M)", QRect(480, 3570, 3300, 255), false, Qt::AlignLeft | Qt::AlignVCenter},
-};
-
-QRect TwipsRect(const QRect& area)
-{
-    return twips::Rect(area.x(), area.y(), area.width(), area.height());
-}
 
 template <typename Control>
 Control* Place(QWidget* parent, const char* name, int left, int top, int width, int height)
@@ -209,8 +185,7 @@ frmQuarrimax::frmQuarrimax(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmQuarrimax"));
     setAttribute(Qt::WA_DeleteOnClose);
-    look::InitPictures();
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.svg")));
+    setWindowIcon(look::ProgramIcon());
     setFixedSize(twips::Size(kClientWidth, kClosedHeight));
     Declare::mainWindow = this;
     createControls();
@@ -230,6 +205,7 @@ void frmQuarrimax::createControls()
     createClickTargets();
     createMenu();
     setTabOrder();
+    look::NamePaintedControls(this);
 }
 
 void frmQuarrimax::createTopArea()
@@ -335,21 +311,9 @@ void frmQuarrimax::connectHandlers()
 // The window's face: the space scene with the words of the controls whose own
 // captions do not show. The picture starts 45 twips left of and 330 twips
 // above the client area.
-QPixmap frmQuarrimax::paintBackground() const
+QPixmap frmQuarrimax::paintBackground(qreal devicePixelRatio) const
 {
-    const QSize size = imgBackGround->size();
-    QPixmap face = look::Picture(QStringLiteral("background"), size, devicePixelRatioF());
-    QPainter painter(&face);
-    painter.translate(-imgBackGround->pos());
-    QFont font = this->font();
-    font.setPointSizeF(7.75);
-    font.setBold(true);
-    painter.setFont(font);
-    for (const Caption& caption : kCaptions) {
-        painter.setPen(caption.topArea ? look::kCaptionYellow : look::kLightGrey);
-        painter.drawText(TwipsRect(caption.area), caption.flags, QString::fromLatin1(caption.text));
-    }
-    return face;
+    return look::MainWindowFace(imgBackGround->size(), imgBackGround->pos(), devicePixelRatio);
 }
 
 // Startup, before the window is first shown.
@@ -365,7 +329,7 @@ void frmQuarrimax::Form_Load()
         cboGalaxies_Click();
     }
     imgBackGround->setGeometry(twips::Rect(-45, -330, twips::Tw(width()) + 90, 4365));
-    imgBackGround->setPixmap(paintBackground());
+    look::KeepSharp(imgBackGround, [this](qreal ratio) { return paintBackground(ratio); });
 }
 
 void frmQuarrimax::restoreOptions()

@@ -36,7 +36,7 @@ private:
     void createMenu();
     void setTabOrder();
     void connectHandlers();
-    QPixmap paintBackground() const;
+    QPixmap paintBackground(qreal devicePixelRatio) const;
 
     // Startup and the options.
     void Form_Load();
