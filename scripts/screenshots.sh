@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Renders every window of Quarrimax to PNG files in docs/screenshots/, on the
+# offscreen platform, with a settings folder and a program folder of their own
+# (a copy of the renderer beside a sample galaxy and a sample dump.txt), so
+# that the player's own settings are neither read nor changed.
+#   bash scripts/screenshots.sh              (renders at 100 %)
+#   SCALE=2 OUT=/tmp/shots bash scripts/screenshots.sh   (200 %, elsewhere)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh
+
+build=${BUILD:-build}
+out=$(realpath -m "${OUT:-docs/screenshots}")
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j"$(nproc)" --target quarrimax_screenshots galaxy_bench
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+program="$work/Quarrimax"
+mkdir -p "$program" "$work/config"
+cp "$build/src/app/quarrimax_screenshots" "$program/"
+"$build/bench/galaxy_bench" generate "$program/sample.gxy" 500 --seed 235 >/dev/null
+"$build/bench/galaxy_bench" dump "$program/sample.gxy" "$program/dump.txt" 40 30 --rating >/dev/null
+
+mkdir -p "$out"
+env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen \
+  QT_SCALE_FACTOR="${SCALE:-1}" "$program/quarrimax_screenshots" "$out"

@@ -1,0 +1,127 @@
+// quarrimax_screenshots: renders every window of the program to PNG files, for
+// the pictures in the README. Run it through scripts/screenshots.sh, which
+// gives it a program folder of its own (a copy of this tool beside a sample
+// galaxy and a sample dump.txt) and an empty settings folder.
+//
+//   quarrimax_screenshots OUTPUT_FOLDER
+#include "platform/VersionRecord.h"
+#include "windows/WindowLook.h"
+#include "windows/frmAbout.h"
+#include "windows/frmAutoCheck.h"
+#include "windows/frmMerge.h"
+#include "windows/frmModifyList.h"
+#include "windows/frmOpenText.h"
+#include "windows/frmQuarrimax.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+// Lets the window settle: shown, laid out and painted.
+void Settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QApplication::processEvents();
+    }
+}
+
+bool Save(QWidget* window, const QDir& folder, const QString& name)
+{
+    Settle();
+    const QString path = folder.filePath(name + QStringLiteral(".png"));
+    if (!window->grab().save(path)) {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// A Galaxy List and dump options as a player might keep them.
+void PrepareSettings()
+{
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, platform::Version().productName,
+                    platform::Version().productName);
+    store.setValue(QStringLiteral("Galaxies/Galaxy1"), QStringLiteral("Sample"));
+    store.setValue(QStringLiteral("Galaxies/Galaxyfile1"), QStringLiteral("sample.gxy"));
+    store.setValue(QStringLiteral("Galaxies/Galaxy2"), QStringLiteral("Home cluster"));
+    store.setValue(QStringLiteral("Galaxies/Galaxyfile2"), QStringLiteral("sample.gxy"));
+    store.setValue(QStringLiteral("Options/Hab"), QStringLiteral("40"));
+    store.setValue(QStringLiteral("Options/Met"), QStringLiteral("30"));
+    store.setValue(QStringLiteral("Options/Rating"), QStringLiteral("1"));
+    store.setValue(QStringLiteral("Options/Open"), QStringLiteral("1"));
+    store.setValue(QStringLiteral("Options/Reader"), QStringLiteral("True"));
+    store.setValue(QStringLiteral("Options/NotePad"), QStringLiteral("False"));
+    store.sync();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: quarrimax_screenshots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    QDir output(QString::fromLocal8Bit(argv[1]));
+    if (!output.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "cannot make %s\n", argv[1]);
+        return 1;
+    }
+    QApplication::setApplicationName(platform::Version().productName);
+    look::InitPictures();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.svg")));
+    PrepareSettings();
+
+    bool ok = true;
+    auto* main = new frmQuarrimax;
+    main->show();
+    ok &= Save(main, output, QStringLiteral("main-window"));
+    main->findChild<QPushButton*>(QStringLiteral("cmdOptions"))->click();
+    ok &= Save(main, output, QStringLiteral("main-window-options"));
+
+    {
+        frmModifyList editor(main);
+        editor.show();
+        ok &= Save(&editor, output, QStringLiteral("galaxy-list-editor"));
+    }
+
+    frmAbout* about = frmAbout::Open();
+    ok &= Save(about, output, QStringLiteral("about"));
+    about->close();
+
+    if (frmOpenText* viewer = frmOpenText::ShowReport()) {
+        ok &= Save(viewer, output, QStringLiteral("report-viewer"));
+        viewer->close();
+    } else {
+        ok = false;
+    }
+
+    frmMerge* merge = frmMerge::ShowWindow();
+    merge->findChild<QLineEdit*>(QStringLiteral("txtMergeIn"))->setText(QStringLiteral("galaxies/home.gxy"));
+    merge->findChild<QLineEdit*>(QStringLiteral("txtMergeFrom"))->setText(QStringLiteral("galaxies/scouted.gxy"));
+    ok &= Save(merge, output, QStringLiteral("merge"));
+    merge->close();
+
+    // The monitor a few ticks into its watch: the ship on its way and the
+    // file's size shown.
+    frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+    for (int tick = 0; tick < 12; ++tick) {
+        monitor->tmrChecking_Timer();
+    }
+    ok &= Save(monitor, output, QStringLiteral("monitor"));
+    monitor->close();
+
+    main->close();
+    Settle();
+    return ok ? 0 : 1;
+}
