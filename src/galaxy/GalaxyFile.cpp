@@ -129,18 +129,33 @@ GalaxyResult GalaxyFile::open(const std::filesystem::path& path, Mode mode)
     case Mode::ReadWriteCreate: flags |= O_RDWR | O_CREAT; break;
     case Mode::WriteTruncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
     }
+    // Opened without waiting, so that a named pipe in a file's place cannot
+    // hold the program until some other program opens it too.
     int fd;
     do {
-        fd = ::open(path.c_str(), flags, 0666);
+        fd = ::open(path.c_str(), flags | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         return GalaxyResult::FromErrno(errno);
     }
-    // A folder opens read-only on POSIX systems; it is no galaxy file.
+    // Only a plain file is a galaxy file or a report: a folder opens read-only
+    // on POSIX systems, and a pipe or a device would never end or keep nothing.
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
         ::close(fd);
-        return GalaxyResult::FromErrno(EISDIR);
+        return GalaxyResult::FromErrno(error);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return S_ISDIR(info.st_mode) ? GalaxyResult::FromErrno(EISDIR)
+                                     : GalaxyResult::Failure(EINVAL, "Not a plain file");
+    }
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) < 0) {
+        const int error = errno;
+        ::close(fd);
+        return GalaxyResult::FromErrno(error);
     }
     m_fd = fd;
     return GalaxyResult::Success();

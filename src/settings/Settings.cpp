@@ -70,7 +70,13 @@ bool WriteSetting(const QString& section, const QString& key, const QString& tex
     store->setValue(MatchName(store->childKeys(), key), text);
     store->endGroup();
     store->sync();
-    return store->status() == QSettings::NoError;
+    const QSettings::Status status = store->status();
+    store.reset();
+    // A store holding text that could not be read says so even after its file
+    // was written anew with what could be read and the new value; the write
+    // counts when the value reads back.
+    return status == QSettings::NoError
+           || (status == QSettings::FormatError && ReadSetting(section, key) == text);
 }
 
 void LoadGalaxyList(QComboBox* selector)

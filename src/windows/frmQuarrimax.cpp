@@ -31,6 +31,7 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <limits>
 
 using platform::MessageButtons;
 using platform::MessageIcon;
@@ -154,6 +155,27 @@ void FillEmptyWithZero(QLineEdit* box)
     }
 }
 
+// Typing and pasting fill a threshold box up to two characters. A longer text
+// restored from the settings store shows whole, as it was stored, and can
+// only get shorter.
+constexpr int kThresholdLength = 2;
+
+void LimitToText(QLineEdit* box, const QString& text)
+{
+    const qsizetype longest = std::numeric_limits<int>::max();
+    const int limit = std::max(kThresholdLength, static_cast<int>(std::min(text.size(), longest)));
+    // Setting the limit puts the text back and the cursor at its end.
+    if (box->maxLength() != limit) {
+        box->setMaxLength(limit);
+    }
+}
+
+void RestoreThreshold(QLineEdit* box, const QString& stored)
+{
+    LimitToText(box, stored);
+    box->setText(stored);
+}
+
 // Focus that comes and goes with the whole window or with a pop-up menu is no
 // focus change of the box itself.
 bool IsOwnFocusChange(const QEvent* event)
@@ -234,10 +256,11 @@ void frmQuarrimax::createPanel()
     chkRating = Place<QCheckBox>(this, "chkRating", 240, 3600, 195, 195);
     txtMinMetal = Place<QLineEdit>(this, "txtMinMetal", 3120, 2400, 495, 285);
     for (QLineEdit* box : {txtMinHab, txtMinMetal}) {
-        box->setMaxLength(2);
+        box->setMaxLength(kThresholdLength);
         box->setText(QStringLiteral("0"));
         box->setEnabled(false);
         box->installEventFilter(this);
+        connect(box, &QLineEdit::textChanged, box, [box](const QString& text) { LimitToText(box, text); });
     }
     chkRating->setEnabled(false);
     cboGalaxies = Place<QComboBox>(this, "cboGalaxies", 240, 3120, 2295, 315);
@@ -334,8 +357,8 @@ void frmQuarrimax::Form_Load()
 
 void frmQuarrimax::restoreOptions()
 {
-    txtMinHab->setText(settings::ReadSetting(kOptions, QStringLiteral("Hab")));
-    txtMinMetal->setText(settings::ReadSetting(kOptions, QStringLiteral("Met")));
+    RestoreThreshold(txtMinHab, settings::ReadSetting(kOptions, QStringLiteral("Hab")));
+    RestoreThreshold(txtMinMetal, settings::ReadSetting(kOptions, QStringLiteral("Met")));
     chkRating->setChecked(StoredTick(settings::ReadSetting(kOptions, QStringLiteral("Rating"))));
     chkOpen->setChecked(StoredTick(settings::ReadSetting(kOptions, QStringLiteral("Open"))));
     SetSelected(optQuarrimax, settings::ReadSetting(kOptions, QStringLiteral("Reader")) == QStringLiteral("True"));
@@ -596,8 +619,11 @@ bool frmQuarrimax::runDump()
                                                   QStringLiteral("You must Select a Galaxy to Retrive data from"));
         return true;
     }
+    // A report marked read-only is kept like one that cannot be deleted, on
+    // every system alike.
     const QString report = Declare::ReportPath();
-    if (QFileInfo::exists(report) && !QFile::remove(report)) {
+    const QFileInfo oldReport(report);
+    if (oldReport.exists() && (!oldReport.isWritable() || !QFile::remove(report))) {
         return false;
     }
     const auto minHab = galaxy::TextToInt16(txtMinHab->text().toStdString());

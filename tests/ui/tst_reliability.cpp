@@ -1,0 +1,1180 @@
+// Faults met through the windows: writes that stop part-way, files and
+// folders that refuse the program, folders and pipes where files belong, a
+// settings store that refuses writes or holds garbage, and odd input of every
+// kind: galaxy files, threshold texts, galaxy names and file names. Cases
+// that rest on permissions run as the ordinary user "nobody" when the tests
+// run as root.
+#include "UiFixture.h"
+#include "support/AsNobody.h"
+#include "support/GalaxyBuilder.h"
+#include "windows/frmAutoCheck.h"
+#include "windows/frmMerge.h"
+#include "windows/frmQuarrimax.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+using namespace uitest;
+using Box = testsupport::ScriptedPlatform::Box;
+using platform::MessageIcon;
+
+namespace {
+
+const QString kGeneric = QStringLiteral("An Error Unknow Occured");
+const QString kMissingTitle = QStringLiteral("Files dosent exist");
+const QString kNoSourceText = QStringLiteral("The file to merge From MUST exist");
+const QString kMergeDone = QStringLiteral("Merge completed Successfully");
+const QByteArray kHeader = "Planet.Sys    Hab          Met\r\n\r\n";
+const QByteArray kZeroHeader(4, '\0');
+constexpr int kRecordSize = 492;
+// The folder that a case run as nobody gets from root, in its environment.
+const QString kFolderVariable = QStringLiteral("QUARRIMAX_TEST_FOLDER");
+
+QPointer<frmQuarrimax> Start()
+{
+    QPointer<frmQuarrimax> window = new frmQuarrimax;
+    window->show();
+    return window;
+}
+
+void Stop(QPointer<frmQuarrimax>& window)
+{
+    delete frmAutoCheck::Instance();
+    delete frmMerge::Instance();
+    if (window) {
+        window->close();
+        delete window;
+    }
+    Declare::Reset();
+}
+
+void Dump(frmQuarrimax* window)
+{
+    QTest::mouseClick(Find<QPushButton>(window, "cmdRetrive"), Qt::LeftButton);
+}
+
+// One system record: its planets in slots 1, 2, ...; by default one of 50 and 50.
+QByteArray Rec(qint16 system, qint16 count = 1, std::initializer_list<Planet> planets = {{0.5F, 0.5F}})
+{
+    return testsupport::RecordBytes(Record(system, count, planets));
+}
+
+QString Blanks(qsizetype count)
+{
+    return QString(count, QChar(u' '));
+}
+
+// A planet line from its designation, Hab and Met texts ("12.A 50 30"), with
+// the fills of the report: the first column 14 characters wide, the Hab column
+// 13, a minus sign taking the place of a number's leading blank.
+QString LineText(const QString& planet)
+{
+    const QStringList parts = planet.split(QChar(u' '));
+    const auto width = [](const QString& text) { return text.startsWith(QChar(u'-')) ? text.size() : text.size() + 1; };
+    return parts[0] + Blanks(13 - width(parts[0].section(QChar(u'.'), 0, 0))) + parts[1]
+           + Blanks(14 - width(parts[1])) + parts[2];
+}
+
+QByteArray Report(const QStringList& planets)
+{
+    QByteArray report = kHeader;
+    for (const QString& planet : planets) {
+        report += LineText(planet).toLatin1() + "\r\n";
+    }
+    return report;
+}
+
+QStringList Texts(const QList<Box>& boxes, qsizetype from = 0)
+{
+    QStringList texts;
+    for (qsizetype i = from; i < boxes.size(); ++i) {
+        texts.append(boxes[i].text);
+    }
+    return texts;
+}
+
+QString MissingText(const QString& name)
+{
+    return QStringLiteral("The file associated with the galaxy ") + name
+           + QStringLiteral(" doesn't exist, please modify the Galaxy List!");
+}
+
+QString MergeFailure(int number, const QString& description)
+{
+    return QStringLiteral("The following unexpected Error Occured:") + QString::number(number) + QStringLiteral(":")
+           + description + QStringLiteral(" The merge will stop here.");
+}
+
+QString MergeFailure(int error)
+{
+    return MergeFailure(error, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+bool NoPointerOverride()
+{
+    return QApplication::overrideCursor() == nullptr;
+}
+
+// How many of this process's open files are the given file.
+int OpenHandlesTo(const QString& path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    int count = 0;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        count += !target.isEmpty() && QFileInfo(fds.filePath(fd)).symLinkTarget() == target ? 1 : 0;
+    }
+    return count;
+}
+
+// Caps the size of the files this process writes while it lives; a write
+// beyond the cap fails instead of stopping the process.
+class FileSizeCap {
+public:
+    explicit FileSizeCap(qint64 bytes)
+    {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        m_ok = ::getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        rlimit capped = m_old;
+        capped.rlim_cur = static_cast<rlim_t>(bytes);
+        m_ok = m_ok && ::setrlimit(RLIMIT_FSIZE, &capped) == 0;
+    }
+    ~FileSizeCap()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeCap(const FileSizeCap&) = delete;
+    FileSizeCap& operator=(const FileSizeCap&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_ok = false;
+};
+
+// Sets a file's or folder's mode and gives it back its old one at the end.
+class Mode {
+public:
+    Mode(const QString& path, mode_t mode) : m_path(QFile::encodeName(path))
+    {
+        struct stat info {};
+        m_ok = ::stat(m_path.constData(), &info) == 0 && ::chmod(m_path.constData(), mode) == 0;
+        m_old = info.st_mode & 07777;
+    }
+    ~Mode()
+    {
+        if (m_ok) {
+            ::chmod(m_path.constData(), m_old);
+        }
+    }
+    Mode(const Mode&) = delete;
+    Mode& operator=(const Mode&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    QByteArray m_path;
+    mode_t m_old = 0;
+    bool m_ok = false;
+};
+
+// Clicks "Modify list" and acts in the modal editor while it is open; the
+// editor is closed afterwards whatever was done in it.
+bool UseEditor(frmQuarrimax* window, const std::function<void(QDialog*)>& act)
+{
+    bool reached = false;
+    QTimer::singleShot(0, window, [&] {
+        auto* editor = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (editor == nullptr || editor->objectName() != QLatin1String("frmModifyList")) {
+            if (editor != nullptr) {
+                editor->reject();
+            }
+            return;
+        }
+        reached = true;
+        act(editor);
+        if (editor->isVisible()) {
+            editor->reject();
+        }
+    });
+    QTest::mouseClick(Find<QPushButton>(window, "cmdModifyList"), Qt::LeftButton);
+    return reached;
+}
+
+// Types a text key by key as a player would; unlike QTest::keyClicks it keeps
+// the letters beyond Latin-1.
+void Type(QWidget* box, const QString& text)
+{
+    for (const QChar letter : text) {
+        QTest::sendKeyEvent(QTest::Click, box, static_cast<Qt::Key>(letter.toUpper().unicode()), QString(letter),
+                            Qt::NoModifier);
+    }
+}
+
+QLineEdit* EditorBox(const QDialog* editor, const char* stem, int row)
+{
+    return editor->findChild<QLineEdit*>(QString::fromLatin1(stem) + QString::number(row));
+}
+
+// A text of the given length made of a repeated phrase.
+QString Repeated(const QString& phrase, qsizetype length)
+{
+    QString text;
+    while (text.size() < length) {
+        text += phrase;
+    }
+    return text.left(length);
+}
+
+// The monitor's announcements among the message boxes, told apart from the
+// other windows' messages by their title.
+QStringList Announcements(const QList<Box>& boxes)
+{
+    QStringList texts;
+    for (const Box& box : boxes) {
+        if (box.title == QStringLiteral("Quarrimax2")) {
+            texts.append(box.text);
+        }
+    }
+    return texts;
+}
+
+QStringList Lines(const QStringList& planets)
+{
+    QStringList lines;
+    for (const QString& planet : planets) {
+        lines.append(LineText(planet));
+    }
+    return lines;
+}
+
+} // namespace
+
+class ReliabilityTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { QApplication::clipboard()->clear(); }
+
+    void dumpUnderFileSizeCap_data();
+    void dumpUnderFileSizeCap();
+    void mergeUnderFileSizeCap_data();
+    void mergeUnderFileSizeCap();
+    void dumpWithRefusedFiles_data();
+    void dumpWithRefusedFiles();
+    void mergeWithRefusedFiles_data();
+    void mergeWithRefusedFiles();
+    void monitorLosesReadAccess();
+    void storeThatCannotBeWritten_data();
+    void storeThatCannotBeWritten();
+    void garbageInTheStore_data();
+    void garbageInTheStore();
+    void storeTurnsToGarbageWhileRunning();
+    void galaxyFileIsAFolderOrPipe_data();
+    void galaxyFileIsAFolderOrPipe();
+    void mergeWithPipesAndDevices_data();
+    void mergeWithPipesAndDevices();
+    void oddGalaxyFiles_data();
+    void oddGalaxyFiles();
+    void oddThresholdTexts_data();
+    void oddThresholdTexts();
+    void oddGalaxyNames_data();
+    void oddGalaxyNames();
+    void mergePathsWithOddCharacters_data();
+    void mergePathsWithOddCharacters();
+
+private:
+    testsupport::NobodyRun m_nobody;
+};
+
+// ---------------------------------------------------------------------------
+// Writes that stop part-way
+
+void ReliabilityTest::dumpUnderFileSizeCap_data()
+{
+    QTest::addColumn<QString>("stop");
+    QTest::newRow("the store's file cannot be written") << QStringLiteral("store");
+    QTest::newRow("the report stops at a line end") << QStringLiteral("line end");
+    QTest::newRow("the report stops inside a line") << QStringLiteral("inside a line");
+    QTest::newRow("the report stops in a later block") << QStringLiteral("later block");
+}
+
+void ReliabilityTest::dumpUnderFileSizeCap()
+{
+    QFETCH(QString, stop);
+    Workspace workspace;
+    testsupport::GalaxyBuilder galaxy;
+    for (int i = 0; i < 2000; ++i) {
+        galaxy.add(static_cast<galaxy::SystemNumber>(i), 2, {{0.5F, 0.25F}, {0.75F, 0.125F}});
+    }
+    QVERIFY(galaxy.writeTo(workspace.file(QStringLiteral("big.gxy"))));
+    StoreGalaxy(1, QStringLiteral("Big"), QStringLiteral("big.gxy"));
+    QPointer<frmQuarrimax> window = Start();
+    Dump(window);
+    const QByteArray complete = ReadAll(workspace.report());
+    QVERIFY(workspace.platform().boxes.isEmpty());
+    QVERIFY(complete.size() > 100000);
+    const QByteArray storeBefore = ReadAll(workspace.storeFile());
+
+    // A new threshold text, so that the store must be written again.
+    Find<QLineEdit>(window, "txtMinHab")->setText(QStringLiteral("0"));
+    const qint64 firstLineEnd = complete.indexOf("\r\n", 600) + 2;
+    const qint64 cap = stop == "store"           ? 16
+                       : stop == "line end"      ? firstLineEnd
+                       : stop == "inside a line" ? firstLineEnd + 7
+                                                 : 64 * 1024 + 1000;
+    QVERIFY(stop == "store" ? cap < storeBefore.size() : cap > storeBefore.size() + 64);
+    {
+        FileSizeCap capped(cap);
+        QVERIFY(capped.ok());
+        Dump(window);
+    }
+    QCOMPARE(workspace.platform().boxes.size(), 1);
+    const Box box = workspace.platform().boxes.first();
+    QCOMPARE(box.title, QStringLiteral("Critical Error"));
+    QCOMPARE(box.text, kGeneric);
+    QCOMPARE(box.icon, MessageIcon::Critical);
+    QVERIFY(!box.busyPointer);
+    QVERIFY(NoPointerOverride());
+    QCOMPARE(OpenHandlesTo(workspace.report()), 0);
+    const QByteArray partial = ReadAll(workspace.report());
+    if (stop == "store") {
+        QCOMPARE(partial, complete);
+        QCOMPARE(ReadAll(workspace.storeFile()), storeBefore);
+    } else {
+        QVERIFY(partial.size() <= cap);
+        QVERIFY(partial.size() > kHeader.size());
+        QVERIFY(complete.startsWith(partial));
+        QVERIFY(partial.endsWith("\r\n"));
+        QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Hab")), QStringLiteral("0"));
+    }
+    if (stop == "line end") {
+        QCOMPARE(partial.size(), cap);
+    }
+
+    // Nothing holds the report: the next dump replaces it whole.
+    Dump(window);
+    QCOMPARE(workspace.platform().boxes.size(), 1);
+    QCOMPARE(ReadAll(workspace.report()), complete);
+    Stop(window);
+}
+
+void ReliabilityTest::mergeUnderFileSizeCap_data()
+{
+    QTest::addColumn<bool>("newTarget");
+    QTest::addColumn<int>("room");
+    QTest::addColumn<int>("recordsKept");
+    QTest::newRow("room for nothing") << false << 0 << 0;
+    QTest::newRow("room for part of a record") << false << 100 << 0;
+    QTest::newRow("room for two and a half records") << false << 2 * kRecordSize + 246 << 2;
+    QTest::newRow("a new target with room for half its header") << true << 2 << 0;
+}
+
+void ReliabilityTest::mergeUnderFileSizeCap()
+{
+    QFETCH(bool, newTarget);
+    QFETCH(int, room);
+    QFETCH(int, recordsKept);
+    Workspace workspace;
+    const QString target = workspace.file(QStringLiteral("target.gxy"));
+    const QString source = workspace.file(QStringLiteral("source.gxy"));
+    const QByteArray targetBytes = newTarget ? QByteArray() : QByteArray("HDR1") + Rec(1);
+    QByteArray appended;
+    for (qint16 n = 100; n < 110; ++n) {
+        appended += Rec(n);
+    }
+    QVERIFY(WriteText(source, "SRC9" + appended));
+    if (!newTarget) {
+        QVERIFY(WriteText(target, targetBytes));
+    }
+    frmMerge* window = frmMerge::ShowWindow();
+    window->txtMergeIn->setText(target);
+    window->txtMergeFrom->setText(source);
+    {
+        FileSizeCap capped(targetBytes.size() + room);
+        QVERIFY(capped.ok());
+        QTest::mouseClick(window->cmdStart, Qt::LeftButton);
+    }
+    QCOMPARE(workspace.platform().boxes.size(), 1);
+    const Box box = workspace.platform().boxes.first();
+    QCOMPARE(box.title, QStringLiteral("Merge Failed"));
+    QCOMPARE(box.icon, MessageIcon::Critical);
+    QCOMPARE(box.text, MergeFailure(EFBIG));
+    QVERIFY(!box.busyPointer);
+    const QByteArray after = ReadAll(target);
+    if (newTarget) {
+        // No record, and no more of the header than the disk took.
+        QVERIFY(after.size() < kZeroHeader.size());
+        QVERIFY(kZeroHeader.startsWith(after));
+    } else {
+        QCOMPARE(after, targetBytes + appended.left(kRecordSize * recordsKept));
+    }
+    QCOMPARE(ReadAll(source), "SRC9" + appended);
+
+    // With room again, Start brings every record over, each exactly once.
+    QTest::mouseClick(window->cmdStart, Qt::LeftButton);
+    QCOMPARE(Texts(workspace.platform().boxes), (QStringList{MergeFailure(EFBIG), kMergeDone}));
+    QCOMPARE(ReadAll(target), (newTarget ? kZeroHeader : targetBytes) + appended);
+    delete window;
+}
+
+// ---------------------------------------------------------------------------
+// Files and folders that refuse the program
+
+void ReliabilityTest::dumpWithRefusedFiles_data()
+{
+    QTest::addColumn<QString>("refused");
+    QTest::addColumn<int>("startMessages");
+    QTest::addColumn<QByteArray>("reportAfter"); // "<none>" when there is no report
+    QTest::newRow("galaxy file that cannot be read") << QStringLiteral("galaxy") << 1 << kHeader;
+    QTest::newRow("folder closed to writing, with an old report")
+        << QStringLiteral("folder") << 0 << QByteArray("kept\r\n");
+    QTest::newRow("folder closed to writing, no report") << QStringLiteral("folder, no report") << 0
+                                                         << QByteArray("<none>");
+    QTest::newRow("report marked read-only") << QStringLiteral("read-only report") << 0 << QByteArray("kept\r\n");
+    QTest::newRow("report of another user in a shared folder")
+        << QStringLiteral("other user's report") << 0 << QByteArray("kept\r\n");
+}
+
+void ReliabilityTest::dumpWithRefusedFiles()
+{
+    QFETCH(QString, refused);
+    QFETCH(int, startMessages);
+    QFETCH(QByteArray, reportAfter);
+    QProcessEnvironment environment;
+    if (refused == "other user's report" && !testsupport::RunningAsNobodyAgain()) {
+        if (::geteuid() != 0) {
+            QSKIP("giving the report another owner needs root");
+        }
+        // A folder open to all with the sticky bit, holding root's report.
+        const QString shared = m_nobody.sharedFolder();
+        QVERIFY(!shared.isEmpty());
+        const QString folder = shared + QStringLiteral("/sticky");
+        QVERIFY(QDir(folder).removeRecursively() && QDir().mkdir(folder));
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 01777), 0);
+        QVERIFY(WriteText(folder + QStringLiteral("/dump.txt"), "kept\r\n"));
+        QCOMPARE(::chmod(QFile::encodeName(folder + QStringLiteral("/dump.txt")).constData(), 0666), 0);
+        environment.insert(kFolderVariable, folder);
+    }
+    QUARRIMAX_AS_NOBODY(m_nobody, environment);
+
+    Workspace workspace;
+    const QString folder = refused == "other user's report" ? qEnvironmentVariable("QUARRIMAX_TEST_FOLDER")
+                                                            : workspace.folder();
+    workspace.platform().folder = QDir::toNativeSeparators(folder);
+    const QString galaxyFile = folder + QStringLiteral("/g.gxy");
+    const QString report = folder + QStringLiteral("/dump.txt");
+    const QByteArray galaxy = QByteArray("GXY1") + Rec(1);
+    QVERIFY(WriteText(galaxyFile, galaxy));
+    StoreGalaxy(1, QStringLiteral("G"), QStringLiteral("g.gxy"));
+    if (refused != "folder, no report" && refused != "other user's report") {
+        QVERIFY(WriteText(report, "kept\r\n"));
+    }
+    // Root's report and folder keep their modes.
+    const bool own = refused != "other user's report";
+    Mode galaxyMode(galaxyFile, refused == "galaxy" ? 0 : 0644);
+    Mode reportMode(own ? report : QString(), refused == "read-only report" ? 0444 : 0644);
+    Mode folderMode(own ? folder : QString(), refused.startsWith(QStringLiteral("folder")) ? 0555 : 0755);
+    QVERIFY(galaxyMode.ok() && (folderMode.ok() || !own));
+
+    QPointer<frmQuarrimax> window = Start();
+    QCOMPARE(workspace.platform().boxes.size(), startMessages);
+    QCOMPARE(Texts(workspace.platform().boxes), QStringList(startMessages, kGeneric));
+    Dump(window);
+    QCOMPARE(workspace.platform().boxes.size(), startMessages + 1);
+    QCOMPARE(workspace.platform().boxes.last().text, kGeneric);
+    QVERIFY(!workspace.platform().boxes.last().busyPointer);
+    QVERIFY(NoPointerOverride());
+    QCOMPARE(OpenHandlesTo(report), 0);
+    QCOMPARE(QFileInfo::exists(report) ? ReadAll(report) : QByteArray("<none>"), reportAfter);
+    // The options were stored before the failure, and the galaxy is as it was.
+    QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Reader")), QStringLiteral("True"));
+    Stop(window);
+    QVERIFY(QFile::setPermissions(galaxyFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QCOMPARE(ReadAll(galaxyFile), galaxy);
+}
+
+void ReliabilityTest::mergeWithRefusedFiles_data()
+{
+    QTest::addColumn<QString>("refused");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("target marked read-only") << QStringLiteral("read-only target") << MergeFailure(EACCES);
+    QTest::newRow("source that cannot be read") << QStringLiteral("unreadable source") << MergeFailure(EACCES);
+    QTest::newRow("new target in a folder closed to writing") << QStringLiteral("closed folder")
+                                                              << MergeFailure(EACCES);
+    QTest::newRow("source in a folder that cannot be entered") << QStringLiteral("sealed folder") << kNoSourceText;
+}
+
+void ReliabilityTest::mergeWithRefusedFiles()
+{
+    QFETCH(QString, refused);
+    QFETCH(QString, message);
+    QUARRIMAX_AS_NOBODY(m_nobody, QProcessEnvironment());
+
+    Workspace workspace;
+    const QString sub = workspace.file(QStringLiteral("sub"));
+    QVERIFY(QDir().mkdir(sub));
+    const bool newTarget = refused == "closed folder" || refused == "sealed folder";
+    const QString target = newTarget ? sub + QStringLiteral("/target.gxy") : workspace.file(QStringLiteral("target.gxy"));
+    const QString source = refused == "sealed folder" ? sub + QStringLiteral("/source.gxy")
+                                                      : workspace.file(QStringLiteral("source.gxy"));
+    const QByteArray targetBytes = QByteArray("HDR1") + Rec(1);
+    const QByteArray sourceBytes = QByteArray("SRC9") + Rec(2) + Rec(3);
+    QVERIFY(WriteText(source, sourceBytes));
+    if (!newTarget) {
+        QVERIFY(WriteText(target, targetBytes));
+    }
+    {
+        Mode targetMode(target, refused == "read-only target" ? 0444 : 0644);
+        Mode sourceMode(source, refused == "unreadable source" ? 0 : 0644);
+        Mode subMode(sub, refused == "closed folder" ? 0555 : refused == "sealed folder" ? 0600 : 0755);
+        QVERIFY(sourceMode.ok() && subMode.ok());
+        frmMerge* window = frmMerge::ShowWindow();
+        window->txtMergeIn->setText(target);
+        window->txtMergeFrom->setText(source);
+        QTest::mouseClick(window->cmdStart, Qt::LeftButton);
+        QCOMPARE(Texts(workspace.platform().boxes), QStringList{message});
+        QVERIFY(!workspace.platform().boxes.first().busyPointer);
+        QCOMPARE(workspace.platform().boxes.first().icon, MessageIcon::Critical);
+        delete window;
+    }
+    QCOMPARE(ReadAll(source), sourceBytes);
+    if (newTarget) {
+        QVERIFY(!QFileInfo::exists(target));
+    } else {
+        QCOMPARE(ReadAll(target), targetBytes);
+    }
+}
+
+void ReliabilityTest::monitorLosesReadAccess()
+{
+    QUARRIMAX_AS_NOBODY(m_nobody, QProcessEnvironment());
+    Workspace workspace;
+    const QString galaxyFile = workspace.file(QStringLiteral("g.gxy"));
+    QVERIFY(WriteText(galaxyFile, QByteArray("GXY1") + Rec(1)));
+    StoreGalaxy(1, QStringLiteral("G"), QStringLiteral("g.gxy"));
+    QPointer<frmQuarrimax> window = Start();
+    frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+    QVERIFY(testsupport::AppendTo(galaxyFile, Rec(10)));
+    monitor->tmrChecking_Timer();
+    QCOMPARE(Texts(workspace.platform().boxes), Lines({QStringLiteral("10.A 50 50")}));
+    {
+        // The game goes on writing a file the monitor may no longer read.
+        Mode writeOnly(galaxyFile, 0200);
+        QVERIFY(writeOnly.ok());
+        QVERIFY(testsupport::AppendTo(galaxyFile, Rec(11)));
+        monitor->tmrChecking_Timer();
+        QCOMPARE(workspace.platform().boxes.size(), 1);
+        QCOMPARE(monitor->lblSize->text(), QString());
+    }
+    monitor->tmrChecking_Timer();
+    monitor->tmrChecking_Timer();
+    QCOMPARE(Texts(workspace.platform().boxes), Lines({QStringLiteral("10.A 50 50"), QStringLiteral("11.A 50 50")}));
+    Stop(window);
+}
+
+void ReliabilityTest::storeThatCannotBeWritten_data()
+{
+    QTest::addColumn<QString>("refusal");
+    QTest::addColumn<bool>("ordinaryUser");
+    QTest::addColumn<bool>("readable");
+    QTest::newRow("its folder is a plain file") << QStringLiteral("folder is a file") << false << false;
+    QTest::newRow("its file is marked read-only") << QStringLiteral("read-only file") << true << true;
+    QTest::newRow("its folder is closed to writing") << QStringLiteral("closed folder") << true << true;
+    QTest::newRow("its file cannot be read") << QStringLiteral("unreadable file") << true << false;
+}
+
+void ReliabilityTest::storeThatCannotBeWritten()
+{
+    QFETCH(QString, refusal);
+    QFETCH(bool, ordinaryUser);
+    QFETCH(bool, readable);
+    if (ordinaryUser) {
+        QUARRIMAX_AS_NOBODY(m_nobody, QProcessEnvironment());
+    }
+    Workspace workspace;
+    QVERIFY(WriteText(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
+    // Written as bytes: the store keeps what it read of a file as long as the
+    // file's time and size stay, and a change of mode changes neither.
+    const QString storeFolder = QFileInfo(workspace.storeFile()).path();
+    if (refusal == "folder is a file") {
+        QVERIFY(WriteText(storeFolder, QByteArray()));
+    } else {
+        QVERIFY(QDir().mkpath(storeFolder));
+        QVERIFY(WriteText(workspace.storeFile(), "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=g.gxy\n[Options]\nHab=12\n"));
+    }
+    const QByteArray storeBefore = ReadAll(refusal == "folder is a file" ? storeFolder : workspace.storeFile());
+    QVERIFY(WriteText(workspace.report(), "kept\r\n"));
+    QPointer<frmQuarrimax> window;
+    {
+        Mode fileMode(workspace.storeFile(), refusal == "read-only file" ? 0444 : refusal == "unreadable file" ? 0200 : 0644);
+        Mode folderMode(storeFolder, refusal == "closed folder" ? 0555 : 0755);
+        QVERIFY(folderMode.ok());
+        window = Start();
+        // The stored texts where they can be read, the first run's defaults elsewhere.
+        QCOMPARE(Find<QLineEdit>(window, "txtMinHab")->text(), readable ? QStringLiteral("12") : QString());
+        QCOMPARE(Find<QComboBox>(window, "cboGalaxies")->currentText(), readable ? QStringLiteral("Home") : QString());
+        QVERIFY(workspace.platform().boxes.isEmpty());
+
+        Dump(window);
+        QCOMPARE(Texts(workspace.platform().boxes), QStringList{kGeneric});
+        QVERIFY(!workspace.platform().boxes.first().busyPointer);
+        QCOMPARE(ReadAll(workspace.report()), QByteArray("kept\r\n"));
+
+        // The Galaxy List editor stays open with what was typed, and says so.
+        bool stillOpen = false;
+        QVERIFY(UseEditor(window, [&](QDialog* editor) {
+            Type(EditorBox(editor, "txtGalaxy", 2), QStringLiteral("Away"));
+            QTest::mouseClick(Find<QPushButton>(editor, "cmdSave"), Qt::LeftButton);
+            stillOpen = editor->isVisible() && EditorBox(editor, "txtGalaxy", 2)->text() == QStringLiteral("Away");
+        }));
+        QVERIFY(stillOpen);
+        QCOMPARE(Texts(workspace.platform().boxes), (QStringList{kGeneric, kGeneric}));
+        QCOMPARE(Find<QComboBox>(window, "cboGalaxies")->count(), readable ? 1 : 0);
+    }
+    // Nothing in the store was lost or torn.
+    QCOMPARE(ReadAll(refusal == "folder is a file" ? storeFolder : workspace.storeFile()), storeBefore);
+    Stop(window);
+}
+
+void ReliabilityTest::garbageInTheStore_data()
+{
+    QTest::addColumn<QByteArray>("store");
+    QTest::addColumn<QString>("hab");
+    QTest::addColumn<QString>("met");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<QStringList>("galaxies");
+    QTest::newRow("binary noise") << QByteArray("\x00\x01\x02\xff\xfe\x7f[[[=\n]]]\x00 ", 16) << QString() << QString()
+                                  << false << QStringList();
+    QTest::newRow("values of stored types")
+        << QByteArray("[Options]\nHab=@Rect(1 2 3 4)\nMet=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\aQPixmap)\nOpen=@Invalid()\n")
+        << QString() << QString() << false << QStringList();
+    QTest::newRow("lists where texts belong") << QByteArray("[Options]\nHab=4, 5\nMet=1,2,3\nOpen=1, 0\n")
+                                              << QStringLiteral("4, 5") << QStringLiteral("1, 2, 3") << true
+                                              << QStringList();
+    QTest::newRow("bytes that are not UTF-8")
+        << QByteArray("[Galaxies]\nGalaxy1=\xff\xfeHome\nGalaxyFile1=home.gxy\n") << QString() << QString() << false
+        << QStringList{QString::fromUtf8("\xff\xfeHome")};
+    QTest::newRow("keys in other letter cases") << QByteArray("[OPTIONS]\nhAB=5\nMET=\nOPEN=1\n[galaxies]\nGALAXY3=Far\ngalaxyfile3=far.gxy\n")
+                                                << QStringLiteral("5") << QString() << true
+                                                << QStringList{QStringLiteral("Far")};
+    QTest::newRow("a threshold of 10,000 characters")
+        << QByteArray("[Options]\nHab=") + QByteArray(10000, '7') + "\n" << QString(10000, QChar(u'7')) << QString()
+        << false << QStringList();
+}
+
+void ReliabilityTest::garbageInTheStore()
+{
+    QFETCH(QByteArray, store);
+    QFETCH(QString, hab);
+    QFETCH(QString, met);
+    QFETCH(bool, open);
+    QFETCH(QStringList, galaxies);
+    Workspace workspace;
+    QVERIFY(QDir().mkpath(QFileInfo(workspace.storeFile()).path()));
+    QVERIFY(WriteText(workspace.storeFile(), store));
+    for (int run = 1; run <= 2; ++run) {
+        // The program starts on the garbage, and again on what the dump left:
+        // the same texts, apart from the Met threshold changed before it.
+        workspace.platform().boxes.clear();
+        QPointer<frmQuarrimax> window = Start();
+        QCOMPARE(Find<QLineEdit>(window, "txtMinHab")->text(), hab);
+        QCOMPARE(Find<QLineEdit>(window, "txtMinMetal")->text(), run == 1 ? met : QStringLiteral("3"));
+        QCOMPARE(Find<QCheckBox>(window, "chkOpen")->isChecked(), open);
+        auto* selector = Find<QComboBox>(window, "cboGalaxies");
+        QStringList items;
+        for (int i = 0; i < selector->count(); ++i) {
+            items.append(selector->itemText(i));
+        }
+        QCOMPARE(items, galaxies);
+        // The first named galaxy's file is missing; the dump stores the options
+        // and then stops at its own checks, not at the store.
+        const QStringList missing = galaxies.isEmpty() ? QStringList() : QStringList{MissingText(galaxies.first())};
+        QCOMPARE(Texts(workspace.platform().boxes), missing);
+        Find<QLineEdit>(window, "txtMinMetal")->setText(QStringLiteral("3"));
+        Find<QAction>(window, "mnuDump")->trigger();
+        QCOMPARE(workspace.platform().boxes.size(), missing.size() + 1);
+        QCOMPARE(workspace.platform().boxes.last().title,
+                 galaxies.isEmpty() ? QStringLiteral("No Galaxy Selected") : kMissingTitle);
+        Stop(window);
+    }
+}
+
+// The store's file edited by hand into something only partly readable while
+// the program runs: the dump writes the options all the same and goes on.
+void ReliabilityTest::storeTurnsToGarbageWhileRunning()
+{
+    Workspace workspace;
+    QVERIFY(WriteText(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
+    StoreGalaxy(1, QStringLiteral("Home"), QStringLiteral("g.gxy"));
+    QPointer<frmQuarrimax> window = Start();
+    Find<QLineEdit>(window, "txtMinHab")->setText(QStringLiteral("12"));
+    QVERIFY(WriteText(workspace.storeFile(), "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=g.gxy\n[[[\n\x01\n"));
+    Dump(window);
+    QVERIFY(workspace.platform().boxes.isEmpty());
+    QCOMPARE(ReadAll(workspace.report()), Report({QStringLiteral("1.A 50 50")}));
+    Stop(window);
+    window = Start();
+    QCOMPARE(Find<QLineEdit>(window, "txtMinHab")->text(), QStringLiteral("12"));
+    QCOMPARE(Find<QComboBox>(window, "cboGalaxies")->currentText(), QStringLiteral("Home"));
+    QVERIFY(workspace.platform().boxes.isEmpty());
+    Stop(window);
+}
+
+// ---------------------------------------------------------------------------
+// Folders and pipes where files belong
+
+void ReliabilityTest::galaxyFileIsAFolderOrPipe_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::newRow("a folder") << QStringLiteral("folder");
+    QTest::newRow("a named pipe") << QStringLiteral("pipe");
+    QTest::newRow("a folder once the galaxy is selected") << QStringLiteral("folder later");
+}
+
+void ReliabilityTest::galaxyFileIsAFolderOrPipe()
+{
+    QFETCH(QString, what);
+    Workspace workspace;
+    const QString path = workspace.file(QStringLiteral("g.gxy"));
+    if (what == "folder") {
+        QVERIFY(QDir().mkdir(path));
+    } else if (what == "pipe") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    } else {
+        QVERIFY(WriteText(path, QByteArray("GXY1") + Rec(1)));
+    }
+    StoreGalaxy(1, QStringLiteral("G"), QStringLiteral("g.gxy"));
+    QPointer<frmQuarrimax> window = Start();
+    QStringList expected = what == "folder later" ? QStringList() : QStringList{MissingText(QStringLiteral("G"))};
+    QCOMPARE(Texts(workspace.platform().boxes), expected);
+    if (what == "folder later") {
+        QVERIFY(QFile::remove(path) && QDir().mkdir(path));
+    }
+    // The monitor neither waits on a pipe nor takes a folder for a galaxy.
+    frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+    monitor->tmrChecking_Timer();
+    QCOMPARE(monitor->lblSize->text(), QString());
+    QCOMPARE(Texts(workspace.platform().boxes), expected);
+    Dump(window);
+    expected.append(MissingText(QStringLiteral("G")));
+    QCOMPARE(Texts(workspace.platform().boxes), expected);
+    QVERIFY(!QFileInfo::exists(workspace.report()));
+    Stop(window);
+}
+
+void ReliabilityTest::mergeWithPipesAndDevices_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("message");
+    const QString notPlain = MergeFailure(EINVAL, QStringLiteral("Not a plain file"));
+    QTest::newRow("target is a named pipe") << QStringLiteral("<pipe>") << QStringLiteral("<galaxy>") << notPlain;
+    QTest::newRow("target is a device") << QStringLiteral("/dev/null") << QStringLiteral("<galaxy>") << notPlain;
+    QTest::newRow("source is a named pipe") << QStringLiteral("<galaxy>") << QStringLiteral("<pipe>") << kNoSourceText;
+    QTest::newRow("source is a device") << QStringLiteral("<galaxy>") << QStringLiteral("/dev/zero") << kNoSourceText;
+}
+
+void ReliabilityTest::mergeWithPipesAndDevices()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, source);
+    QFETCH(QString, message);
+    Workspace workspace;
+    const QString galaxy = workspace.file(QStringLiteral("g.gxy"));
+    const QString pipe = workspace.file(QStringLiteral("pipe"));
+    const QByteArray galaxyBytes = QByteArray("GXY1") + Rec(1);
+    QVERIFY(WriteText(galaxy, galaxyBytes));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    const auto resolve = [&](const QString& name) { return name == "<pipe>" ? pipe : name == "<galaxy>" ? galaxy : name; };
+    frmMerge* window = frmMerge::ShowWindow();
+    window->txtMergeIn->setText(resolve(target));
+    window->txtMergeFrom->setText(resolve(source));
+    QTest::mouseClick(window->cmdStart, Qt::LeftButton);
+    QCOMPARE(Texts(workspace.platform().boxes), QStringList{message});
+    QCOMPARE(workspace.platform().boxes.first().icon, MessageIcon::Critical);
+    QCOMPARE(ReadAll(galaxy), galaxyBytes);
+    QVERIFY(!QFileInfo(pipe).isFile());
+    delete window;
+}
+
+// ---------------------------------------------------------------------------
+// Odd input
+
+// Each galaxy goes through the dump (thresholds empty), the monitor (opened
+// on its first four bytes, then the rest appended) and the merge (as the
+// source, into a target holding system 4000).
+void ReliabilityTest::oddGalaxyFiles_data()
+{
+    QTest::addColumn<QByteArray>("galaxy");
+    QTest::addColumn<QStringList>("listed");    // planets in the report, as "1.A 50 50"
+    QTest::addColumn<bool>("dumpFails");        // the dump ends with the generic message
+    QTest::addColumn<QStringList>("announced"); // planets the monitor announces
+    QTest::addColumn<QList<int>>("merged");     // records of the galaxy appended to the target
+    QTest::addColumn<int>("mergeError");        // 0 for success
+
+    const QByteArray h("GXY1");
+    const QString a = QStringLiteral("1.A 50 50");
+    const QStringList six{a, QStringLiteral("1.B 50 50"), QStringLiteral("1.C 50 50"), QStringLiteral("1.D 50 50"),
+                          QStringLiteral("1.E 50 50"), QStringLiteral("1.F 50 50")};
+    const Planet half{0.5F, 0.5F};
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const float tiny = std::numeric_limits<float>::denorm_min();
+    const float largestSubnormal = std::numeric_limits<float>::min() - tiny;
+    using Ints = QList<int>;
+
+    for (int size = 0; size <= 4; ++size) {
+        QTest::addRow("file of %d bytes", size) << h.left(size) << QStringList() << false << QStringList() << Ints{} << 0;
+    }
+    QTest::newRow("header and part of a record") << h + Rec(1).left(300) << QStringList() << false << QStringList()
+                                                 << Ints{} << 0;
+    QTest::newRow("a record and part of the next") << h + Rec(1) + Rec(2).left(100) << QStringList{a} << false
+                                                   << QStringList{a} << Ints{0} << 0;
+    for (const qint16 count : {qint16(-32768), qint16(-1), qint16(0)}) {
+        QTest::addRow("planet count %d", count) << h + Rec(1, count, {half, half, half, half, half, half})
+                                                << QStringList() << false << QStringList() << Ints{0} << 0;
+    }
+    for (const qint16 count : {qint16(7), qint16(32767)}) {
+        QTest::addRow("planet count %d", count) << h + Rec(1, count, {half, half, half, half, half, half}) << six
+                                                << false << six << Ints{0} << 0;
+    }
+    for (const qint16 system : {qint16(-32768), qint16(-1), qint16(4097), qint16(32767)}) {
+        const QStringList planets{a, QStringLiteral("%1.A 50 50").arg(system), QStringLiteral("2.A 50 50")};
+        QTest::addRow("system %d", system) << h + Rec(1) + Rec(system) + Rec(2) << planets << false << planets
+                                           << Ints{0} << 9;
+    }
+    QTest::newRow("system 4096") << h + Rec(4096) << QStringList{QStringLiteral("4096.A 50 50")} << false
+                                 << QStringList{QStringLiteral("4096.A 50 50")} << Ints{0} << 0;
+
+    const QStringList second{QStringLiteral("1.B 50 50")};
+    QTest::newRow("Hab not a number") << h + Rec(1, 2, {{nan, 0.5F}, half}) << second << false << second << Ints{0} << 0;
+    QTest::newRow("Met not a number") << h + Rec(1, 2, {{0.5F, -nan}, half}) << second << false << second << Ints{0}
+                                      << 0;
+    QTest::newRow("Hab infinite") << h + Rec(1, 2, {{inf, 0.5F}, half}) << second << false << second << Ints{0} << 0;
+    QTest::newRow("Met minus infinite") << h + Rec(1, 2, {{0.5F, -inf}, half}) << second << false << second << Ints{0}
+                                        << 0;
+    QTest::newRow("Hab negative") << h + Rec(1, 2, {{-0.25F, 0.5F}, half}) << second << false << second << Ints{0}
+                                  << 0;
+    const QStringList zero{QStringLiteral("1.A 0 50")};
+    QTest::newRow("Hab minus zero") << h + Rec(1, 1, {{-0.0F, 0.5F}}) << zero << false << zero << Ints{0} << 0;
+    const QStringList subnormal{QStringLiteral("1.A 1.401298E-43 1.175494E-36")};
+    QTest::newRow("Hab and Met subnormal") << h + Rec(1, 1, {{tiny, largestSubnormal}}) << subnormal << false
+                                           << subnormal << Ints{0} << 0;
+    const QStringList huge{QStringLiteral("1.A 3.4E+38 50")};
+    QTest::newRow("Hab with the largest finite hundredfold") << h + Rec(1, 1, {{3.4e36F, 0.5F}}) << huge << false
+                                                             << huge << Ints{0} << 0;
+    const QStringList around{a, QStringLiteral("3.A 50 50")};
+    QTest::newRow("Hab whose hundredfold overflows") << h + Rec(1) + Rec(2, 1, {{1e37F, 0.5F}}) + Rec(3)
+                                                     << QStringList{a} << true << around << Ints{0, 1, 2} << 0;
+    QTest::newRow("Met whose hundredfold overflows below") << h + Rec(1) + Rec(2, 1, {{0.5F, -1e37F}}) + Rec(3)
+                                                           << QStringList{a} << true << around << Ints{0, 1, 2} << 0;
+}
+
+void ReliabilityTest::oddGalaxyFiles()
+{
+    QFETCH(QByteArray, galaxy);
+    QFETCH(QStringList, listed);
+    QFETCH(bool, dumpFails);
+    QFETCH(QStringList, announced);
+    QFETCH(QList<int>, merged);
+    QFETCH(int, mergeError);
+    Workspace workspace;
+    const QString path = workspace.file(QStringLiteral("odd.gxy"));
+    QVERIFY(WriteText(path, galaxy.left(4)));
+    StoreGalaxy(1, QStringLiteral("Odd"), QStringLiteral("odd.gxy"));
+    QPointer<frmQuarrimax> window = Start();
+    QVERIFY(Declare::openGalaxyFile.isOpen());
+
+    frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+    QVERIFY(testsupport::AppendTo(path, galaxy.mid(4)));
+    monitor->tmrChecking_Timer();
+    monitor->tmrChecking_Timer();
+    QCOMPARE(Announcements(workspace.platform().boxes), Lines(announced));
+    QCOMPARE(monitor->lblSize->text(), QString::number(galaxy.size()));
+    const qsizetype before = workspace.platform().boxes.size();
+
+    Dump(window);
+    const QByteArray report = Report(listed);
+    QCOMPARE(ReadAll(workspace.report()), report);
+    QCOMPARE(Texts(workspace.platform().boxes, before), dumpFails ? QStringList{kGeneric} : QStringList());
+    QVERIFY(NoPointerOverride());
+
+    const QString target = workspace.file(QStringLiteral("target.gxy"));
+    const QByteArray targetBytes = QByteArray("HDR1") + Rec(4000);
+    QVERIFY(WriteText(target, targetBytes));
+    frmMerge* merge = frmMerge::ShowWindow();
+    merge->txtMergeIn->setText(target);
+    merge->txtMergeFrom->setText(path);
+    QTest::mouseClick(merge->cmdStart, Qt::LeftButton);
+    const Box box = workspace.platform().boxes.last();
+    if (mergeError == 0) {
+        QCOMPARE(box.text, kMergeDone);
+    } else {
+        QVERIFY2(box.text.startsWith(QStringLiteral("The following unexpected Error Occured:%1:").arg(mergeError)),
+                 qPrintable(box.text));
+    }
+    QByteArray appended;
+    for (const int k : merged) {
+        appended += galaxy.mid(4 + kRecordSize * k, kRecordSize);
+    }
+    QCOMPARE(ReadAll(target), targetBytes + appended);
+    QCOMPARE(ReadAll(path), galaxy);
+    Stop(window);
+}
+
+// The thresholds, pasted into the boxes (which keep two characters of a paste,
+// as of typing) or stored in the settings store (which the boxes show whole),
+// against one system whose six planets have Hab -50, -4, 0, 7, 50 and 100 and
+// Met 100. "fail" is the generic message.
+void ReliabilityTest::oddThresholdTexts_data()
+{
+    QTest::addColumn<bool>("pasted");
+    QTest::addColumn<QString>("hab");
+    QTest::addColumn<QString>("met");
+    QTest::addColumn<QString>("listed");    // slot letters in the report, or "fail"
+    QTest::addColumn<QString>("announced"); // slot letters the monitor announces
+
+    const auto row = [](const char* tag, bool pasted, const QString& hab, const QString& met, const char* listed,
+                        const char* announced) {
+        QTest::newRow(tag) << pasted << hab << met << QString::fromLatin1(listed) << QString::fromLatin1(announced);
+    };
+    const QString zero = QStringLiteral("0");
+    row("pasted blanks", true, QStringLiteral("  "), zero, "CDEF", "CDEF");
+    row("pasted blank and digit", true, QStringLiteral(" 7"), zero, "DEF", "DEF");
+    row("pasted negative", true, QStringLiteral("-5"), zero, "BCDEF", "BCDEF");
+    row("pasted minus sign", true, QStringLiteral("-"), zero, "CDEF", "CDEF");
+    row("pasted letters", true, QStringLiteral("ab"), QStringLiteral("xy"), "CDEF", "CDEF");
+    row("pasted half", true, QStringLiteral(".5"), zero, "CDEF", "CDEF");
+    row("pasted other digits", true, QStringLiteral("٣٤"), zero, "CDEF", "CDEF");
+    row("pasted five digits keeps two", true, QStringLiteral("99999"), zero, "F", "F");
+    row("stored blanks", false, QStringLiteral("   "), QString(), "CDEF", "CDEF");
+    row("stored tab and digit", false, QStringLiteral("\t8"), zero, "EF", "EF");
+    row("stored plus sign", false, QStringLiteral("+7"), zero, "DEF", "DEF");
+    row("stored 2.5 rounds to 2", false, QStringLiteral("2.5"), zero, "DEF", "DEF");
+    row("stored 7.5 rounds to 8", false, QStringLiteral("7.5"), zero, "EF", "EF");
+    row("stored digits then letters", false, QStringLiteral("7abc"), zero, "DEF", "DEF");
+    row("stored hexadecimal", false, QStringLiteral("0x60"), zero, "CDEF", "CDEF");
+    row("stored nan", false, QStringLiteral("nan"), QStringLiteral("inf"), "CDEF", "CDEF");
+    row("stored -50", false, QStringLiteral("-50"), zero, "ABCDEF", "ABCDEF");
+    row("stored -32768", false, QStringLiteral("-32768"), zero, "ABCDEF", "ABCDEF");
+    row("stored -32768.5 rounds to -32768", false, QStringLiteral("-32768.5"), zero, "ABCDEF", "ABCDEF");
+    row("stored 32767", false, QStringLiteral("32767"), zero, "", "");
+    row("stored 1e4", false, QStringLiteral("1e4"), zero, "", "");
+    row("stored Met 101", false, zero, QStringLiteral("101"), "", "");
+    row("stored -32769", false, QStringLiteral("-32769"), zero, "fail", "ABCDEF");
+    row("stored 32767.5 rounds to 32768", false, QStringLiteral("32767.5"), zero, "fail", "");
+    row("stored 32768", false, QStringLiteral("32768"), zero, "fail", "");
+    row("stored 99999", false, QStringLiteral("99999"), zero, "fail", "");
+    row("stored 1e5", false, QStringLiteral("1e5"), zero, "fail", "");
+    row("stored 1e400", false, QStringLiteral("1e400"), zero, "fail", "");
+    row("stored 1,000 nines", false, QString(1000, QChar(u'9')), zero, "fail", "");
+    row("stored Met 99999", false, zero, QStringLiteral("99999"), "fail", "");
+    row("stored Met -99999", false, zero, QStringLiteral("-99999"), "fail", "CDEF");
+}
+
+void ReliabilityTest::oddThresholdTexts()
+{
+    QFETCH(bool, pasted);
+    QFETCH(QString, hab);
+    QFETCH(QString, met);
+    QFETCH(QString, listed);
+    QFETCH(QString, announced);
+    Workspace workspace;
+    const QString path = workspace.file(QStringLiteral("g.gxy"));
+    const std::initializer_list<Planet> planets{{-0.5F, 1.0F}, {-0.04F, 1.0F}, {0.0F, 1.0F},
+                                                {0.07F, 1.0F}, {0.5F, 1.0F},   {1.0F, 1.0F}};
+    const QByteArray galaxy = QByteArray("GXY1") + Rec(1, 6, planets);
+    QVERIFY(WriteText(path, galaxy));
+    StoreGalaxy(1, QStringLiteral("G"), QStringLiteral("g.gxy"));
+    if (!pasted) {
+        StoreRaw(QStringLiteral("Options"), QStringLiteral("Hab"), hab);
+        StoreRaw(QStringLiteral("Options"), QStringLiteral("Met"), met);
+    }
+    QPointer<frmQuarrimax> window = Start();
+    auto* habBox = Find<QLineEdit>(window, "txtMinHab");
+    auto* metBox = Find<QLineEdit>(window, "txtMinMetal");
+    if (pasted) {
+        QTest::mouseClick(Find<QPushButton>(window, "cmdOptions"), Qt::LeftButton);
+        for (auto [box, text] : {std::pair{habBox, hab}, std::pair{metBox, met}}) {
+            box->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(box, Qt::Key_Delete);
+            QApplication::clipboard()->setText(text);
+            box->paste();
+        }
+    }
+    const QString habShown = pasted ? hab.left(2) : hab;
+    const QString metShown = pasted ? met.left(2) : met;
+    QCOMPARE(habBox->text(), habShown);
+    QCOMPARE(metBox->text(), metShown);
+
+    // The monitor reads the boxes as they stand on each tick.
+    frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+    QVERIFY(testsupport::AppendTo(path, Rec(2, 6, planets)));
+    monitor->tmrChecking_Timer();
+    const QStringList percents{QStringLiteral("-50"), QStringLiteral("-4"), QStringLiteral("0"),
+                               QStringLiteral("7"),   QStringLiteral("50"), QStringLiteral("100")};
+    const auto planetsOf = [&](int system, const QString& letters) {
+        QStringList lines;
+        for (const QChar letter : letters) {
+            lines.append(QStringLiteral("%1.%2 %3 100").arg(system).arg(letter).arg(percents[letter.unicode() - 'A']));
+        }
+        return lines;
+    };
+    QCOMPARE(Announcements(workspace.platform().boxes), Lines(planetsOf(2, announced)));
+    const qsizetype before = workspace.platform().boxes.size();
+
+    QVERIFY(WriteText(workspace.report(), "old\r\n"));
+    Dump(window);
+    if (listed == "fail") {
+        QCOMPARE(Texts(workspace.platform().boxes, before), QStringList{kGeneric});
+        QVERIFY(!workspace.platform().boxes.last().busyPointer);
+        // The thresholds are read after the old report is deleted.
+        QVERIFY(!QFileInfo::exists(workspace.report()));
+    } else {
+        QCOMPARE(Texts(workspace.platform().boxes, before), QStringList());
+        QStringList both = planetsOf(1, listed) + planetsOf(2, listed);
+        QCOMPARE(ReadAll(workspace.report()), Report(both));
+    }
+    // The texts are stored as they stand and shown again at the next start.
+    QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Hab")), habShown);
+    QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Met")), metShown);
+    QCOMPARE(ReadAll(path), galaxy + Rec(2, 6, planets));
+    Stop(window);
+    window = Start();
+    QCOMPARE(Find<QLineEdit>(window, "txtMinHab")->text(), habShown);
+    QCOMPARE(Find<QLineEdit>(window, "txtMinMetal")->text(), metShown);
+    Stop(window);
+}
+
+// A galaxy typed into row 2 of the Galaxy List editor and saved, then the
+// program started again: the names survive, the galaxy is selected and its
+// planets dumped and announced, or its missing file is named.
+void ReliabilityTest::oddGalaxyNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("fileCanExist");
+    QTest::newRow("blanks") << QStringLiteral("  Far   Reach  ") << QStringLiteral(" far reach.gxy ") << true;
+    QTest::newRow("quotes") << QStringLiteral("\"Home\" 'base'") << QStringLiteral("\"quoted\" 'file'.gxy") << true;
+    QTest::newRow("non-ASCII letters") << QStringLiteral("Ærøskøbing – Überwelt ĝalaksio 銀河")
+                                       << QStringLiteral("Überwelt ĝalaksio 銀河.gxy") << true;
+    QTest::newRow("a folder part") << QStringLiteral("Sub") << QStringLiteral("sub dir/ünïcode \"x\".gxy") << true;
+    QTest::newRow("a name of 1,000 characters") << Repeated(QStringLiteral("Sternenmeer \"Ω\" "), 1000)
+                                                << QStringLiteral("long.gxy") << true;
+    QTest::newRow("a file name of 200 characters") << QStringLiteral("Long file")
+                                                   << Repeated(QStringLiteral("galaxy "), 196) + QStringLiteral(".gxy")
+                                                   << true;
+    QTest::newRow("a file name of 1,000 characters") << QStringLiteral("Too long")
+                                                     << Repeated(QStringLiteral("Überwelt "), 1000) << false;
+}
+
+void ReliabilityTest::oddGalaxyNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, file);
+    QFETCH(bool, fileCanExist);
+    Workspace workspace;
+    const QString path = workspace.file(file);
+    if (fileCanExist) {
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QVERIFY(WriteText(path, QByteArray("GXY1") + Rec(1)));
+    } else {
+        QVERIFY(!WriteText(path, QByteArray("GXY1")));
+    }
+    QPointer<frmQuarrimax> window = Start();
+    QVERIFY(UseEditor(window, [&](QDialog* editor) {
+        Type(EditorBox(editor, "txtGalaxy", 2), name);
+        Type(EditorBox(editor, "txtGalaxyfile", 2), file);
+        QTest::mouseClick(Find<QPushButton>(editor, "cmdSave"), Qt::LeftButton);
+    }));
+    QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxy2")), name);
+    QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile2")), file);
+    QCOMPARE(Find<QComboBox>(window, "cboGalaxies")->itemText(0), name);
+    Stop(window);
+
+    window = Start();
+    QCOMPARE(Find<QComboBox>(window, "cboGalaxies")->currentText(), name);
+    QStringList expected = fileCanExist ? QStringList() : QStringList{MissingText(name)};
+    QCOMPARE(Texts(workspace.platform().boxes), expected);
+    QCOMPARE(Declare::openGalaxyFile.isOpen(), fileCanExist);
+    Dump(window);
+    if (fileCanExist) {
+        QCOMPARE(ReadAll(workspace.report()), Report({QStringLiteral("1.A 50 50")}));
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        QVERIFY(testsupport::AppendTo(path, Rec(2)));
+        monitor->tmrChecking_Timer();
+        expected.append(LineText(QStringLiteral("2.A 50 50")));
+    } else {
+        expected.append(MissingText(name));
+        QVERIFY(!QFileInfo::exists(workspace.report()));
+    }
+    QCOMPARE(Texts(workspace.platform().boxes), expected);
+    QString shownName;
+    QString shownFile;
+    QVERIFY(UseEditor(window, [&](QDialog* editor) {
+        shownName = EditorBox(editor, "txtGalaxy", 2)->text();
+        shownFile = EditorBox(editor, "txtGalaxyfile", 2)->text();
+    }));
+    QCOMPARE(shownName, name);
+    QCOMPARE(shownFile, file);
+    Stop(window);
+}
+
+void ReliabilityTest::mergePathsWithOddCharacters_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("blanks") << QStringLiteral(" target file .gxy") << QStringLiteral("source  file.gxy ") << kMergeDone;
+    QTest::newRow("quotes") << QStringLiteral("\"target\".gxy") << QStringLiteral("'source' \"x\".gxy") << kMergeDone;
+    QTest::newRow("non-ASCII letters") << QStringLiteral("Zielgalaxie ü.gxy") << QStringLiteral("源 ĝalaksio.gxy")
+                                       << kMergeDone;
+    QTest::newRow("target name of 1,000 characters") << Repeated(QStringLiteral("Ziel "), 1000)
+                                                     << QStringLiteral("source.gxy") << MergeFailure(ENAMETOOLONG);
+    QTest::newRow("source name of 1,000 characters") << QStringLiteral("target.gxy")
+                                                     << Repeated(QStringLiteral("Quelle "), 1000) << kNoSourceText;
+}
+
+void ReliabilityTest::mergePathsWithOddCharacters()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, source);
+    QFETCH(QString, message);
+    Workspace workspace;
+    const QByteArray records = Rec(3) + Rec(4);
+    const bool sourceCanExist = source.size() < 255;
+    if (sourceCanExist) {
+        QVERIFY(WriteText(workspace.file(source), QByteArray("SRC9") + records));
+    }
+    frmMerge* window = frmMerge::ShowWindow();
+    Type(window->txtMergeIn, workspace.file(target));
+    Type(window->txtMergeFrom, workspace.file(source));
+    QTest::mouseClick(window->cmdStart, Qt::LeftButton);
+    QCOMPARE(Texts(workspace.platform().boxes), QStringList{message});
+    QCOMPARE(ReadAll(workspace.file(target)), message == kMergeDone ? kZeroHeader + records : QByteArray());
+    QCOMPARE(QDir(workspace.folder()).entryList(QDir::Files).size(), sourceCanExist ? 1 + (message == kMergeDone) : 0);
+    delete window;
+}
+
+QTEST_MAIN(ReliabilityTest)
+#include "tst_reliability.moc"
