@@ -620,10 +620,15 @@ bool frmQuarrimax::runDump()
         return true;
     }
     // A report marked read-only is kept like one that cannot be deleted, on
-    // every system alike.
+    // every system alike. A link in the report's place is removed, never
+    // written through, even when it leads nowhere.
     const QString report = Declare::ReportPath();
     const QFileInfo oldReport(report);
-    if (oldReport.exists() && (!oldReport.isWritable() || !QFile::remove(report))) {
+    if (oldReport.isSymLink()) {
+        if (!QFile::remove(report)) {
+            return false;
+        }
+    } else if (oldReport.exists() && (!oldReport.isWritable() || !QFile::remove(report))) {
         return false;
     }
     const auto minHab = galaxy::TextToInt16(txtMinHab->text().toStdString());

@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <limits>
@@ -178,6 +179,8 @@ private slots:
     void builtInViewerChoiceShowsNoMessage();
     void reportNotOpenedWhenNotAsked();
     void mergeCommandsOpenOneMergeWindow();
+    void reportLinkIsReplacedNotFollowed_data();
+    void reportLinkIsReplacedNotFollowed();
 };
 
 void DumpTest::reportByteForByte_data()
@@ -614,6 +617,36 @@ void DumpTest::reportNotOpenedWhenNotAsked()
     Dump(window);
     QVERIFY(workspace.platform().boxes.isEmpty());
     QVERIFY(workspace.platform().launches.isEmpty());
+    Stop(window);
+}
+
+void DumpTest::reportLinkIsReplacedNotFollowed_data()
+{
+    QTest::addColumn<bool>("targetExists");
+    QTest::newRow("link to a file") << true;
+    QTest::newRow("link that leads nowhere") << false;
+}
+
+void DumpTest::reportLinkIsReplacedNotFollowed()
+{
+    QFETCH(bool, targetExists);
+    Workspace workspace;
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath(QStringLiteral("precious.txt"));
+    if (targetExists) {
+        QVERIFY(WriteText(target, "keep me"));
+    }
+    QVERIFY(QFile::link(target, workspace.report()));
+    QPointer<frmQuarrimax> window = StartOnLayoutGalaxy(workspace);
+    QVERIFY(window);
+    Dump(window);
+    QVERIFY(workspace.platform().boxes.isEmpty());
+    QVERIFY(!QFileInfo(workspace.report()).isSymLink());
+    QVERIFY(ReadAll(workspace.report()).startsWith(kHeader));
+    QCOMPARE(QFileInfo::exists(target), targetExists);
+    if (targetExists) {
+        QCOMPARE(ReadAll(target), QByteArray("keep me"));
+    }
     Stop(window);
 }
 
