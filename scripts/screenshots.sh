@@ -3,6 +3,7 @@
 # offscreen platform, with a settings folder and a program folder of their own
 # (a copy of the renderer beside a sample galaxy and a sample dump.txt), so
 # that the player's own settings are neither read nor changed.
+# Under a display (Xvfb too), PLATFORM=xcb renders real windows instead.
 #   bash scripts/screenshots.sh              (renders at 100 %)
 #   SCALE=2 OUT=/tmp/shots bash scripts/screenshots.sh   (200 %, elsewhere)
 set -euo pipefail
@@ -18,11 +19,12 @@ cmake --build "$build" -j"$(nproc)" --target quarrimax_screenshots galaxy_bench
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 program="$work/Quarrimax"
-mkdir -p "$program" "$work/config"
+mkdir -p "$program" "$work/config" "$work/runtime"
+chmod 700 "$work/runtime"
 cp "$build/src/app/quarrimax_screenshots" "$program/"
 "$build/bench/galaxy_bench" generate "$program/sample.gxy" 500 --seed 235 >/dev/null
 "$build/bench/galaxy_bench" dump "$program/sample.gxy" "$program/dump.txt" 40 30 --rating >/dev/null
 
 mkdir -p "$out"
-env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen \
+XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM="${PLATFORM:-offscreen}" \
   QT_SCALE_FACTOR="${SCALE:-1}" "$program/quarrimax_screenshots" "$out"

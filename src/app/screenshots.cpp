@@ -1,7 +1,8 @@
 // quarrimax_screenshots: renders every window of the program to PNG files, for
 // the pictures in the README. Run it through scripts/screenshots.sh, which
-// gives it a program folder of its own (a copy of this tool beside a sample
-// galaxy and a sample dump.txt) and an empty settings folder.
+// gives it a program folder of its own: a copy of this tool beside a sample
+// galaxy and a sample dump.txt. Its settings live in a temporary folder, so
+// the player's own are neither read nor changed.
 //
 //   quarrimax_screenshots OUTPUT_FOLDER
 #include "platform/VersionRecord.h"
@@ -19,7 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
-#include <QTextStream>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -77,6 +78,17 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "cannot make %s\n", argv[1]);
         return 1;
     }
+    const QDir folder(QCoreApplication::applicationDirPath());
+    if (!folder.exists(QStringLiteral("sample.gxy")) || !folder.exists(QStringLiteral("dump.txt"))) {
+        std::fprintf(stderr, "sample.gxy and dump.txt must lie beside the program: run scripts/screenshots.sh\n");
+        return 1;
+    }
+    const QTemporaryDir store;
+    if (!store.isValid()) {
+        std::fprintf(stderr, "cannot make a settings folder\n");
+        return 1;
+    }
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
     QApplication::setApplicationName(platform::Version().productName);
     look::InitPictures();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.svg")));
