@@ -171,6 +171,9 @@ frmMerge::frmMerge(QWidget* parent)
         button->setIcon(browse);
         button->setIconSize(kBrowsePicture);
     }
+    // The picture buttons have no caption; a screen reader says what they do.
+    cmdBrowse1->setAccessibleName(QStringLiteral("Browse for the file to merge in"));
+    cmdBrowse2->setAccessibleName(QStringLiteral("Browse for the file to merge from"));
 
     setTabOrder(txtMergeIn, cmdBrowse1);
     setTabOrder(cmdBrowse1, txtMergeFrom);

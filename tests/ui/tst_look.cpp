@@ -1,8 +1,8 @@
 // The look of every window: each caption stands out from what lies behind it
 // by at least 4.5:1 at 100 % and at 200 %, the pictures are drawn for the pixel
 // ratio instead of being stretched, every window carries the program's icon,
-// and the controls whose captions are painted say those words to a screen
-// reader.
+// and the controls whose captions do not show (painted ones, picture buttons)
+// still tell a screen reader what they are.
 #include "UiFixture.h"
 #include "windows/WindowLook.h"
 #include "windows/frmAbout.h"
@@ -134,8 +134,8 @@ class LookTest : public QObject {
 private slots:
     void captionsStandOutAtEveryPixelRatio_data();
     void captionsStandOutAtEveryPixelRatio();
-    void paintedCaptionsNameTheirControls_data();
-    void paintedCaptionsNameTheirControls();
+    void controlsWithoutCaptionsHaveNames_data();
+    void controlsWithoutCaptionsHaveNames();
 };
 
 void LookTest::captionsStandOutAtEveryPixelRatio_data()
@@ -214,32 +214,38 @@ void LookTest::captionsStandOutAtEveryPixelRatio()
     CloseWindow(shown);
 }
 
-void LookTest::paintedCaptionsNameTheirControls_data()
+void LookTest::controlsWithoutCaptionsHaveNames_data()
 {
+    QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("name");
-    QTest::newRow("chkOpen") << "chkOpen" << "Open After Dumping";
-    QTest::newRow("optQuarrimax") << "optQuarrimax" << "Quarrimax";
-    QTest::newRow("optNotePad") << "optNotePad" << "NotePad";
-    QTest::newRow("txtMinHab") << "txtMinHab" << "Minimum habitability rate to retrieve";
-    QTest::newRow("txtMinMetal") << "txtMinMetal" << "Minimum metal rate to retrieve";
-    QTest::newRow("cboGalaxies") << "cboGalaxies" << "Galaxy to dump";
-    QTest::newRow("chkRating") << "chkRating" << "Display Murl's Rating ( R=H*5+M)";
+    const char* main = "frmQuarrimax";
+    QTest::newRow("chkOpen") << main << "chkOpen" << "Open After Dumping";
+    QTest::newRow("optQuarrimax") << main << "optQuarrimax" << "Quarrimax";
+    QTest::newRow("optNotePad") << main << "optNotePad" << "NotePad";
+    QTest::newRow("txtMinHab") << main << "txtMinHab" << "Minimum habitability rate to retrieve";
+    QTest::newRow("txtMinMetal") << main << "txtMinMetal" << "Minimum metal rate to retrieve";
+    QTest::newRow("cboGalaxies") << main << "cboGalaxies" << "Galaxy to dump";
+    QTest::newRow("chkRating") << main << "chkRating" << "Display Murl's Rating ( R=H*5+M)";
+    QTest::newRow("cmdBrowse1") << "frmMerge" << "cmdBrowse1" << "Browse for the file to merge in";
+    QTest::newRow("cmdBrowse2") << "frmMerge" << "cmdBrowse2" << "Browse for the file to merge from";
 }
 
-// What a screen reader says for each control whose own caption does not show.
-void LookTest::paintedCaptionsNameTheirControls()
+// What a screen reader says for each control whose own caption does not show:
+// the words painted beside it, or what its picture stands for.
+void LookTest::controlsWithoutCaptionsHaveNames()
 {
+    QFETCH(QString, window);
     QFETCH(QString, control);
     QFETCH(QString, name);
     Workspace workspace;
-    QWidget* window = OpenWindow(QStringLiteral("frmQuarrimax"), workspace);
-    auto* widget = window->findChild<QWidget*>(control);
+    QWidget* shown = OpenWindow(window, workspace);
+    auto* widget = shown->findChild<QWidget*>(control);
     QVERIFY(widget != nullptr);
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
     QVERIFY(accessible != nullptr);
     QCOMPARE(accessible->text(QAccessible::Name), name);
-    CloseWindow(window);
+    CloseWindow(shown);
 }
 
 QTEST_MAIN(LookTest)
