@@ -4,17 +4,17 @@
 #include "windows/frmQuarrimax.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(platform::Version().productName);
+    // Desktops find the program's entry, quarrimax.desktop, and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quarrimax"));
     // Closing the main window leaves the other windows open; the program ends
     // with the last of them.
     QApplication::setQuitOnLastWindowClosed(true);
-    look::InitPictures();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.svg")));
+    QApplication::setWindowIcon(look::ProgramIcon());
 
     auto* main = new frmQuarrimax;
     main->show();

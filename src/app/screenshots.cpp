@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QIcon>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -90,8 +89,7 @@ int main(int argc, char* argv[])
     }
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
     QApplication::setApplicationName(platform::Version().productName);
-    look::InitPictures();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.svg")));
+    QApplication::setWindowIcon(look::ProgramIcon());
     PrepareSettings();
 
     bool ok = true;
