@@ -1,7 +1,7 @@
 # Writes quarrimax.desktop into the program folder that `cmake --install` is
 # filling, naming the program and the icon of that folder by their full paths
-# and starting the program in it. A DESTDIR, when set, is a staging folder and
-# is no part of those names. Needs QUARRIMAX_DESKTOP_TEMPLATE.
+# and starting the program in it. A DESTDIR, when set, is a staging folder that
+# those names leave out. Needs QUARRIMAX_DESKTOP_TEMPLATE.
 
 cmake_path(ABSOLUTE_PATH CMAKE_INSTALL_PREFIX BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE
            OUTPUT_VARIABLE folder)
