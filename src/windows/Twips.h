@@ -6,6 +6,8 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
+#include <QWidget>
 
 namespace twips {
 
@@ -36,6 +38,16 @@ inline QSize Size(int width, int height)
 inline QPoint Point(int left, int top)
 {
     return QPoint(Px(left), Px(top));
+}
+
+// A new control of the window, named and placed by the layout's twips.
+template <typename Control>
+Control* Place(QWidget* parent, const QString& name, int left, int top, int width, int height)
+{
+    auto* control = new Control(parent);
+    control->setObjectName(name);
+    control->setGeometry(Rect(left, top, width, height));
+    return control;
 }
 
 } // namespace twips

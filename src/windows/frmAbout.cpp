@@ -13,19 +13,10 @@ namespace {
 
 QPointer<frmAbout> g_about;
 
-template <typename Control>
-Control* Place(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* control = new Control(parent);
-    control->setObjectName(QString::fromLatin1(name));
-    control->setGeometry(twips::Rect(left, top, width, height));
-    return control;
-}
-
 // A line of light grey Arial text, centred, on a transparent background.
 QLabel* TextLine(QWidget* parent, const char* name, int top, qreal pointSize)
 {
-    auto* line = Place<QLabel>(parent, name, 90, top, 5055, 375);
+    auto* line = twips::Place<QLabel>(parent, name, 90, top, 5055, 375);
     line->setTextFormat(Qt::PlainText);
     line->setAlignment(Qt::AlignCenter);
     line->setFont(look::ArialFont(pointSize, true));
@@ -74,13 +65,13 @@ void frmAbout::createControls()
     lblTools = TextLine(this, "lblTools", 120, 20.25);
     lblTools->setText(QStringLiteral("The TARN's  Tools"));
     look::FitTextToWidth(lblTools);
-    imgTarnLogo = Place<QLabel>(this, "imgTarnLogo", 1425, 600, 2385, 2265);
+    imgTarnLogo = twips::Place<QLabel>(this, "imgTarnLogo", 1425, 600, 2385, 2265);
     imgTarnLogo->setScaledContents(true);
     look::KeepSharp(imgTarnLogo, [this](qreal ratio) {
         return look::Picture(QStringLiteral("tarnlogo"), imgTarnLogo->size(), ratio);
     });
     lblVersion = TextLine(this, "lblVersion", 2880, 14.25);
-    shpBorder = Place<QFrame>(this, "shpBorder", 15, 15, 5235, 3450);
+    shpBorder = twips::Place<QFrame>(this, "shpBorder", 15, 15, 5235, 3450);
     shpBorder->setStyleSheet(QStringLiteral("QFrame#shpBorder { border: 1px solid rgb(192, 192, 192); "
                                             "background: transparent; }"));
     // The outline takes no clicks of its own.

@@ -1,5 +1,6 @@
 #include "frmAutoCheck.h"
 
+#include "Twips.h"
 #include "WindowLook.h"
 #include "WindowsExtraPictures.h"
 #include "galaxy/GalaxyFile.h"
@@ -7,13 +8,13 @@
 #include "galaxy/RecordStream.h"
 #include "galaxy/TypedNumbers.h"
 #include "platform/Platform.h"
+#include "platform/Regional.h"
 #include "platform/VersionRecord.h"
 #include "state/Declare.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QTimer>
 
@@ -23,12 +24,6 @@
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
-
-QRect TwipsRect(int left, int top, int width, int height)
-{
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
-}
 
 constexpr int kClientWidth = 4680;
 constexpr int kClientHeight = 1530;
@@ -66,20 +61,13 @@ std::int16_t ThresholdOf(const QString& text)
     return static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
 }
 
-// The user's decimal separator, when it is one single-byte character.
-char DecimalSeparator()
-{
-    const QString point = QLocale().decimalPoint();
-    return point.size() == 1 && point[0].unicode() < 256 ? static_cast<char>(point[0].unicode()) : '.';
-}
-
 // The delay in seconds, in its shortest decimal form, and " secs".
 QString DelayText(int milliseconds)
 {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, milliseconds / 1000.0);
     QString seconds = QString::fromLatin1(buffer, result.ptr - buffer);
-    seconds.replace(QChar(u'.'), QChar::fromLatin1(DecimalSeparator()));
+    seconds.replace(QChar(u'.'), QChar::fromLatin1(platform::DecimalSeparator()));
     return seconds + QStringLiteral(" secs");
 }
 
@@ -128,7 +116,7 @@ frmAutoCheck::frmAutoCheck(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("AutoChecking..."));
     setWindowIcon(look::ProgramIcon());
-    setFixedSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel);
+    setFixedSize(twips::Size(kClientWidth, kClientHeight));
     // Light grey words on the dark of space, as in the other windows.
     QPalette space = palette();
     space.setColor(QPalette::Window, look::kSpace);
@@ -143,23 +131,23 @@ frmAutoCheck::frmAutoCheck(QWidget* parent)
     // The labels reach to the next control, so that the title line, a delay
     // such as "1.5 secs" and an eight-digit size show whole.
     lblAutoCheck = Label(this, QStringLiteral("lblAutoCheck"), QStringLiteral("Auto Checking for new planets...   "),
-                         TwipsRect(240, 120, 3120, 255));
-    lbltxtDelay = Label(this, QStringLiteral("lbltxtDelay"), QStringLiteral("Delay:"), TwipsRect(3360, 120, 615, 255));
-    const int delayLeft = std::max(3840 / kTwipsPerPixel,
+                         twips::Rect(240, 120, 3120, 255));
+    lbltxtDelay = Label(this, QStringLiteral("lbltxtDelay"), QStringLiteral("Delay:"), twips::Rect(3360, 120, 615, 255));
+    const int delayLeft = std::max(twips::Px(3840),
                                    lbltxtDelay->x() + fontMetrics().horizontalAdvance(lbltxtDelay->text()) + 4);
     lblDelay = Label(this, QStringLiteral("lblDelay"), QString(),
-                     QRect(delayLeft, 120 / kTwipsPerPixel, width() - delayLeft, 255 / kTwipsPerPixel));
-    imgShip1 = Label(this, QStringLiteral("imgShip1"), QString(), TwipsRect(kShipStart, kShipTop, kShipSize, kShipSize));
+                     QRect(delayLeft, twips::Px(120), width() - delayLeft, twips::Px(255)));
+    imgShip1 = Label(this, QStringLiteral("imgShip1"), QString(), twips::Rect(kShipStart, kShipTop, kShipSize, kShipSize));
     imgShip1->setScaledContents(true);
     look::KeepSharp(imgShip1, [this](qreal ratio) {
         return windows_extra::Picture(QStringLiteral("monitor/ship.svg"), imgShip1->size(), ratio);
     });
     lblFileSize = Label(this, QStringLiteral("lblFileSize"), QStringLiteral("File Size:"),
-                        TwipsRect(120, 1200, 735, 255));
-    lblSize = Label(this, QStringLiteral("lblSize"), QString(), TwipsRect(840, 1200, 840, 255));
+                        twips::Rect(120, 1200, 735, 255));
+    lblSize = Label(this, QStringLiteral("lblSize"), QString(), twips::Rect(840, 1200, 840, 255));
     cmdStartStop = new QPushButton(kStart, this);
     cmdStartStop->setObjectName(QStringLiteral("cmdStartStop"));
-    cmdStartStop->setGeometry(TwipsRect(1680, 1080, 1455, 375));
+    cmdStartStop->setGeometry(twips::Rect(1680, 1080, 1455, 375));
     cmdStartStop->setAutoDefault(false);
     cmdStartStop->setFocus();
 
@@ -251,7 +239,7 @@ void frmAutoCheck::closeEvent(QCloseEvent* e)
 void frmAutoCheck::MoveShip(int twips)
 {
     m_shipLeft = twips;
-    imgShip1->move(m_shipLeft / kTwipsPerPixel, kShipTop / kTwipsPerPixel);
+    imgShip1->move(twips::Point(m_shipLeft, kShipTop));
 }
 
 void frmAutoCheck::ReadThresholds()
@@ -332,7 +320,7 @@ bool frmAutoCheck::AnnounceRecord(const unsigned char* record)
     const galaxy::SystemNumber system = galaxy::LoadInt16(record + galaxy::kSystemNumberOffset);
     const galaxy::PlanetCount count = galaxy::LoadInt16(record + galaxy::kPlanetCountOffset);
     const QString title = platform::Version().productName;
-    const char separator = DecimalSeparator();
+    const char separator = platform::DecimalSeparator();
     for (int j = 1; j <= galaxy::kPlanetSlots; ++j) {
         const unsigned char* slot = record + galaxy::SlotOffset(j);
         // A value whose hundredfold leaves the single range is no planet's and

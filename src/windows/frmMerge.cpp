@@ -1,5 +1,8 @@
 #include "frmMerge.h"
 
+#include "BusyPointer.h"
+#include "Twips.h"
+
 #include "WindowLook.h"
 #include "WindowsExtraPictures.h"
 #include "galaxy/GalaxyMerge.h"
@@ -16,12 +19,6 @@
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
-
-QRect TwipsRect(int left, int top, int width, int height)
-{
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
-}
 
 constexpr int kClientWidth = 4245;
 constexpr int kClientHeight = 3030;
@@ -36,27 +33,6 @@ const QString kNoSourceText = QStringLiteral("The file to merge From MUST exist"
 const QString kSuccessTitle = QStringLiteral("Merge Successful");
 const QString kSuccessText = QStringLiteral("Merge completed Successfully");
 const QString kFailureTitle = QStringLiteral("Merge Failed");
-
-// The hourglass over the program from construction until restore(), or until
-// the end of the scope on any way out.
-class BusyPointer {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { restore(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-
-    void restore()
-    {
-        if (m_shown) {
-            QApplication::restoreOverrideCursor();
-            m_shown = false;
-        }
-    }
-
-private:
-    bool m_shown = true;
-};
 
 // The source must be a file that exists; a folder is none.
 bool SourceFileExists(const QString& path)
@@ -141,7 +117,7 @@ frmMerge::frmMerge(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Merge"));
     setWindowIcon(look::ProgramIcon());
-    setFixedSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel);
+    setFixedSize(twips::Size(kClientWidth, kClientHeight));
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
@@ -150,21 +126,21 @@ frmMerge::frmMerge(QWidget* parent)
     // The picture lies behind every other control; only a band of it shows.
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(TwipsRect(1800, -2760, 2130, 8100));
+    Image1->setGeometry(twips::Rect(1800, -2760, 2130, 8100));
     look::KeepSharp(Image1, [](qreal ratio) {
         return windows_extra::Picture(QStringLiteral("merge/backdrop.svg"), kBackdropPicture, ratio);
     });
 
     lblFile1 = YellowLabel(this, QStringLiteral("lblFile1"), QStringLiteral("File to merge In"),
-                           TwipsRect(240, 120, 2775, 255));
-    txtMergeIn = PathField(this, QStringLiteral("txtMergeIn"), TwipsRect(240, 480, 3855, 285));
-    cmdBrowse1 = Button(this, QStringLiteral("cmdBrowse1"), QString(), TwipsRect(240, 840, 375, 375));
+                           twips::Rect(240, 120, 2775, 255));
+    txtMergeIn = PathField(this, QStringLiteral("txtMergeIn"), twips::Rect(240, 480, 3855, 285));
+    cmdBrowse1 = Button(this, QStringLiteral("cmdBrowse1"), QString(), twips::Rect(240, 840, 375, 375));
     lblFile2 = YellowLabel(this, QStringLiteral("lblFile2"), QStringLiteral("File to Merge From"),
-                           TwipsRect(240, 1320, 3615, 255));
-    txtMergeFrom = PathField(this, QStringLiteral("txtMergeFrom"), TwipsRect(240, 1680, 3855, 285));
-    cmdBrowse2 = Button(this, QStringLiteral("cmdBrowse2"), QString(), TwipsRect(240, 2040, 375, 375));
-    cmdClose = Button(this, QStringLiteral("cmdClose"), QStringLiteral("Close"), TwipsRect(240, 2520, 1335, 375));
-    cmdStart = Button(this, QStringLiteral("cmdStart"), QStringLiteral("Start"), TwipsRect(2760, 2520, 1335, 375));
+                           twips::Rect(240, 1320, 3615, 255));
+    txtMergeFrom = PathField(this, QStringLiteral("txtMergeFrom"), twips::Rect(240, 1680, 3855, 285));
+    cmdBrowse2 = Button(this, QStringLiteral("cmdBrowse2"), QString(), twips::Rect(240, 2040, 375, 375));
+    cmdClose = Button(this, QStringLiteral("cmdClose"), QStringLiteral("Close"), twips::Rect(240, 2520, 1335, 375));
+    cmdStart = Button(this, QStringLiteral("cmdStart"), QStringLiteral("Start"), twips::Rect(2760, 2520, 1335, 375));
 
     const QIcon browse = windows_extra::Icon(QStringLiteral("merge/browse.svg"));
     for (QPushButton* button : {cmdBrowse1, cmdBrowse2}) {

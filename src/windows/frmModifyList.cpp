@@ -25,19 +25,10 @@ constexpr int kHeadWidth[] = {0, 1095, 855, 855, 855};
 // Characters that cannot stand in a file name; the file box of row 1 drops them.
 const QString kRefusedInFileName = QStringLiteral("\\/*?:<>|");
 
-template <typename Control>
-Control* Place(QWidget* parent, const QString& name, int left, int top, int width, int height)
-{
-    auto* control = new Control(parent);
-    control->setObjectName(name);
-    control->setGeometry(twips::Rect(left, top, width, height));
-    return control;
-}
-
 // A bold yellow head on a transparent background.
 QLabel* Head(QWidget* parent, const QString& name, const QString& text, const QRect& twipsArea)
 {
-    auto* head = Place<QLabel>(parent, name, twipsArea.x(), twipsArea.y(), twipsArea.width(), twipsArea.height());
+    auto* head = twips::Place<QLabel>(parent, name, twipsArea.x(), twipsArea.y(), twipsArea.width(), twipsArea.height());
     head->setText(text);
     head->setFont(look::ArialFont(8.25, true));
     QPalette palette = head->palette();
@@ -67,7 +58,7 @@ frmModifyList::frmModifyList(QWidget* parent)
 
 void frmModifyList::createControls()
 {
-    Image1 = Place<QLabel>(this, QStringLiteral("Image1"), -840, -960, 5955, 4965);
+    Image1 = twips::Place<QLabel>(this, QStringLiteral("Image1"), -840, -960, 5955, 4965);
     Image1->setScaledContents(true);
     look::KeepSharp(Image1, [this](qreal ratio) {
         return look::Picture(QStringLiteral("modifylist"), Image1->size(), ratio);
@@ -79,9 +70,9 @@ void frmModifyList::createControls()
     for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
         createRow(n);
     }
-    cmdExit = Place<QPushButton>(this, QStringLiteral("cmdExit"), 2280, 2640, 1095, 375);
+    cmdExit = twips::Place<QPushButton>(this, QStringLiteral("cmdExit"), 2280, 2640, 1095, 375);
     cmdExit->setText(QStringLiteral("Exit"));
-    cmdSave = Place<QPushButton>(this, QStringLiteral("cmdSave"), 3480, 2640, 1095, 375);
+    cmdSave = twips::Place<QPushButton>(this, QStringLiteral("cmdSave"), 3480, 2640, 1095, 375);
     cmdSave->setText(QStringLiteral("Save"));
     txtGalaxyfile[1]->installEventFilter(this);
     matchHeadFonts();
@@ -94,8 +85,8 @@ void frmModifyList::createRow(int n)
     const int top = kRowTop[n];
     lblGalaxy[i] = Head(this, QStringLiteral("lblGalaxy%1").arg(n), QStringLiteral("Galaxy %1 :").arg(n),
                         QRect(120, top, kHeadWidth[n], 255));
-    txtGalaxy[i] = Place<QLineEdit>(this, QStringLiteral("txtGalaxy%1").arg(n), 1320, top, 1935, 285);
-    txtGalaxyfile[i] = Place<QLineEdit>(this, QStringLiteral("txtGalaxyfile%1").arg(n), 3480, top, 1095, 285);
+    txtGalaxy[i] = twips::Place<QLineEdit>(this, QStringLiteral("txtGalaxy%1").arg(n), 1320, top, 1935, 285);
+    txtGalaxyfile[i] = twips::Place<QLineEdit>(this, QStringLiteral("txtGalaxyfile%1").arg(n), 3480, top, 1095, 285);
 }
 
 // The heads share one font: the smallest that any of them needed to fit.

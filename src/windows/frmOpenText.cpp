@@ -1,6 +1,7 @@
 #include "frmOpenText.h"
 
 #include "ReportTextView.h"
+#include "Twips.h"
 #include "WindowLook.h"
 #include "platform/Platform.h"
 #include "platform/VersionRecord.h"
@@ -12,12 +13,6 @@
 #include <QResizeEvent>
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
-constexpr int Px(int twips)
-{
-    return twips / kTwipsPerPixel;
-}
 
 // Client area at creation, and the smallest outer size with the frame that
 // the text box's width and height leave around it.
@@ -86,8 +81,8 @@ frmOpenText::frmOpenText(QWidget* parent) : QWidget(parent, Qt::Window)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Planets Report"));
     setWindowIcon(look::ProgramIcon());
-    setMinimumSize(Px(kSmallestOuter - kFrameWidth), Px(kSmallestOuter - kFrameHeight));
-    resize(Px(kClientWidth), Px(kClientHeight));
+    setMinimumSize(twips::Size(kSmallestOuter - kFrameWidth, kSmallestOuter - kFrameHeight));
+    resize(twips::Size(kClientWidth, kClientHeight));
 
     txtReport = new ReportTextView(this);
     txtReport->setObjectName(QStringLiteral("txtReport"));

@@ -1,5 +1,6 @@
 #include "frmQuarrimax.h"
 
+#include "BusyPointer.h"
 #include "Twips.h"
 #include "WindowLook.h"
 #include "frmAbout.h"
@@ -10,6 +11,7 @@
 #include "galaxy/PlanetReport.h"
 #include "galaxy/TypedNumbers.h"
 #include "platform/Platform.h"
+#include "platform/Regional.h"
 #include "platform/VersionRecord.h"
 #include "settings/Settings.h"
 #include "state/Declare.h"
@@ -25,7 +27,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -46,36 +47,6 @@ constexpr int kClosedHeight = 1680;
 constexpr int kOpenHeight = 4365 - 375;
 
 const QString kOptions = QStringLiteral("Options");
-
-// Keeps the hourglass pointer up while it lives, unless told to go back to the
-// normal pointer earlier.
-class BusyPointer {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { restore(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-
-    void restore()
-    {
-        if (m_active) {
-            QApplication::restoreOverrideCursor();
-            m_active = false;
-        }
-    }
-
-private:
-    bool m_active = true;
-};
-
-template <typename Control>
-Control* Place(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* control = new Control(parent);
-    control->setObjectName(QString::fromLatin1(name));
-    control->setGeometry(twips::Rect(left, top, width, height));
-    return control;
-}
 
 // Selects or unselects an option button; unselecting needs the exclusivity
 // lifted, since a group's selected button cannot be unselected otherwise.
@@ -194,11 +165,6 @@ bool IsLeftClick(const QObject* watched, const QEvent* event)
     return mouse->button() == Qt::LeftButton && widget->rect().contains(mouse->position().toPoint());
 }
 
-char ReportDecimalSeparator()
-{
-    return QLocale().decimalPoint() == QStringLiteral(",") ? ',' : '.';
-}
-
 } // namespace
 
 frmQuarrimax::frmQuarrimax(QWidget* parent)
@@ -220,7 +186,7 @@ frmQuarrimax::~frmQuarrimax() = default;
 
 void frmQuarrimax::createControls()
 {
-    imgBackGround = Place<QLabel>(this, "imgBackGround", -45, -330, 3960, 4365);
+    imgBackGround = twips::Place<QLabel>(this, "imgBackGround", -45, -330, 3960, 4365);
     imgBackGround->setScaledContents(true);
     createTopArea();
     createPanel();
@@ -232,19 +198,19 @@ void frmQuarrimax::createControls()
 
 void frmQuarrimax::createTopArea()
 {
-    cmdRetrive = Place<QPushButton>(this, "cmdRetrive", 2400, 240, 1335, 375);
+    cmdRetrive = twips::Place<QPushButton>(this, "cmdRetrive", 2400, 240, 1335, 375);
     cmdRetrive->setText(QStringLiteral("Dump to file"));
-    cmdMerge = Place<QPushButton>(this, "cmdMerge", 2400, 720, 1335, 375);
+    cmdMerge = twips::Place<QPushButton>(this, "cmdMerge", 2400, 720, 1335, 375);
     cmdMerge->setText(QStringLiteral("Merge"));
-    cmdOptions = Place<QPushButton>(this, "cmdOptions", 2400, 1200, 1335, 375);
+    cmdOptions = twips::Place<QPushButton>(this, "cmdOptions", 2400, 1200, 1335, 375);
     cmdOptions->setText(QStringLiteral("Options >>"));
-    chkOpen = Place<QCheckBox>(this, "chkOpen", 240, 240, 195, 195);
-    optQuarrimax = Place<QRadioButton>(this, "optQuarrimax", 360, 720, 195, 195);
+    chkOpen = twips::Place<QCheckBox>(this, "chkOpen", 240, 240, 195, 195);
+    optQuarrimax = twips::Place<QRadioButton>(this, "optQuarrimax", 360, 720, 195, 195);
     optQuarrimax->setChecked(true);
     optQuarrimax->setEnabled(false);
-    optNotePad = Place<QRadioButton>(this, "optNotePad", 360, 1080, 195, 195);
+    optNotePad = twips::Place<QRadioButton>(this, "optNotePad", 360, 1080, 195, 195);
     optNotePad->setEnabled(false);
-    Line1 = Place<QFrame>(this, "Line1", 120, kClosedHeight, 3600, 15);
+    Line1 = twips::Place<QFrame>(this, "Line1", 120, kClosedHeight, 3600, 15);
     Line1->setFrameShape(QFrame::HLine);
     Line1->setFrameShadow(QFrame::Plain);
     Line1->setStyleSheet(QStringLiteral("color: rgb(192, 192, 192);"));
@@ -252,9 +218,9 @@ void frmQuarrimax::createTopArea()
 
 void frmQuarrimax::createPanel()
 {
-    txtMinHab = Place<QLineEdit>(this, "txtMinHab", 3120, 1920, 495, 285);
-    chkRating = Place<QCheckBox>(this, "chkRating", 240, 3600, 195, 195);
-    txtMinMetal = Place<QLineEdit>(this, "txtMinMetal", 3120, 2400, 495, 285);
+    txtMinHab = twips::Place<QLineEdit>(this, "txtMinHab", 3120, 1920, 495, 285);
+    chkRating = twips::Place<QCheckBox>(this, "chkRating", 240, 3600, 195, 195);
+    txtMinMetal = twips::Place<QLineEdit>(this, "txtMinMetal", 3120, 2400, 495, 285);
     for (QLineEdit* box : {txtMinHab, txtMinMetal}) {
         box->setMaxLength(kThresholdLength);
         box->setText(QStringLiteral("0"));
@@ -263,13 +229,13 @@ void frmQuarrimax::createPanel()
         connect(box, &QLineEdit::textChanged, box, [box](const QString& text) { LimitToText(box, text); });
     }
     chkRating->setEnabled(false);
-    cboGalaxies = Place<QComboBox>(this, "cboGalaxies", 240, 3120, 2295, 315);
+    cboGalaxies = twips::Place<QComboBox>(this, "cboGalaxies", 240, 3120, 2295, 315);
     QFont bold = cboGalaxies->font();
     bold.setBold(true);
     cboGalaxies->setFont(bold);
-    cmdModifyList = Place<QPushButton>(this, "cmdModifyList", 2640, 3120, 1095, 315);
+    cmdModifyList = twips::Place<QPushButton>(this, "cmdModifyList", 2640, 3120, 1095, 315);
     cmdModifyList->setText(QStringLiteral("Modify list"));
-    cmdAutoCheck = Place<QPushButton>(this, "cmdAutoCheck", 1800, 4320, 1335, 375);
+    cmdAutoCheck = twips::Place<QPushButton>(this, "cmdAutoCheck", 1800, 4320, 1335, 375);
     cmdAutoCheck->setText(QStringLiteral("AutoCheck"));
     cmdAutoCheck->setVisible(false);
     cmdAutoCheck->setEnabled(false);
@@ -277,9 +243,9 @@ void frmQuarrimax::createPanel()
 
 void frmQuarrimax::createClickTargets()
 {
-    lblOpenAfter = Place<QLabel>(this, "lblOpenAfter", 480, 240, 1695, 255);
-    lblQuarrimax = Place<QLabel>(this, "lblQuarrimax", 600, 720, 975, 255);
-    lblNotePad = Place<QLabel>(this, "lblNotePad", 600, 1080, 735, 255);
+    lblOpenAfter = twips::Place<QLabel>(this, "lblOpenAfter", 480, 240, 1695, 255);
+    lblQuarrimax = twips::Place<QLabel>(this, "lblQuarrimax", 600, 720, 975, 255);
+    lblNotePad = twips::Place<QLabel>(this, "lblNotePad", 600, 1080, 735, 255);
     for (QLabel* target : {lblOpenAfter, lblQuarrimax, lblNotePad}) {
         target->installEventFilter(this);
     }
@@ -638,7 +604,7 @@ bool frmQuarrimax::runDump()
     }
     const galaxy::GalaxyFile* open = Declare::openGalaxyFile.isOpen() ? &Declare::openGalaxyFile : nullptr;
     if (!galaxy::WritePlanetReport(open, Declare::FsPath(report), *minHab, *minMet, chkRating->isChecked(),
-                                   ReportDecimalSeparator())
+                                   platform::DecimalSeparator())
              .ok()) {
         return false;
     }
