@@ -1,6 +1,7 @@
 // "Dump to file": the options it stores, its checks and their order, the
 // report it writes byte for byte, the viewers it opens, its generic failure,
 // and the hourglass pointer during each of its messages.
+#include "MainWindowDriver.h"
 #include "UiFixture.h"
 #include "windows/ReportTextView.h"
 #include "windows/frmMerge.h"
@@ -85,27 +86,6 @@ QByteArray LayoutReport(bool withRating, char separator)
         report += "\r\n";
     }
     return report;
-}
-
-QPointer<frmQuarrimax> Start()
-{
-    QPointer<frmQuarrimax> window = new frmQuarrimax;
-    window->show();
-    return window;
-}
-
-void Stop(QPointer<frmQuarrimax>& window)
-{
-    if (window) {
-        window->close();
-        delete window;
-    }
-    Declare::Reset();
-}
-
-void Dump(frmQuarrimax* window)
-{
-    QTest::mouseClick(Find<QPushButton>(window, "cmdRetrive"), Qt::LeftButton);
 }
 
 // Opens the panel and types the thresholds as a player would.

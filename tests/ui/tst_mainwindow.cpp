@@ -1,6 +1,7 @@
 // The main window as a player meets it: startup with and without remembered
 // options, the options panel, the painted words and their click targets, the
 // pop-up menu, the threshold boxes and the galaxy selector.
+#include "MainWindowDriver.h"
 #include "UiFixture.h"
 #include "windows/Twips.h"
 #include "windows/frmQuarrimax.h"
@@ -30,24 +31,6 @@ QString MissingText(const QString& name)
 {
     return QStringLiteral("The file associated with the galaxy ") + name
            + QStringLiteral(" doesn't exist, please modify the Galaxy List!");
-}
-
-// Starts the main window as the program does and shows it.
-QPointer<frmQuarrimax> Start()
-{
-    QPointer<frmQuarrimax> window = new frmQuarrimax;
-    window->show();
-    return window;
-}
-
-// Ends the program's run of the main window, as closing it does.
-void Stop(QPointer<frmQuarrimax>& window)
-{
-    if (window) {
-        window->close();
-        delete window;
-    }
-    Declare::Reset();
 }
 
 void OpenPanel(frmQuarrimax* window)

@@ -1,5 +1,6 @@
 // The Galaxy List editor: what it shows, the file-name filter of row 1, Save
 // with the refilled galaxy selector, and Exit or the close box storing nothing.
+#include "MainWindowDriver.h"
 #include "UiFixture.h"
 #include "windows/Twips.h"
 #include "windows/frmModifyList.h"
@@ -28,45 +29,6 @@ QLineEdit* NameBox(const QWidget* editor, int n)
 QLineEdit* FileBox(const QWidget* editor, int n)
 {
     return editor->findChild<QLineEdit*>(QStringLiteral("txtGalaxyfile%1").arg(n));
-}
-
-QPointer<frmQuarrimax> Start()
-{
-    QPointer<frmQuarrimax> window = new frmQuarrimax;
-    window->show();
-    return window;
-}
-
-void Stop(QPointer<frmQuarrimax>& window)
-{
-    if (window) {
-        window->close();
-        delete window;
-    }
-    Declare::Reset();
-}
-
-// Clicks "Modify list" and lets the player act in the editor while it is open.
-bool UseEditor(frmQuarrimax* window, const std::function<void(QDialog*)>& act)
-{
-    bool reached = false;
-    QTimer::singleShot(0, window, [&] {
-        auto* editor = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (editor == nullptr || editor->objectName() != QLatin1String("frmModifyList")) {
-            if (editor != nullptr) {
-                editor->reject();
-            }
-            return;
-        }
-        reached = true;
-        act(editor);
-        // Whatever the player did, the editor must be gone for the test to go on.
-        if (editor->isVisible() && editor->objectName() == QLatin1String("frmModifyList")) {
-            editor->reject();
-        }
-    });
-    QTest::mouseClick(Find<QPushButton>(window, "cmdModifyList"), Qt::LeftButton);
-    return reached;
 }
 
 void Retype(QLineEdit* box, const QString& text)

@@ -4,6 +4,7 @@
 // kind: galaxy files, threshold texts, galaxy names and file names. Cases
 // that rest on permissions run as the ordinary user "nobody" when the tests
 // run as root.
+#include "MainWindowDriver.h"
 #include "UiFixture.h"
 #include "support/AsNobody.h"
 #include "support/GalaxyBuilder.h"
@@ -47,29 +48,6 @@ const QByteArray kZeroHeader(4, '\0');
 constexpr int kRecordSize = 492;
 // The folder that a case run as nobody gets from root, in its environment.
 const QString kFolderVariable = QStringLiteral("QUARRIMAX_TEST_FOLDER");
-
-QPointer<frmQuarrimax> Start()
-{
-    QPointer<frmQuarrimax> window = new frmQuarrimax;
-    window->show();
-    return window;
-}
-
-void Stop(QPointer<frmQuarrimax>& window)
-{
-    delete frmAutoCheck::Instance();
-    delete frmMerge::Instance();
-    if (window) {
-        window->close();
-        delete window;
-    }
-    Declare::Reset();
-}
-
-void Dump(frmQuarrimax* window)
-{
-    QTest::mouseClick(Find<QPushButton>(window, "cmdRetrive"), Qt::LeftButton);
-}
 
 // One system record: its planets in slots 1, 2, ...; by default one of 50 and 50.
 QByteArray Rec(qint16 system, qint16 count = 1, std::initializer_list<Planet> planets = {{0.5F, 0.5F}})
@@ -196,29 +174,6 @@ private:
     mode_t m_old = 0;
     bool m_ok = false;
 };
-
-// Clicks "Modify list" and acts in the modal editor while it is open; the
-// editor is closed afterwards whatever was done in it.
-bool UseEditor(frmQuarrimax* window, const std::function<void(QDialog*)>& act)
-{
-    bool reached = false;
-    QTimer::singleShot(0, window, [&] {
-        auto* editor = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (editor == nullptr || editor->objectName() != QLatin1String("frmModifyList")) {
-            if (editor != nullptr) {
-                editor->reject();
-            }
-            return;
-        }
-        reached = true;
-        act(editor);
-        if (editor->isVisible()) {
-            editor->reject();
-        }
-    });
-    QTest::mouseClick(Find<QPushButton>(window, "cmdModifyList"), Qt::LeftButton);
-    return reached;
-}
 
 // Types a text key by key as a player would; unlike QTest::keyClicks it keeps
 // the letters beyond Latin-1.

@@ -1,0 +1,72 @@
+// Driving the main window as a player does: starting and ending it, the dump
+// button, and acting in the modal Galaxy List editor.
+#pragma once
+
+#include "UiFixture.h"
+#include "windows/frmAutoCheck.h"
+#include "windows/frmMerge.h"
+#include "windows/frmOpenText.h"
+#include "windows/frmQuarrimax.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace uitest {
+
+// Starts the main window as the program does and shows it.
+inline QPointer<frmQuarrimax> Start()
+{
+    QPointer<frmQuarrimax> window = new frmQuarrimax;
+    window->show();
+    return window;
+}
+
+// Ends the run: the main window closes, the other windows go, the galaxy
+// state is emptied for the next test.
+inline void Stop(QPointer<frmQuarrimax>& window)
+{
+    delete frmAutoCheck::Instance();
+    delete frmMerge::Instance();
+    delete frmOpenText::Instance();
+    if (window) {
+        window->close();
+        delete window;
+    }
+    Declare::Reset();
+}
+
+inline void Dump(frmQuarrimax* window)
+{
+    QTest::mouseClick(Find<QPushButton>(window, "cmdRetrive"), Qt::LeftButton);
+}
+
+// Clicks "Modify list" and acts in the modal editor while it is open; the
+// editor is closed afterwards whatever was done in it. False when the editor
+// never came up.
+inline bool UseEditor(frmQuarrimax* window, const std::function<void(QDialog*)>& act)
+{
+    bool reached = false;
+    QTimer::singleShot(0, window, [&] {
+        auto* editor = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (editor == nullptr || editor->objectName() != QLatin1String("frmModifyList")) {
+            if (editor != nullptr) {
+                editor->reject();
+            }
+            return;
+        }
+        reached = true;
+        act(editor);
+        if (editor->isVisible()) {
+            editor->reject();
+        }
+    });
+    QTest::mouseClick(Find<QPushButton>(window, "cmdModifyList"), Qt::LeftButton);
+    return reached;
+}
+
+} // namespace uitest
