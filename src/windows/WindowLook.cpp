@@ -155,6 +155,14 @@ void FitTextToWidth(QLabel* label)
     label->setFont(font);
 }
 
+void BringForward(QWidget* window)
+{
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 void CentreOnScreen(QWidget* window)
 {
     const QScreen* screen = window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();

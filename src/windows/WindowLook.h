@@ -57,6 +57,10 @@ void FitTextToWidth(QLabel* label);
 // Places a window that is about to be shown in the middle of its screen.
 void CentreOnScreen(QWidget* window);
 
+// Shows a window that exists already in front of the others, restored when
+// it was minimized.
+void BringForward(QWidget* window);
+
 // A word painted on the main window's face beside the control it stands for,
 // whose own caption does not show.
 struct PaintedCaption {

@@ -39,9 +39,7 @@ frmAbout* frmAbout::Open()
     if (!g_about) {
         g_about = new frmAbout;
     }
-    g_about->show();
-    g_about->raise();
-    g_about->activateWindow();
+    look::BringForward(g_about);
     return g_about;
 }
 

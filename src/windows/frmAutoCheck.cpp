@@ -24,7 +24,6 @@
 
 namespace {
 
-
 constexpr int kClientWidth = 4680;
 constexpr int kClientHeight = 1530;
 constexpr qreal kFontPoints = 8.25;
@@ -95,12 +94,8 @@ frmAutoCheck* frmAutoCheck::ShowWindow()
         s_instance->show();
         return s_instance.data();
     }
-    frmAutoCheck* window = s_instance.data();
-    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    look::BringForward(s_instance);
+    return s_instance.data();
 }
 
 frmAutoCheck* frmAutoCheck::Instance()

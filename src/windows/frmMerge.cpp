@@ -96,12 +96,8 @@ frmMerge* frmMerge::ShowWindow()
         s_instance->show();
         return s_instance.data();
     }
-    frmMerge* window = s_instance.data();
-    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    look::BringForward(s_instance);
+    return s_instance.data();
 }
 
 frmMerge* frmMerge::Instance()

@@ -52,12 +52,8 @@ QPointer<frmOpenText> frmOpenText::s_instance;
 frmOpenText* frmOpenText::ShowReport()
 {
     if (s_instance) {
-        frmOpenText* viewer = s_instance.data();
-        viewer->setWindowState(viewer->windowState() & ~Qt::WindowMinimized);
-        viewer->show();
-        viewer->raise();
-        viewer->activateWindow();
-        return viewer;
+        look::BringForward(s_instance);
+        return s_instance.data();
     }
     auto* viewer = new frmOpenText;
     if (!viewer->Form_Load()) {
