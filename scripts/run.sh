@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the program and starts it. Installs what is missing first.
+# Builds Quarrimax and starts it. Installs what is missing first.
+# The build folder is the program's folder: sample.gxy and dump.txt are there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -7,8 +8,4 @@ scripts/deps.sh
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"
-if [ -x build/quarrimax ]; then
-  exec build/quarrimax "$@"
-fi
-echo "Built the galaxy core and build/bench/galaxy_bench; the windows are not part of this build yet."
-exec build/bench/galaxy_bench
+exec build/quarrimax "$@"
