@@ -91,8 +91,6 @@ frmAutoCheck* frmAutoCheck::ShowWindow()
 {
     if (!s_instance) {
         s_instance = new frmAutoCheck;
-        s_instance->show();
-        return s_instance.data();
     }
     look::BringForward(s_instance);
     return s_instance.data();

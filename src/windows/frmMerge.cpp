@@ -93,8 +93,6 @@ frmMerge* frmMerge::ShowWindow()
 {
     if (!s_instance) {
         s_instance = new frmMerge;
-        s_instance->show();
-        return s_instance.data();
     }
     look::BringForward(s_instance);
     return s_instance.data();

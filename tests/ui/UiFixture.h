@@ -5,6 +5,7 @@
 
 #include "galaxy/GalaxyFormat.h"
 #include "state/Declare.h"
+#include "support/GalaxyBuilder.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QApplication>
@@ -78,27 +79,11 @@ inline void StoreGalaxy(int n, const QString& name, const QString& file)
     StoreRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile%1").arg(n), file);
 }
 
-struct Planet {
-    float hab; // stored fractions
-    float met;
-};
+using Planet = testsupport::PlanetValues;
 
 inline galaxy::SystemRecord Record(std::int16_t system, std::int16_t count, std::initializer_list<Planet> planets)
 {
-    galaxy::SystemRecord record;
-    for (std::size_t i = 0; i < record.bytes.size(); ++i) {
-        record.bytes[i] = static_cast<unsigned char>(0xA5 ^ i);
-    }
-    record.setSystemNumber(system);
-    record.setPlanetCount(count);
-    int slot = 1;
-    for (int j = 1; j <= galaxy::kPlanetSlots; ++j) {
-        record.setPlanet(j, galaxy::Hab{0.0F}, galaxy::Met{0.0F});
-    }
-    for (const Planet& planet : planets) {
-        record.setPlanet(slot++, galaxy::Hab{planet.hab}, galaxy::Met{planet.met});
-    }
-    return record;
+    return testsupport::MakeRecord(system, count, planets);
 }
 
 // Writes a galaxy file: the 4-byte header, then the records, then tail bytes
@@ -120,11 +105,7 @@ inline bool WriteGalaxy(const QString& path, const std::vector<galaxy::SystemRec
     return file.error() == QFileDevice::NoError;
 }
 
-inline QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using testsupport::ReadAll;
 
 inline bool WriteText(const QString& path, const QByteArray& bytes)
 {
