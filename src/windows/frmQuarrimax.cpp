@@ -155,6 +155,11 @@ bool IsOwnFocusChange(const QEvent* event)
     return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
 }
 
+bool IsLeftButton(const QEvent* event)
+{
+    return static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton;
+}
+
 bool IsLeftClick(const QObject* watched, const QEvent* event)
 {
     if (event->type() != QEvent::MouseButtonRelease) {
@@ -381,9 +386,30 @@ bool frmQuarrimax::thresholdEvent(QLineEdit* box, QEvent* event)
     case QEvent::FocusIn:
         if (IsOwnFocusChange(event)) {
             hab ? txtMinHab_GotFocus() : txtMinMetal_GotFocus();
+            const bool byMouse = static_cast<const QFocusEvent*>(event)->reason() == Qt::MouseFocusReason;
+            focusClickBox = byMouse ? box : nullptr;
+        }
+        return false;
+    case QEvent::MouseButtonPress:
+        if (focusClickBox == box && !IsLeftButton(event)) {
+            focusClickBox = nullptr;
+        }
+        return false;
+    case QEvent::MouseButtonRelease:
+        // The press that gave the box the focus went on to place the caret
+        // and so undid the selection; the end of that click selects the whole
+        // text again, unless the player dragged over a part of it.
+        if (focusClickBox == box && IsLeftButton(event)) {
+            focusClickBox = nullptr;
+            if (!box->hasSelectedText()) {
+                hab ? txtMinHab_GotFocus() : txtMinMetal_GotFocus();
+            }
         }
         return false;
     case QEvent::FocusOut:
+        if (focusClickBox == box) {
+            focusClickBox = nullptr;
+        }
         if (IsOwnFocusChange(event)) {
             hab ? txtMinHab_LostFocus() : txtMinMetal_LostFocus();
         }

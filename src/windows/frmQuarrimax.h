@@ -82,6 +82,9 @@ private:
     int selectedEntry() const;
 
     bool OptionsShown = false;
+    // The threshold box that a mouse press has just given the focus, until
+    // that click ends.
+    QLineEdit* focusClickBox = nullptr;
 
     QPushButton* cmdRetrive = nullptr;
     QPushButton* cmdMerge = nullptr;

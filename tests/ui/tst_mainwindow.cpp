@@ -85,6 +85,8 @@ private slots:
     void thresholdKeyFilter_data();
     void thresholdKeyFilter();
     void thresholdFocusSelectsTheText();
+    void thresholdClickSelectsTheText_data();
+    void thresholdClickSelectsTheText();
     void emptiedThresholdBecomesZeroWhenLeft();
     void startupSelectsTheFirstGalaxy();
     void startupSaysWhenTheFirstGalaxysFileIsMissing();
@@ -477,6 +479,76 @@ void MainWindowTest::thresholdFocusSelectsTheText()
     QCOMPARE(hab->selectedText(), QStringLiteral("45"));
     QTest::keyClick(hab, Qt::Key_7);
     QCOMPARE(hab->text(), QStringLiteral("7"));
+    Stop(window);
+}
+
+void MainWindowTest::thresholdClickSelectsTheText_data()
+{
+    QTest::addColumn<QByteArray>("box");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<bool>("hadFocus");   // the box had the focus before the click
+    QTest::addColumn<QString>("gesture"); // "click right", "click left" or "drag right to middle"
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("after"); // once "5" is typed
+    for (const QByteArray box : {QByteArray("txtMinHab"), QByteArray("txtMinMetal")}) {
+        const QByteArray tag = box + ": ";
+        // The click that gives the focus leaves the whole text selected, so
+        // that typing replaces it wherever the box was clicked.
+        QTest::newRow(tag + "click at the end gives the focus") << box << "20" << false << "click right" << "20" << "5";
+        QTest::newRow(tag + "click at the start gives the focus") << box << "20" << false << "click left" << "20"
+                                                                  << "5";
+        QTest::newRow(tag + "click into a box holding one digit") << box << "2" << false << "click right" << "2"
+                                                                  << "5";
+        // What the player selects by dragging during that click stays selected.
+        QTest::newRow(tag + "drag during the click that gives the focus")
+            << box << "20" << false << "drag right to middle" << "0" << "25";
+        // In a box that has the focus already, a click places the caret.
+        QTest::newRow(tag + "click at the end of the focused box") << box << "2" << true << "click right" << ""
+                                                                   << "25";
+        QTest::newRow(tag + "click at the start of the focused box") << box << "2" << true << "click left" << ""
+                                                                     << "52";
+    }
+}
+
+void MainWindowTest::thresholdClickSelectsTheText()
+{
+    QFETCH(QByteArray, box);
+    QFETCH(QString, before);
+    QFETCH(bool, hadFocus);
+    QFETCH(QString, gesture);
+    QFETCH(QString, selected);
+    QFETCH(QString, after);
+    Workspace workspace;
+    StoreRaw(QStringLiteral("Options"), box == "txtMinHab" ? QStringLiteral("Hab") : QStringLiteral("Met"), before);
+    QPointer<frmQuarrimax> window = Start();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    OpenPanel(window);
+    QLineEdit* target = Box(window, box);
+    QCOMPARE(target->text(), before);
+    // Where the caret goes between the two digits, found before the box has
+    // the focus.
+    target->setCursorPosition(1);
+    const QPoint middle(target->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x(), target->height() / 2);
+    const QPoint left(2, target->height() / 2);
+    const QPoint right(target->width() - 3, target->height() / 2);
+    if (hadFocus) {
+        target->setFocus(Qt::TabFocusReason);
+        QCOMPARE(target->selectedText(), before);
+    } else {
+        Find<QCheckBox>(window, "chkOpen")->setFocus(Qt::TabFocusReason);
+    }
+
+    if (gesture == "drag right to middle") {
+        QTest::mousePress(target, Qt::LeftButton, Qt::NoModifier, right);
+        QTest::mouseMove(target, middle);
+        QTest::mouseRelease(target, Qt::LeftButton, Qt::NoModifier, middle);
+    } else {
+        QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, gesture == "click left" ? left : right);
+    }
+    QCOMPARE(QApplication::focusWidget(), target);
+    QCOMPARE(target->selectedText(), selected);
+    QTest::keyClick(target, Qt::Key_5);
+    QCOMPARE(target->text(), after);
     Stop(window);
 }
 
