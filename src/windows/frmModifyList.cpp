@@ -121,13 +121,17 @@ void frmModifyList::setTabOrder()
     }
 }
 
-// Shows the Galaxy List as the program holds it.
+// Shows the Galaxy List as the program holds it, every text from its first
+// character: the caret that setting a text leaves at its end would scroll a
+// long one to its tail.
 void frmModifyList::Form_Load()
 {
     for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
         const auto i = static_cast<std::size_t>(n);
         txtGalaxy[i]->setText(Declare::pstrGalaxyName[i]);
+        txtGalaxy[i]->setCursorPosition(0);
         txtGalaxyfile[i]->setText(Declare::pstrGalaxyFile[i]);
+        txtGalaxyfile[i]->setCursorPosition(0);
     }
 }
 

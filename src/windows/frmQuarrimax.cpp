@@ -114,9 +114,12 @@ bool RefusedByThreshold(const QKeyEvent* event)
     return !((code >= u'0' && code <= u'9') || code == 8);
 }
 
+// Selects the whole text with the caret at its start, so that a text longer
+// than the box still shows from its first character.
 void SelectWholeText(QLineEdit* box)
 {
-    box->setSelection(0, static_cast<int>(box->text().size()));
+    const int length = static_cast<int>(box->text().size());
+    box->setSelection(length, -length);
 }
 
 void FillEmptyWithZero(QLineEdit* box)
@@ -141,10 +144,13 @@ void LimitToText(QLineEdit* box, const QString& text)
     }
 }
 
+// A restored text shows from its first character: the caret that setting
+// the text leaves at its end would scroll a long one to its tail.
 void RestoreThreshold(QLineEdit* box, const QString& stored)
 {
     LimitToText(box, stored);
     box->setText(stored);
+    box->setCursorPosition(0);
 }
 
 // Focus that comes and goes with the whole window or with a pop-up menu is no

@@ -2,6 +2,7 @@
 // options, the options panel, the painted words and their click targets, the
 // pop-up menu, the threshold boxes and the galaxy selector.
 #include "MainWindowDriver.h"
+#include "ShownText.h"
 #include "UiFixture.h"
 #include "windows/Twips.h"
 #include "windows/frmQuarrimax.h"
@@ -11,6 +12,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -87,6 +89,8 @@ private slots:
     void thresholdFocusSelectsTheText();
     void thresholdClickSelectsTheText_data();
     void thresholdClickSelectsTheText();
+    void restoredThresholdShowsFromItsStart_data();
+    void restoredThresholdShowsFromItsStart();
     void emptiedThresholdBecomesZeroWhenLeft();
     void startupSelectsTheFirstGalaxy();
     void startupSaysWhenTheFirstGalaxysFileIsMissing();
@@ -549,6 +553,41 @@ void MainWindowTest::thresholdClickSelectsTheText()
     QCOMPARE(target->selectedText(), selected);
     QTest::keyClick(target, Qt::Key_5);
     QCOMPARE(target->text(), after);
+    Stop(window);
+}
+
+void MainWindowTest::restoredThresholdShowsFromItsStart_data()
+{
+    QTest::addColumn<QByteArray>("box");
+    QTest::addColumn<QString>("stored");
+    // Longer than a box of two digits shows: a hand-edited store or an
+    // earlier version may hold such a text, and it is shown whole.
+    QTest::newRow("habitability 40000") << QByteArray("txtMinHab") << "40000";
+    QTest::newRow("metal 40000") << QByteArray("txtMinMetal") << "40000";
+    QTest::newRow("habitability with a long tail") << QByteArray("txtMinHab") << "7 and what followed it";
+}
+
+void MainWindowTest::restoredThresholdShowsFromItsStart()
+{
+    QFETCH(QByteArray, box);
+    QFETCH(QString, stored);
+    Workspace workspace;
+    StoreRaw(QStringLiteral("Options"), box == "txtMinHab" ? QStringLiteral("Hab") : QStringLiteral("Met"), stored);
+    QPointer<frmQuarrimax> window = Start();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    OpenPanel(window);
+    QLineEdit* target = Box(window, box);
+    QCOMPARE(target->text(), stored);
+    QVERIFY2(QFontMetrics(target->font()).horizontalAdvance(stored) > target->width(), "the text fits its box");
+    QVERIFY(!target->hasFocus());
+    QVERIFY(ShowsTextFromItsStart(target));
+
+    // Focus by Tab selects it all and still shows its start; typing replaces it.
+    target->setFocus(Qt::TabFocusReason);
+    QCOMPARE(target->selectedText(), stored);
+    QCOMPARE(target->cursorPosition(), 0);
+    QTest::keyClick(target, Qt::Key_7);
+    QCOMPARE(target->text(), QStringLiteral("7"));
     Stop(window);
 }
 

@@ -1,6 +1,7 @@
 // The Galaxy List editor: what it shows, the file-name filter of row 1, Save
 // with the refilled galaxy selector, and Exit or the close box storing nothing.
 #include "MainWindowDriver.h"
+#include "ShownText.h"
 #include "UiFixture.h"
 #include "windows/Twips.h"
 #include "windows/frmModifyList.h"
@@ -8,6 +9,7 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -47,6 +49,7 @@ private slots:
     void firstRunShowsEightEmptyBoxes();
     void looksAsLaidOut();
     void showsTheGalaxyListInMemory();
+    void longEntriesShowFromTheirStart();
     void fileNameFilter_data();
     void fileNameFilter();
     void saveStoresAndRefillsTheSelector();
@@ -123,6 +126,32 @@ void ModifyListTest::showsTheGalaxyListInMemory()
     QCOMPARE(NameBox(&editor, 3)->text(), QString());
     QCOMPARE(FileBox(&editor, 3)->text(), QStringLiteral("three.gxy"));
     QCOMPARE(FileBox(&editor, 4)->text(), QString());
+}
+
+void ModifyListTest::longEntriesShowFromTheirStart()
+{
+    Workspace workspace;
+    for (int n = 1; n <= 4; ++n) {
+        StoreGalaxy(n, QStringLiteral("Galaxy number %1 with a name too long for its box").arg(n),
+                    QStringLiteral("missing-galaxy-file-%1.gxy").arg(n));
+    }
+    QPointer<frmQuarrimax> window = Start();
+    QStringList tails;
+    QVERIFY(UseEditor(window, [&](QDialog* editor) {
+        // None of the boxes has the focus, so none draws its caret.
+        Find<QPushButton>(editor, "cmdSave")->setFocus(Qt::OtherFocusReason);
+        for (int n = 1; n <= 4; ++n) {
+            for (QLineEdit* box : {NameBox(editor, n), FileBox(editor, n)}) {
+                if (QFontMetrics(box->font()).horizontalAdvance(box->text()) <= box->width()) {
+                    tails.append(box->objectName() + QStringLiteral(" fits"));
+                } else if (!ShowsTextFromItsStart(box)) {
+                    tails.append(box->objectName());
+                }
+            }
+        }
+    }));
+    QCOMPARE(tails, QStringList());
+    Stop(window);
 }
 
 void ModifyListTest::fileNameFilter_data()
