@@ -166,6 +166,18 @@ bool IsLeftButton(const QEvent* event)
     return static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton;
 }
 
+// A file marked read-only: no one may write it. That is the read-only
+// attribute on Windows, which the permissions reflect there, and no write
+// permission for the owner, the group or anyone else elsewhere. Unlike asking
+// whether this process may write it, the answer is the same for every user,
+// root included.
+bool MarkedReadOnly(const QFileInfo& file)
+{
+    constexpr QFileDevice::Permissions kAnyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return (file.permissions() & kAnyWrite) == QFileDevice::Permissions();
+}
+
 bool IsLeftClick(const QObject* watched, const QEvent* event)
 {
     if (event->type() != QEvent::MouseButtonRelease) {
@@ -626,7 +638,7 @@ bool frmQuarrimax::runDump()
         if (!QFile::remove(report)) {
             return false;
         }
-    } else if (oldReport.exists() && (!oldReport.isWritable() || !QFile::remove(report))) {
+    } else if (oldReport.exists() && (MarkedReadOnly(oldReport) || !QFile::remove(report))) {
         return false;
     }
     const auto minHab = galaxy::TextToInt16(txtMinHab->text().toStdString());

@@ -3,6 +3,7 @@
 // and the hourglass pointer during each of its messages.
 #include "MainWindowDriver.h"
 #include "UiFixture.h"
+#include "support/AsNobody.h"
 #include "windows/ReportTextView.h"
 #include "windows/frmMerge.h"
 #include "windows/frmModifyList.h"
@@ -22,6 +23,7 @@
 #include <QTest>
 
 #include <limits>
+#include <sys/stat.h>
 
 using namespace uitest;
 using Box = testsupport::ScriptedPlatform::Box;
@@ -151,6 +153,8 @@ private slots:
     void missingFileAfterSaveNamesTheEmptyEntry();
     void galaxyWithoutFileNameFailsAfterTheHeader();
     void undeletableReportFailsBeforeTheHeader();
+    void reportMarkedReadOnlyIsKeptForEveryUser_data();
+    void reportMarkedReadOnlyIsKeptForEveryUser();
     void refusedOptionsStopTheDump();
     void overflowStopsTheReportAndClosesIt();
     void notePadStartsTheEditorOnTheReport();
@@ -161,6 +165,9 @@ private slots:
     void mergeCommandsOpenOneMergeWindow();
     void reportLinkIsReplacedNotFollowed_data();
     void reportLinkIsReplacedNotFollowed();
+
+private:
+    testsupport::NobodyRun m_nobody;
 };
 
 void DumpTest::reportByteForByte_data()
@@ -442,6 +449,67 @@ void DumpTest::undeletableReportFailsBeforeTheHeader()
     QCOMPARE(workspace.platform().boxes.first().text, kGeneric);
     QVERIFY(!workspace.platform().boxes.first().busyPointer);
     QVERIFY(QFileInfo(workspace.file(QStringLiteral("dump.txt/inside"))).isDir());
+    QVERIFY(NoPointerOverride());
+    Stop(window);
+}
+
+void DumpTest::reportMarkedReadOnlyIsKeptForEveryUser_data()
+{
+    QTest::addColumn<bool>("asNobody"); // else as the user who runs the tests, root included
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("kept");
+    struct Mode {
+        const char* name;
+        int mode;
+        bool kept;
+    };
+    // Marked read-only means that no one may write the file: no write bit for
+    // its owner, its group or anyone else.
+    const Mode modes[] = {
+        {"read-only for everyone (0444)", 0444, true},
+        {"readable by its owner only (0400)", 0400, true},
+        {"no permissions at all (0000)", 0000, true},
+        {"writable by its owner (0644)", 0644, false},
+        {"writable by its owner only (0200)", 0200, false},
+        {"writable by its group only (0464)", 0464, false},
+        {"writable by others only (0446)", 0446, false},
+    };
+    for (const Mode& mode : modes) {
+        QTest::newRow((QByteArray(mode.name) + " as the user running the tests").constData())
+            << false << mode.mode << mode.kept;
+        QTest::newRow((QByteArray(mode.name) + " as nobody").constData()) << true << mode.mode << mode.kept;
+    }
+}
+
+void DumpTest::reportMarkedReadOnlyIsKeptForEveryUser()
+{
+    QFETCH(bool, asNobody);
+    QFETCH(int, mode);
+    QFETCH(bool, kept);
+    if (asNobody) {
+        QUARRIMAX_AS_NOBODY(m_nobody, QProcessEnvironment());
+    }
+    Workspace workspace;
+    QPointer<frmQuarrimax> window = StartOnLayoutGalaxy(workspace);
+    QVERIFY(window);
+    const QByteArray old = "an old report\r\n";
+    QVERIFY(WriteText(workspace.report(), old));
+    QCOMPARE(::chmod(QFile::encodeName(workspace.report()).constData(), static_cast<mode_t>(mode)), 0);
+    const QFileDevice::Permissions marked = QFileInfo(workspace.report()).permissions();
+    Dump(window);
+    if (kept) {
+        // Kept like a report that cannot be deleted: the generic message, and
+        // the old report as it was.
+        QCOMPARE(workspace.platform().boxes.size(), 1);
+        QCOMPARE(workspace.platform().boxes.first().text, kGeneric);
+        QVERIFY(!workspace.platform().boxes.first().busyPointer);
+        QCOMPARE(QFileInfo(workspace.report()).permissions(), marked);
+        QVERIFY(QFile::setPermissions(workspace.report(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(ReadAll(workspace.report()), old);
+    } else {
+        QCOMPARE(workspace.platform().boxes.size(), 0);
+        QVERIFY(ReadAll(workspace.report()).startsWith(kHeader));
+    }
     QVERIFY(NoPointerOverride());
     Stop(window);
 }
