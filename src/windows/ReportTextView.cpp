@@ -1,5 +1,8 @@
 #include "ReportTextView.h"
 
+#include "ReportTextAccessible.h"
+
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -27,6 +30,9 @@ constexpr qint64 kUnlimited = std::numeric_limits<qint64>::max();
 
 qint64 g_capacity = kUnlimited;
 
+// Every this many lines the character index keeps a line's character offset.
+constexpr qint64 kCharacterIndexStep = 64;
+
 // Control characters are drawn as blanks so that the columns stay in place.
 QChar Shown(char c)
 {
@@ -38,6 +44,7 @@ QChar Shown(char c)
 
 ReportTextView::ReportTextView(QWidget* parent) : QAbstractScrollArea(parent)
 {
+    ReportTextAccessible::installFactory();
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFocusPolicy(Qt::StrongFocus);
@@ -131,23 +138,43 @@ ReportTextView::LoadResult ReportTextView::loadFile(const QString& path)
     m_size = size;
     m_lineStart.swap(starts);
     m_rowStart.swap(rows);
+    std::vector<qint64>().swap(m_characterStart);
+    m_characterCount = -1;
     reflow(false);
     verticalScrollBar()->setValue(0);
+    // Screen readers learn of the new text as inserted at the start, the
+    // caret staying there. The copy is made only while accessibility is on.
+    if (m_size > 0 && QAccessible::isActive()) {
+        QAccessibleTextInsertEvent inserted(this, 0, text());
+        inserted.setCursorPosition(0);
+        QAccessible::updateAccessibility(&inserted);
+    }
     return LoadResult::Loaded;
 }
 
 void ReportTextView::clear()
 {
+    const qint64 oldAnchor = m_anchor;
+    const qint64 oldCursor = m_cursor;
+    const QString removed = m_size > 0 && QAccessible::isActive() ? text() : QString();
     m_text.reset();
     m_size = 0;
     m_lineStart.assign(1, 0);
     m_rowStart.assign(2, 0);
+    std::vector<qint64>().swap(m_characterStart);
+    m_characterCount = -1;
     m_cursor = 0;
     m_anchor = 0;
     m_cursorAtRowEnd = false;
     m_desiredColumn = -1;
     reflow(false);
     verticalScrollBar()->setValue(0);
+    if (!removed.isEmpty()) {
+        QAccessibleTextRemoveEvent gone(this, 0, removed);
+        gone.setCursorPosition(0);
+        QAccessible::updateAccessibility(&gone);
+    }
+    announceCaret(oldAnchor, oldCursor);
 }
 
 qint64 ReportTextView::lineEnd(qint64 line) const
@@ -191,12 +218,105 @@ QString ReportTextView::lineText(qint64 line) const
 
 QString ReportTextView::textBetween(qint64 from, qint64 to) const
 {
+    from = std::clamp<qint64>(from, 0, m_size);
+    to = std::clamp<qint64>(to, 0, m_size);
     if (to <= from) {
         return {};
     }
-    QString text = QString::fromLatin1(m_text.get() + from, to - from);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    // Line by line, each line end in the range one "\n", CR LF or LF alike.
+    QString text;
+    text.reserve(static_cast<qsizetype>(to - from));
+    for (qint64 line = lineOfPosition(from); line < lineCount() && lineStart(line) < to; ++line) {
+        const qint64 first = std::max(from, lineStart(line));
+        const qint64 end = lineEnd(line);
+        const qint64 last = std::min(to, end);
+        if (last > first) {
+            text.append(QLatin1String(m_text.get() + first, static_cast<qsizetype>(last - first)));
+        }
+        if (to > end && line + 1 < lineCount()) {
+            text.append(QChar(u'\n'));
+        }
+    }
     return text;
+}
+
+void ReportTextView::indexCharacters() const
+{
+    if (m_characterCount >= 0) {
+        return;
+    }
+    const qint64 lines = lineCount();
+    std::vector<qint64> starts;
+    try {
+        starts.reserve(static_cast<std::size_t>((lines + kCharacterIndexStep - 1) / kCharacterIndexStep));
+    } catch (const std::bad_alloc&) {
+        // Without the index every offset is counted from the first line.
+        starts = {};
+    }
+    const bool sample = starts.capacity() > 0;
+    qint64 offset = 0;
+    for (qint64 line = 0; line < lines; ++line) {
+        if (sample && line % kCharacterIndexStep == 0) {
+            starts.push_back(offset);
+        }
+        offset += lineEnd(line) - lineStart(line) + 1;
+    }
+    m_characterStart.swap(starts);
+    m_characterCount = offset - 1; // the last line has no line end
+}
+
+qint64 ReportTextView::lineCharacterStart(qint64 line) const
+{
+    indexCharacters();
+    qint64 from = 0;
+    qint64 offset = 0;
+    if (!m_characterStart.empty()) {
+        const auto sampled = std::min<qint64>(line / kCharacterIndexStep,
+                                              static_cast<qint64>(m_characterStart.size()) - 1);
+        from = sampled * kCharacterIndexStep;
+        offset = m_characterStart[static_cast<std::size_t>(sampled)];
+    }
+    for (qint64 k = from; k < line; ++k) {
+        offset += lineEnd(k) - lineStart(k) + 1;
+    }
+    return offset;
+}
+
+qint64 ReportTextView::characterCount() const
+{
+    indexCharacters();
+    return m_characterCount;
+}
+
+qint64 ReportTextView::characterOffset(qint64 position) const
+{
+    position = std::clamp<qint64>(position, 0, m_size);
+    const qint64 line = lineOfPosition(position);
+    return lineCharacterStart(line) + std::min(position, lineEnd(line)) - lineStart(line);
+}
+
+qint64 ReportTextView::positionOfCharacter(qint64 offset) const
+{
+    indexCharacters();
+    offset = std::clamp<qint64>(offset, 0, m_characterCount);
+    qint64 line = 0;
+    qint64 start = 0;
+    if (!m_characterStart.empty()) {
+        const auto after = std::upper_bound(m_characterStart.begin(), m_characterStart.end(), offset);
+        const auto sampled = std::max<qint64>(0, (after - m_characterStart.begin()) - 1);
+        line = sampled * kCharacterIndexStep;
+        start = m_characterStart[static_cast<std::size_t>(sampled)];
+    }
+    // On to the line that holds the offset, its line end included.
+    while (line + 1 < lineCount()) {
+        const qint64 next = start + lineEnd(line) - lineStart(line) + 1;
+        if (next > offset) {
+            break;
+        }
+        start = next;
+        ++line;
+    }
+    return lineStart(line) + (offset - start);
 }
 
 QString ReportTextView::text() const
@@ -254,12 +374,37 @@ qint64 ReportTextView::positionAtPoint(QPoint point, bool* atRowEnd) const
     return positionAt(firstVisibleRow() + rowOffset, column, atRowEnd);
 }
 
+qint64 ReportTextView::rowFirst(qint64 row) const
+{
+    const qint64 line = lineOfRow(row);
+    return lineStart(line) + (row - m_rowStart[static_cast<std::size_t>(line)]) * m_columns;
+}
+
+qint64 ReportTextView::rowLast(qint64 row) const
+{
+    return std::min(lineEnd(lineOfRow(row)), rowFirst(row) + m_columns);
+}
+
+qint64 ReportTextView::characterAtPoint(QPoint point) const
+{
+    const double rowOffset = std::floor((point.y() - kTopMargin) / static_cast<double>(m_rowHeight));
+    const qint64 row = firstVisibleRow() + static_cast<qint64>(std::clamp(rowOffset, 0.0, 1e15));
+    if (row >= rowCount()) {
+        return -1;
+    }
+    const double column = std::floor((point.x() - kLeftMargin) / m_charWidth);
+    const auto cell = static_cast<qint64>(std::clamp(column, 0.0, static_cast<double>(m_columns - 1)));
+    return std::min(rowFirst(row) + cell, rowLast(row));
+}
+
 QRect ReportTextView::characterRect(qint64 position) const
 {
     const Place place = placeOf(std::clamp<qint64>(position, 0, m_size), false);
     const int top = kTopMargin + static_cast<int>(place.row - firstVisibleRow()) * m_rowHeight;
+    // Cells of one row lie side by side without overlapping.
     const int left = kLeftMargin + static_cast<int>(std::lround(place.column * m_charWidth));
-    return QRect(left, top, static_cast<int>(std::ceil(m_charWidth)), m_rowHeight);
+    const int right = kLeftMargin + static_cast<int>(std::lround((place.column + 1) * m_charWidth));
+    return QRect(left, top, std::max(1, right - left), m_rowHeight);
 }
 
 bool ReportTextView::isBlank(qint64 position) const
@@ -359,18 +504,73 @@ void ReportTextView::setCursorPosition(qint64 position, bool keepAnchor)
     moveCursor(std::clamp<qint64>(position, 0, m_size), keepAnchor);
 }
 
+void ReportTextView::setSelection(qint64 anchor, qint64 cursor)
+{
+    m_desiredColumn = -1;
+    select(std::clamp<qint64>(anchor, 0, m_size), std::clamp<qint64>(cursor, 0, m_size), false);
+}
+
 void ReportTextView::moveCursor(qint64 position, bool keepAnchor, bool atRowEnd)
 {
+    select(keepAnchor ? m_anchor : position, position, atRowEnd);
+}
+
+void ReportTextView::select(qint64 anchor, qint64 cursor, bool atRowEnd)
+{
+    const qint64 oldAnchor = m_anchor;
+    const qint64 oldCursor = m_cursor;
     // A position inside a line end is moved to the end of its line.
-    const qint64 line = lineOfPosition(position);
-    m_cursor = std::min(position, lineEnd(line));
+    m_anchor = std::min(anchor, lineEnd(lineOfPosition(anchor)));
+    m_cursor = std::min(cursor, lineEnd(lineOfPosition(cursor)));
     m_cursorAtRowEnd = atRowEnd;
-    if (!keepAnchor) {
-        m_anchor = m_cursor;
-    }
     restartCaretBlink();
     ensureCursorVisible();
     viewport()->update();
+    announceCaret(oldAnchor, oldCursor);
+}
+
+// Tells screen readers where the caret went and what is selected now, in
+// character offsets, as a text box does.
+void ReportTextView::announceCaret(qint64 oldAnchor, qint64 oldCursor)
+{
+    if (!QAccessible::isActive()) {
+        return;
+    }
+    const int cursor = ReportTextAccessible::toOffset(characterOffset(m_cursor));
+    if (oldCursor != m_cursor) {
+        QAccessibleTextCursorEvent moved(this, cursor);
+        QAccessible::updateAccessibility(&moved);
+    }
+    const bool wasSelected = oldAnchor != oldCursor;
+    const bool selected = hasSelection();
+    const qint64 start = std::min(m_anchor, m_cursor);
+    const qint64 end = std::max(m_anchor, m_cursor);
+    if ((wasSelected || selected)
+        && (std::min(oldAnchor, oldCursor) != start || std::max(oldAnchor, oldCursor) != end)) {
+        QAccessibleTextSelectionEvent selection(this, selected ? ReportTextAccessible::toOffset(characterOffset(start)) : -1,
+                                                selected ? ReportTextAccessible::toOffset(characterOffset(end)) : -1);
+        selection.setCursorPosition(cursor);
+        QAccessible::updateAccessibility(&selection);
+    }
+}
+
+void ReportTextView::ensureVisible(qint64 from, qint64 to)
+{
+    from = std::clamp<qint64>(from, 0, m_size);
+    to = std::clamp<qint64>(to, from, m_size);
+    from = std::min(from, lineEnd(lineOfPosition(from)));
+    to = std::max(from, std::min(to, lineEnd(lineOfPosition(to))));
+    const qint64 first = placeOf(from, false).row;
+    // The end of a range at a wrap point lies on the upper row.
+    const qint64 last = std::max(first, placeOf(to, to > from).row);
+    const qint64 rows = visibleRows();
+    qint64 top = firstVisibleRow();
+    if (last - first + 1 > rows || first < top) {
+        top = first;
+    } else if (last >= top + rows) {
+        top = last - rows + 1;
+    }
+    verticalScrollBar()->setValue(static_cast<int>(std::min<qint64>(top, std::numeric_limits<int>::max())));
 }
 
 void ReportTextView::ensureCursorVisible()
@@ -387,11 +587,14 @@ void ReportTextView::ensureCursorVisible()
 
 void ReportTextView::selectAll()
 {
+    const qint64 oldAnchor = m_anchor;
+    const qint64 oldCursor = m_cursor;
     m_anchor = 0;
     m_cursor = m_size;
     m_cursorAtRowEnd = false;
     m_desiredColumn = -1;
     viewport()->update();
+    announceCaret(oldAnchor, oldCursor);
 }
 
 void ReportTextView::copy() const
@@ -579,8 +782,7 @@ void ReportTextView::mouseDoubleClickEvent(QMouseEvent* e)
         ++last;
     }
     m_desiredColumn = -1;
-    moveCursor(first, false);
-    moveCursor(last, true);
+    select(first, last, false);
     m_dragging = false;
 }
 

@@ -2,7 +2,8 @@
 // megabytes. It keeps the report's bytes and an index of its lines, wraps
 // every line at the right edge by column arithmetic in a fixed-pitch font and
 // paints only the rows in sight. The caret, the selection, the keyboard, the
-// mouse and the wheel work as in any read-only text box.
+// mouse and the wheel work as in any read-only text box, and screen readers
+// read it as one (ReportTextAccessible).
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -43,15 +44,30 @@ public:
     qint64 textSize() const { return m_size; }
     qint64 lineCount() const { return static_cast<qint64>(m_lineStart.size()); }
     QString lineText(qint64 line) const;
-    // The whole text and the selected text, lines joined by "\n".
+    // The whole text, the selected text and the text between two positions,
+    // lines joined by "\n".
     QString text() const;
     QString selectedText() const;
+    QString textBetween(qint64 from, qint64 to) const;
     bool hasSelection() const { return m_anchor != m_cursor; }
 
     // Positions are byte offsets into the report, 0 to textSize().
     qint64 cursorPosition() const { return m_cursor; }
     qint64 anchorPosition() const { return m_anchor; }
     void setCursorPosition(qint64 position, bool keepAnchor = false);
+    // Selects from the anchor to the cursor and brings the cursor in sight.
+    void setSelection(qint64 anchor, qint64 cursor);
+    // Scrolls so that the text between two positions is in sight: all of it
+    // when it fits, else from its first row on. The caret stays.
+    void ensureVisible(qint64 from, qint64 to);
+
+    // Character offsets count the characters of text(), where a CR LF line
+    // end is the one character "\n", from 0 to characterCount(). Screen
+    // readers see the report in these. Worked out from the bytes and the line
+    // index; the first use notes the offsets of lines at a fixed stride.
+    qint64 characterCount() const;
+    qint64 characterOffset(qint64 position) const;
+    qint64 positionOfCharacter(qint64 offset) const;
 
     int columns() const { return m_columns; }
     qint64 rowCount() const { return m_rowStart.empty() ? 0 : m_rowStart.back(); }
@@ -81,6 +97,8 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    friend class ReportTextAccessible;
+
     // A place on screen: a row of the wrapped text and a column in it.
     struct Place {
         qint64 row = 0;
@@ -95,6 +113,11 @@ private:
     Place placeOf(qint64 position, bool atRowEnd) const;
     qint64 positionAt(qint64 row, int column, bool* atRowEnd) const;
     qint64 positionAtPoint(QPoint point, bool* atRowEnd) const;
+    // The position of the character drawn under a point of the viewport,
+    // the row's end right of its text; -1 below the last row.
+    qint64 characterAtPoint(QPoint point) const;
+    qint64 rowFirst(qint64 row) const;
+    qint64 rowLast(qint64 row) const;
     qint64 wordLeft(qint64 position) const;
     qint64 wordRight(qint64 position) const;
     bool isBlank(qint64 position) const;
@@ -103,11 +126,14 @@ private:
     void reflow(bool keepTop);
     void updateScrollBar();
     void moveCursor(qint64 position, bool keepAnchor, bool atRowEnd = false);
+    void select(qint64 anchor, qint64 cursor, bool atRowEnd);
+    void announceCaret(qint64 oldAnchor, qint64 oldCursor);
+    void indexCharacters() const;
+    qint64 lineCharacterStart(qint64 line) const;
     void ensureCursorVisible();
     void restartCaretBlink();
     bool navigate(QKeyEvent* e);
     void dragTo(QPoint point);
-    QString textBetween(qint64 from, qint64 to) const;
     void paintRow(QPainter& painter, qint64 row, qreal top) const;
     void drawRowText(QPainter& painter, const QString& text, int firstColumn, qreal top) const;
 
@@ -115,6 +141,10 @@ private:
     qint64 m_size = 0;
     std::vector<qint64> m_lineStart{0}; // first byte of every line
     std::vector<qint64> m_rowStart{0, 1}; // first row of every line, and the row count last
+    // The character offset of the start of every kCharacterIndexStep-th
+    // line, and the character count; empty and -1 until first asked for.
+    mutable std::vector<qint64> m_characterStart;
+    mutable qint64 m_characterCount = -1;
 
     qint64 m_cursor = 0;
     qint64 m_anchor = 0;
