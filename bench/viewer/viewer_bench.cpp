@@ -1,7 +1,8 @@
 // viewer_bench: for each report, the time from the start of loading until the
 // text is painted on screen scrolled to its last line, and the longest time
 // the event loop was kept waiting meanwhile, for the report viewer and for
-// QPlainTextEdit::setPlainText of the same text, in the same run.
+// QPlainTextEdit::setPlainText of the same text, in the same run; then how
+// long what a screen reader asks of each at the caret takes to answer.
 //
 //   viewer_bench REPORT [REPORT...] [--runs N]
 //
@@ -52,7 +53,45 @@ struct Figures {
     double shownSeconds = 0;   // loading started until painted at the last line
     double blockedSeconds = 0; // longest wait of the event loop meanwhile
     bool lastLineShown = false;
+    double firstQuerySeconds = -1; // the screen reader's first questions; -1: no text offered
+    double querySeconds = -1;      // the same questions once more, on average
 };
+
+// What a screen reader asks at the caret: the length, the caret, its line,
+// the text around it and where the caret is drawn. The first round may build
+// what the later ones use.
+void MeasureQueries(QObject* textBox, Figures& figures)
+{
+    constexpr int kRounds = 200;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(textBox);
+    QAccessibleTextInterface* text = accessible != nullptr ? accessible->textInterface() : nullptr;
+    if (text == nullptr) {
+        return;
+    }
+    qint64 answers = 0;
+    const auto ask = [&] {
+        const int caret = text->cursorPosition();
+        const int count = text->characterCount();
+        int start = 0;
+        int end = 0;
+        answers += count;
+        answers += text->textAtOffset(caret, QAccessible::LineBoundary, &start, &end).size();
+        answers += text->text(std::max(0, caret - 200), std::min(count, caret + 200)).size();
+        answers += text->characterRect(caret).x();
+    };
+    QElapsedTimer clock;
+    clock.start();
+    ask();
+    figures.firstQuerySeconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    clock.restart();
+    for (int round = 0; round < kRounds; ++round) {
+        ask();
+    }
+    figures.querySeconds = static_cast<double>(clock.nsecsElapsed()) / 1e9 / kRounds;
+    if (answers == 0) {
+        figures.querySeconds = -1;
+    }
+}
 
 // Runs load() from the event loop while a heartbeat timer notes every turn of
 // the loop; load() returns once its window is painted scrolled to the end.
@@ -148,15 +187,25 @@ void Report(const char* what, const std::vector<Figures>& runs)
 {
     std::vector<double> shown;
     std::vector<double> blocked;
+    std::vector<double> firstQuery;
+    std::vector<double> query;
     bool allShown = true;
     for (const Figures& run : runs) {
         shown.push_back(run.shownSeconds);
         blocked.push_back(run.blockedSeconds);
+        firstQuery.push_back(run.firstQuerySeconds);
+        query.push_back(run.querySeconds);
         allShown = allShown && run.lastLineShown;
     }
     std::printf("  %-28s on screen at the last line: %7.3f s   longest event-loop block: %7.3f s%s\n", what,
                 Median(shown), *std::max_element(blocked.begin(), blocked.end()),
                 allShown ? "" : "   (last line NOT shown)");
+    if (Median(query) < 0) {
+        std::printf("  %-28s screen reader: no text offered\n", "");
+    } else {
+        std::printf("  %-28s screen reader at the caret: first round %8.3f ms, then %8.1f us a round\n", "",
+                    Median(firstQuery) * 1e3, Median(query) * 1e6);
+    }
 }
 
 } // namespace
@@ -221,8 +270,14 @@ int main(int argc, char** argv)
                 }
                 return shown;
             }));
+            if (frmOpenText::Instance() != nullptr) {
+                MeasureQueries(frmOpenText::Instance()->txtReport, viewer.back());
+            }
             CloseViewer();
             plain.push_back(Measure([&] { return LoadPlainTextEdit(dump, font); }));
+            if (g_plain != nullptr) {
+                MeasureQueries(g_plain, plain.back());
+            }
             ClosePlainTextEdit();
         }
         Report("report viewer", viewer);
