@@ -15,6 +15,7 @@ int main(int argc, char* argv[])
     // with the last of them.
     QApplication::setQuitOnLastWindowClosed(true);
     QApplication::setWindowIcon(look::ProgramIcon());
+    look::UseProgramFonts();
 
     auto* main = new frmQuarrimax;
     main->show();

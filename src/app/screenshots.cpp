@@ -90,6 +90,7 @@ int main(int argc, char* argv[])
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
     QApplication::setApplicationName(platform::Version().productName);
     QApplication::setWindowIcon(look::ProgramIcon());
+    look::UseProgramFonts();
     PrepareSettings();
 
     bool ok = true;
