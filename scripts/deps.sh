@@ -3,6 +3,8 @@
 # As root it runs apt-get itself; otherwise it prints the line to run.
 set -euo pipefail
 
+# fonts-liberation holds the program's fonts on Linux: Liberation Sans and
+# Liberation Mono, which have exactly the metrics of Arial and Courier New.
 packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev fonts-liberation "$@")
 
 missing=()

@@ -4,10 +4,115 @@
 #include "windows/frmQuarrimax.h"
 
 #include <QApplication>
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// The one line a player sees when there is no desktop to show the windows on,
+// instead of the toolkit's report and an abort.
+[[noreturn]] void NoDesktop(const QByteArray& why)
+{
+    std::fprintf(stderr, "Quarrimax needs a desktop session to show its windows: %s.\n", why.constData());
+    std::fflush(stderr);
+    std::_Exit(EXIT_FAILURE);
+}
+
+QByteArray NoDisplaySet()
+{
+    return "no display is set (DISPLAY and WAYLAND_DISPLAY are empty)";
+}
+
+// The display that the toolkit could not open, as the environment names it.
+QByteArray DisplayNotOpened()
+{
+    QByteArray display = qgetenv("DISPLAY");
+    if (display.isEmpty()) {
+        display = qgetenv("WAYLAND_DISPLAY");
+    }
+    return display.isEmpty() ? NoDisplaySet() : "the display \"" + display + "\" could not be opened";
+}
+
+// On Linux and the other X11 and Wayland systems the windows need one of the
+// two displays. A platform chosen by name (QT_QPA_PLATFORM, -platform) is
+// left to say for itself whether it can start.
+bool NoDisplayNamed(int argc, char* argv[])
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        return false;
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) {
+            return false;
+        }
+    }
+    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#else
+    (void)argc;
+    (void)argv;
+    return false;
+#endif
+}
+
+// While the application object connects to the display, the toolkit's
+// messages are held back: when no display can be opened they end in a fatal
+// message, which becomes the one line above; otherwise they are passed on.
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray file;
+    int line;
+    QByteArray function;
+    QByteArray category;
+    QString text;
+};
+
+QList<HeldMessage>& Held()
+{
+    static QList<HeldMessage> held;
+    return held;
+}
+
+void HoldMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtFatalMsg) {
+        NoDesktop(DisplayNotOpened());
+    }
+    Held().append({type, context.file, context.line, context.function, context.category, text});
+}
+
+std::unique_ptr<QApplication> ConnectToDesktop(int& argc, char* argv[])
+{
+    const QtMessageHandler passOn = qInstallMessageHandler(HoldMessage);
+    auto application = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(passOn);
+    for (const HeldMessage& message : Held()) {
+        const QMessageLogContext context(message.file.constData(), message.line, message.function.constData(),
+                                         message.category.constData());
+        if (passOn != nullptr) {
+            passOn(message.type, context, message.text);
+        } else {
+            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(message.type, context, message.text)));
+        }
+    }
+    Held().clear();
+    return application;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
+    if (NoDisplayNamed(argc, argv)) {
+        NoDesktop(NoDisplaySet());
+    }
+    const std::unique_ptr<QApplication> application = ConnectToDesktop(argc, argv);
     QApplication::setApplicationName(platform::Version().productName);
     // Desktops find the program's entry, quarrimax.desktop, and its icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("quarrimax"));
@@ -15,6 +120,7 @@ int main(int argc, char* argv[])
     // with the last of them.
     QApplication::setQuitOnLastWindowClosed(true);
     QApplication::setWindowIcon(look::ProgramIcon());
+    look::UseProgramFonts();
 
     auto* main = new frmQuarrimax;
     main->show();

@@ -5,6 +5,7 @@
 // the player's own are neither read nor changed.
 //
 //   quarrimax_screenshots OUTPUT_FOLDER
+#include "platform/Platform.h"
 #include "platform/VersionRecord.h"
 #include "windows/WindowLook.h"
 #include "windows/frmAbout.h"
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -44,6 +46,33 @@ bool Save(QWidget* window, const QDir& folder, const QString& name)
     std::printf("%s\n", qPrintable(path));
     return true;
 }
+
+// The desktop's own services, except that the monitor's delay prompt is
+// answered at once, so that the monitor can be shown running.
+class AnsweringPlatform : public platform::Platform {
+public:
+    explicit AnsweringPlatform(platform::Platform& desktop) : m_desktop(desktop) {}
+
+    platform::MessageAnswer messageBox(QWidget* parent, platform::MessageIcon icon, platform::MessageButtons buttons,
+                                       const QString& title, const QString& text) override
+    {
+        return m_desktop.messageBox(parent, icon, buttons, title, text);
+    }
+    std::optional<QString> inputBox(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return QStringLiteral("5");
+    }
+    std::optional<QString> openFileDialog(QWidget* parent, const QString& title, const QString& initialFolder) override
+    {
+        return m_desktop.openFileDialog(parent, title, initialFolder);
+    }
+    QString programFolder() const override { return m_desktop.programFolder(); }
+    bool externalEditorExists() const override { return m_desktop.externalEditorExists(); }
+    bool startExternalEditor(const QString& filePath) override { return m_desktop.startExternalEditor(filePath); }
+
+private:
+    platform::Platform& m_desktop;
+};
 
 // A Galaxy List and dump options as a player might keep them.
 void PrepareSettings()
@@ -90,6 +119,7 @@ int main(int argc, char* argv[])
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
     QApplication::setApplicationName(platform::Version().productName);
     QApplication::setWindowIcon(look::ProgramIcon());
+    look::UseProgramFonts();
     PrepareSettings();
 
     bool ok = true;
@@ -122,14 +152,19 @@ int main(int argc, char* argv[])
     ok &= Save(merge, output, QStringLiteral("merge"));
     merge->close();
 
-    // The monitor a few ticks into its watch: the ship on its way and the
-    // file's size shown.
+    // The monitor a few ticks into its watch, started with a delay of five
+    // seconds: the ship on its way and the file's size shown.
+    AnsweringPlatform answering(platform::Platform::services());
+    platform::Platform::install(&answering);
     frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+    monitor->cmdStartStop_Click();
     for (int tick = 0; tick < 12; ++tick) {
         monitor->tmrChecking_Timer();
     }
     ok &= Save(monitor, output, QStringLiteral("monitor"));
+    monitor->cmdStartStop_Click();
     monitor->close();
+    platform::Platform::install(nullptr);
 
     main->close();
     Settle();

@@ -2,9 +2,9 @@
 
 #include "Twips.h"
 
+#include <QApplication>
 #include <QEvent>
-#include <QFontInfo>
-#include <QFontMetricsF>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
@@ -12,7 +12,6 @@
 #include <QSvgRenderer>
 #include <QWidget>
 
-#include <algorithm>
 #include <utility>
 
 // Resources of a static library are registered by name; this must run outside
@@ -120,39 +119,72 @@ QPixmap PictureAt(const QLabel* label, qreal devicePixelRatio)
     return {};
 }
 
-QFont ArialFont(qreal pointSize, bool bold)
+namespace {
+
+// Grey antialiasing and full hinting on every system: text looks the same on
+// every desktop whatever its own font settings, and the letters of the small
+// dialog font stand on whole pixels.
+constexpr QFont::HintingPreference kHinting = QFont::PreferFullHinting;
+constexpr auto kRendering = QFont::StyleStrategy(QFont::PreferOutline | QFont::NoSubpixelAntialias);
+
+constexpr qreal kDialogPoints = 8.25;
+
+QFont FontOf(const QStringList& families, QFont::StyleHint hint, qreal pointSize, bool bold)
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                      QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
+    QFont font(families.first());
+    font.setFamilies(families);
+    font.setStyleHint(hint, kRendering);
+    font.setHintingPreference(kHinting);
     font.setPointSizeF(pointSize);
     font.setBold(bold);
     return font;
 }
 
+} // namespace
+
+// The family with the metrics first, then the metric twins of the other
+// systems (Arimo and Cousine are those of ChromeOS), so that a stand-in, if
+// one is needed, still takes the room the layouts give.
+QStringList SansFamilies()
+{
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    return {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")};
+#else
+    return {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial")};
+#endif
+}
+
+QStringList FixedPitchFamilies()
+{
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    return {QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("Cousine")};
+#else
+    return {QStringLiteral("Liberation Mono"), QStringLiteral("Cousine"), QStringLiteral("Courier New")};
+#endif
+}
+
+QFont DialogFont()
+{
+    return FontOf(SansFamilies(), QFont::SansSerif, kDialogPoints, false);
+}
+
+QFont ArialFont(qreal pointSize, bool bold)
+{
+    return FontOf(SansFamilies(), QFont::SansSerif, pointSize, bold);
+}
+
 QFont CourierFont(qreal pointSize)
 {
-    QFont font(QStringLiteral("Courier"));
-    font.setFamilies({QStringLiteral("Courier"), QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
-                      QStringLiteral("Cousine"), QStringLiteral("Nimbus Mono PS"), QStringLiteral("DejaVu Sans Mono")});
-    font.setStyleHint(QFont::TypeWriter);
+    QFont font = FontOf(FixedPitchFamilies(), QFont::TypeWriter, pointSize, false);
     font.setFixedPitch(true);
-    font.setPointSizeF(pointSize);
     return font;
 }
 
-void FitTextToWidth(QLabel* label)
+void UseProgramFonts()
 {
-    QFont font = label->font();
-    const qreal room = label->contentsRect().width() - 2;
-    for (int step = 0; step < 40; ++step) {
-        if (QFontMetricsF(font).horizontalAdvance(label->text()) <= room || font.pointSizeF() <= 6.0) {
-            break;
-        }
-        font.setPointSizeF(font.pointSizeF() - 0.25);
-    }
-    label->setFont(font);
+    // Also replaces the fonts that the desktop's theme gives menus and
+    // message boxes.
+    QApplication::setFont(DialogFont());
 }
 
 void BringForward(QWidget* window)
@@ -192,29 +224,15 @@ QString AccessibleName(const PaintedCaption& caption)
     return name;
 }
 
-QFont CaptionFont(const PaintedCaption& caption)
+FittedText CaptionText(const PaintedCaption& caption)
 {
-    QFont font = ArialFont(kCaptionPoints, true);
-    const QStringList lines = QString::fromLatin1(caption.text).split(QLatin1Char('\n'));
-    const qreal room = PixelArea(caption).width() - 1;
-    for (int step = 0; step < 12; ++step) {
-        const QFontMetricsF metrics(font);
-        qreal widest = 0;
-        for (const QString& line : lines) {
-            widest = std::max(widest, metrics.horizontalAdvance(line));
-        }
-        if (widest <= room) {
-            break;
-        }
-        font.setPointSizeF(font.pointSizeF() - 0.25);
-    }
-    return font;
+    return FitText(QString::fromLatin1(caption.text), ArialFont(kCaptionPoints, true), PixelArea(caption).size());
 }
 
 QRect CaptionTextRect(const PaintedCaption& caption)
 {
-    return QFontMetrics(CaptionFont(caption))
-        .boundingRect(PixelArea(caption), kCaptionFlags, QString::fromLatin1(caption.text));
+    const FittedText fitted = CaptionText(caption);
+    return QFontMetrics(fitted.font).boundingRect(PixelArea(caption), kCaptionFlags, fitted.text);
 }
 
 void NamePaintedControls(QWidget* window)
@@ -232,9 +250,10 @@ QPixmap MainWindowFace(QSize size, QPoint origin, qreal devicePixelRatio)
     QPainter painter(&face);
     painter.translate(-origin);
     for (const PaintedCaption& caption : kMainWindowCaptions) {
-        painter.setFont(CaptionFont(caption));
+        const FittedText fitted = CaptionText(caption);
+        painter.setFont(fitted.font);
         painter.setPen(CaptionColour(caption));
-        painter.drawText(PixelArea(caption), kCaptionFlags, QString::fromLatin1(caption.text));
+        painter.drawText(PixelArea(caption), kCaptionFlags, fitted.text);
     }
     return face;
 }

@@ -3,6 +3,8 @@
 // window's face, and placing a window in the middle of the screen.
 #pragma once
 
+#include "CaptionFit.h"
+
 #include <QColor>
 #include <QFont>
 #include <QIcon>
@@ -10,6 +12,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <span>
@@ -45,14 +48,26 @@ void KeepSharp(QLabel* label, std::function<QPixmap(qreal devicePixelRatio)> dra
 // null pixmap for any other label.
 QPixmap PictureAt(const QLabel* label, qreal devicePixelRatio);
 
-// Arial, or where it is missing a sans-serif of the same build.
-QFont ArialFont(qreal pointSize, bool bold);
-// Courier, or where it is missing a fixed-pitch font, so that columns line up.
-QFont CourierFont(qreal pointSize);
+// The fonts the windows ask for, each by the family that has its metrics on
+// this system, so that the system's choice of a stand-in never decides the
+// look: on Linux the Liberation fonts (Debian's fonts-liberation), which have
+// exactly the metrics of Arial and Courier New; on Windows and macOS Arial and
+// Courier New themselves. Every font is drawn with grey antialiasing and a
+// fixed hinting, whatever the desktop's own settings are.
+QStringList SansFamilies();
+QStringList FixedPitchFamilies();
 
-// Shrinks a label's font when its text is wider than the label, so that the
-// whole text shows whatever font the system has in place of the one asked for.
-void FitTextToWidth(QLabel* label);
+// The font of every window, message box and menu: an 8.25 pt sans-serif
+// dialog font (11 pixels at 96 dots per inch) with Arial's metrics, the font
+// the twips layouts of the windows were made for.
+QFont DialogFont();
+// Arial, as named by the About window and the captions of the main window.
+QFont ArialFont(qreal pointSize, bool bold);
+// Courier, as named by the report viewer: fixed-pitch, so that columns line up.
+QFont CourierFont(qreal pointSize);
+// Makes the dialog font the application's font. Called once, after the
+// application object is made and before any window is.
+void UseProgramFonts();
 
 // Places a window that is about to be shown in the middle of its screen.
 void CentreOnScreen(QWidget* window);
@@ -76,9 +91,8 @@ QColor CaptionColour(const PaintedCaption& caption);
 // The words a screen reader says for the control: the caption on one line,
 // without its closing colon.
 QString AccessibleName(const PaintedCaption& caption);
-// The font of a caption, made smaller when the system's stand-in for Arial
-// would not fit the caption's area.
-QFont CaptionFont(const PaintedCaption& caption);
+// How a caption is drawn in its area, in Arial 8.25 pt bold as far as it fits.
+FittedText CaptionText(const PaintedCaption& caption);
 // Where the caption's letters lie, in pixels of the client area.
 QRect CaptionTextRect(const PaintedCaption& caption);
 

@@ -49,12 +49,14 @@ frmAbout::frmAbout() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(look::ProgramIcon());
     setFixedSize(twips::Size(5250, 3465));
+    setFont(look::DialogFont());
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::black);
     setPalette(palette);
     setAutoFillBackground(true);
     createControls();
     Form_Load();
+    look::KeepCaptionsReadable(this);
     look::CentreOnScreen(this);
 }
 
@@ -62,7 +64,6 @@ void frmAbout::createControls()
 {
     lblTools = TextLine(this, "lblTools", 120, 20.25);
     lblTools->setText(QStringLiteral("The TARN's  Tools"));
-    look::FitTextToWidth(lblTools);
     imgTarnLogo = twips::Place<QLabel>(this, "imgTarnLogo", 1425, 600, 2385, 2265);
     imgTarnLogo->setScaledContents(true);
     look::KeepSharp(imgTarnLogo, [this](qreal ratio) {
@@ -84,7 +85,6 @@ void frmAbout::Form_Load()
 {
     const platform::VersionRecord version = platform::Version();
     lblVersion->setText(QStringLiteral("Quarrimax %1.%2 FINAL by Marrowen").arg(version.major).arg(version.minor));
-    look::FitTextToWidth(lblVersion);
 }
 
 bool frmAbout::eventFilter(QObject* watched, QEvent* event)

@@ -1,5 +1,6 @@
 #include "frmAutoCheck.h"
 
+#include "CaptionFit.h"
 #include "Twips.h"
 #include "WindowLook.h"
 #include "WindowsExtraPictures.h"
@@ -13,6 +14,7 @@
 #include "state/Declare.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,7 +28,6 @@ namespace {
 
 constexpr int kClientWidth = 4680;
 constexpr int kClientHeight = 1530;
-constexpr qreal kFontPoints = 8.25;
 
 // The ship creeps 120 twips per tick and starts again at the left once it
 // reaches 3960: a cycle of 32 ticks.
@@ -116,20 +117,16 @@ frmAutoCheck::frmAutoCheck(QWidget* parent)
     space.setColor(QPalette::WindowText, look::kLightGrey);
     setPalette(space);
     setAutoFillBackground(true);
-    // The small window's texts are laid out for an 8.25 pt font.
-    QFont small = font();
-    small.setPointSizeF(kFontPoints);
-    setFont(small);
+    setFont(look::DialogFont());
 
-    // The labels reach to the next control, so that the title line, a delay
-    // such as "1.5 secs" and an eight-digit size show whole.
     lblAutoCheck = Label(this, QStringLiteral("lblAutoCheck"), QStringLiteral("Auto Checking for new planets...   "),
-                         twips::Rect(240, 120, 3120, 255));
+                         twips::Rect(240, 120, 2415, 255));
     lbltxtDelay = Label(this, QStringLiteral("lbltxtDelay"), QStringLiteral("Delay:"), twips::Rect(3360, 120, 615, 255));
-    const int delayLeft = std::max(twips::Px(3840),
-                                   lbltxtDelay->x() + fontMetrics().horizontalAdvance(lbltxtDelay->text()) + 4);
-    lblDelay = Label(this, QStringLiteral("lblDelay"), QString(),
-                     QRect(delayLeft, twips::Px(120), width() - delayLeft, twips::Px(255)));
+    lblDelay = Label(this, QStringLiteral("lblDelay"), QString(), twips::Rect(3840, 120, 615, 255));
+    PlaceDelay();
+    for (QLabel* label : {lbltxtDelay, lblDelay}) {
+        label->installEventFilter(this);
+    }
     imgShip1 = Label(this, QStringLiteral("imgShip1"), QString(), twips::Rect(kShipStart, kShipTop, kShipSize, kShipSize));
     imgShip1->setScaledContents(true);
     look::KeepSharp(imgShip1, [this](qreal ratio) {
@@ -137,7 +134,7 @@ frmAutoCheck::frmAutoCheck(QWidget* parent)
     });
     lblFileSize = Label(this, QStringLiteral("lblFileSize"), QStringLiteral("File Size:"),
                         twips::Rect(120, 1200, 735, 255));
-    lblSize = Label(this, QStringLiteral("lblSize"), QString(), twips::Rect(840, 1200, 840, 255));
+    lblSize = Label(this, QStringLiteral("lblSize"), QString(), twips::Rect(840, 1200, 735, 255));
     cmdStartStop = new QPushButton(kStart, this);
     cmdStartStop->setObjectName(QStringLiteral("cmdStartStop"));
     cmdStartStop->setGeometry(twips::Rect(1680, 1080, 1455, 375));
@@ -151,6 +148,29 @@ frmAutoCheck::frmAutoCheck(QWidget* parent)
     connect(tmrChecking, &QTimer::timeout, this, &frmAutoCheck::tmrChecking_Timer);
 
     Form_Load();
+    look::KeepCaptionsReadable(this);
+}
+
+// The delay's box begins where the box of "Delay:" still runs; the delay
+// stands a blank's width after that word as it is drawn.
+void frmAutoCheck::PlaceDelay()
+{
+    const look::FittedText word = look::FittedCaption(lbltxtDelay);
+    const QFontMetrics metrics(word.font);
+    const int wordEnd = lbltxtDelay->x() + look::TextRoom(lbltxtDelay).left() + metrics.horizontalAdvance(word.text)
+                        + metrics.horizontalAdvance(QLatin1Char(' '));
+    const int indent = std::max(0, wordEnd - lblDelay->x());
+    if (lblDelay->indent() != indent) {
+        lblDelay->setIndent(indent);
+    }
+}
+
+bool frmAutoCheck::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == lbltxtDelay || watched == lblDelay) && event->type() == QEvent::FontChange) {
+        PlaceDelay();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmAutoCheck::Form_Load()

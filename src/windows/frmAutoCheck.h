@@ -53,6 +53,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     explicit frmAutoCheck(QWidget* parent = nullptr);
@@ -60,6 +61,7 @@ private:
     int AskDelay();
     void ApplyTimer();
     void MoveShip(int twips);
+    void PlaceDelay();
     void ReadThresholds();
     bool ReportAppendedRecords(const galaxy::GalaxyFile& file, const QString& path, qint64 size);
     bool AnnounceRecord(const unsigned char* record);

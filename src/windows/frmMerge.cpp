@@ -112,6 +112,7 @@ frmMerge::frmMerge(QWidget* parent)
     setWindowTitle(QStringLiteral("Merge"));
     setWindowIcon(look::ProgramIcon());
     setFixedSize(twips::Size(kClientWidth, kClientHeight));
+    setFont(look::DialogFont());
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
@@ -158,6 +159,7 @@ frmMerge::frmMerge(QWidget* parent)
     connect(cmdClose, &QPushButton::clicked, this, &frmMerge::cmdClose_Click);
 
     Form_Load();
+    look::KeepCaptionsReadable(this);
 }
 
 void frmMerge::Form_Load()

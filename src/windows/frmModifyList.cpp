@@ -12,8 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <algorithm>
-
 namespace {
 
 const QString kGalaxies = QStringLiteral("Galaxies");
@@ -34,7 +32,6 @@ QLabel* Head(QWidget* parent, const QString& name, const QString& text, const QR
     QPalette palette = head->palette();
     palette.setColor(QPalette::WindowText, look::kCaptionYellow);
     head->setPalette(palette);
-    look::FitTextToWidth(head);
     return head;
 }
 
@@ -49,10 +46,12 @@ frmModifyList::frmModifyList(QWidget* parent)
     setWindowIcon(look::ProgramIcon());
     setWindowModality(Qt::ApplicationModal);
     setFixedSize(twips::Size(4665, 3090));
+    setFont(look::DialogFont());
     createControls();
     connect(cmdSave, &QPushButton::clicked, this, &frmModifyList::cmdSave_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmModifyList::cmdExit_Click);
     Form_Load();
+    look::KeepCaptionsReadable(this);
     look::CentreOnScreen(this);
 }
 
@@ -89,20 +88,14 @@ void frmModifyList::createRow(int n)
     txtGalaxyfile[i] = twips::Place<QLineEdit>(this, QStringLiteral("txtGalaxyfile%1").arg(n), 3480, top, 1095, 285);
 }
 
-// The heads share one font: the smallest that any of them needed to fit.
+// The heads share one size: the smallest that any of them needs to fit.
 void frmModifyList::matchHeadFonts()
 {
-    QList<QLabel*> heads{lblGalaxyName, lblGalaxyFile};
+    QList<QWidget*> heads{lblGalaxyName, lblGalaxyFile};
     for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
         heads.append(lblGalaxy[static_cast<std::size_t>(n)]);
     }
-    QFont font = heads.first()->font();
-    for (const QLabel* head : heads) {
-        font.setPointSizeF(std::min(font.pointSizeF(), head->font().pointSizeF()));
-    }
-    for (QLabel* head : heads) {
-        head->setFont(font);
-    }
+    look::FitAlike(heads);
 }
 
 void frmModifyList::setTabOrder()

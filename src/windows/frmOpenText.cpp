@@ -79,6 +79,7 @@ frmOpenText::frmOpenText(QWidget* parent) : QWidget(parent, Qt::Window)
     setWindowIcon(look::ProgramIcon());
     setMinimumSize(twips::Size(kSmallestOuter - kFrameWidth, kSmallestOuter - kFrameHeight));
     resize(twips::Size(kClientWidth, kClientHeight));
+    setFont(look::DialogFont());
 
     txtReport = new ReportTextView(this);
     txtReport->setObjectName(QStringLiteral("txtReport"));

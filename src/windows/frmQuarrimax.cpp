@@ -198,10 +198,12 @@ frmQuarrimax::frmQuarrimax(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(look::ProgramIcon());
     setFixedSize(twips::Size(kClientWidth, kClosedHeight));
+    setFont(look::DialogFont());
     Declare::mainWindow = this;
     createControls();
     connectHandlers();
     Form_Load();
+    look::KeepCaptionsReadable(this);
     look::CentreOnScreen(this);
 }
 

@@ -1,8 +1,11 @@
 // The About window: its lines, its look, and any click closing it.
 #include "UiFixture.h"
+#include "windows/CaptionFit.h"
 #include "windows/Twips.h"
+#include "windows/WindowLook.h"
 #include "windows/frmAbout.h"
 
+#include <QFontInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QPointer>
@@ -61,16 +64,19 @@ void AboutTest::looksAsLaidOut()
     QCOMPARE(Find<QLabel>(about, "imgTarnLogo")->geometry(), twips::Rect(1425, 600, 2385, 2265));
     QVERIFY(!Find<QLabel>(about, "imgTarnLogo")->pixmap().isNull());
     for (QLabel* line : {tools, version}) {
-        QCOMPARE(line->font().family(), QStringLiteral("Arial"));
+        // Arial, or the font of its metrics that stands in for it here.
+        QCOMPARE(QFontInfo(line->font()).family(), look::SansFamilies().first());
         QVERIFY(line->font().bold());
         QCOMPARE(line->palette().color(QPalette::WindowText), QColor(224, 224, 224));
         QVERIFY(line->alignment().testFlag(Qt::AlignHCenter));
-        // The whole line shows, whatever font stands in for Arial.
-        QVERIFY(QFontMetrics(line->font()).horizontalAdvance(line->text()) <= line->width());
+        // The whole line shows, in its own size.
+        const look::FittedText shownText = look::FittedCaption(line);
+        QVERIFY(shownText.whole);
+        QCOMPARE(shownText.text, line->text());
+        QCOMPARE(shownText.font, line->font());
     }
-    QVERIFY(tools->font().pointSizeF() <= 20.25);
-    QVERIFY(tools->font().pointSizeF() > version->font().pointSizeF());
-    QVERIFY(version->font().pointSizeF() <= 14.25);
+    QCOMPARE(tools->font().pointSizeF(), 20.25);
+    QCOMPARE(version->font().pointSizeF(), 14.25);
     // The grey outline just inside the edge.
     const QImage face = about->grab().toImage().scaled(about->size());
     QCOMPARE(face.pixelColor(1, about->height() / 2), QColor(192, 192, 192));

@@ -4,6 +4,7 @@
 // change, the main window going away, the delay prompt and the ship.
 #include "support/ScriptedPlatform.h"
 #include "state/Declare.h"
+#include "windows/CaptionFit.h"
 #include "windows/frmAutoCheck.h"
 
 #include <QApplication>
@@ -244,8 +245,13 @@ private slots:
                                     monitor->lblFileSize, monitor->lblSize};
         QList<QRect> texts;
         for (QLabel* label : labels) {
-            const QRect text(label->pos(), QSize(label->fontMetrics().horizontalAdvance(label->text()),
-                                                 label->fontMetrics().height()));
+            // As drawn: every word, in the label's font or a smaller size of
+            // it; blanks at the end show nothing.
+            const look::FittedText shown = look::FittedCaption(label);
+            QVERIFY2(shown.whole, qPrintable(label->objectName()));
+            QCOMPARE(shown.text, label->text());
+            const QFontMetrics metrics(shown.font);
+            const QRect text(label->pos(), QSize(metrics.horizontalAdvance(label->text().trimmed()), metrics.height()));
             QVERIFY2(text.width() <= label->width(), qPrintable(label->objectName()));
             QVERIFY2(monitor->rect().contains(label->geometry()), qPrintable(label->objectName()));
             for (const QRect& other : texts) {

@@ -2,8 +2,13 @@
 // by at least 4.5:1 at 100 % and at 200 %, the pictures are drawn for the pixel
 // ratio instead of being stretched, every window carries the program's icon,
 // and the controls whose captions do not show (painted ones, picture buttons)
-// still tell a screen reader what they are.
+// still tell a screen reader what they are. Every caption fits its box in the
+// program's own fonts, no two captions share pixels, and in other fonts a
+// caption that would not fit is made smaller, wrapped at blanks or shortened
+// to its first words, but never cut inside a word.
 #include "UiFixture.h"
+#include "windows/CaptionFit.h"
+#include "windows/Twips.h"
 #include "windows/WindowLook.h"
 #include "windows/frmAbout.h"
 #include "windows/frmAutoCheck.h"
@@ -13,12 +18,17 @@
 #include "windows/frmQuarrimax.h"
 
 #include <QAccessible>
+#include <QComboBox>
+#include <QFontInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace uitest;
@@ -79,6 +89,20 @@ void CloseWindow(QWidget* window)
     Declare::Reset();
 }
 
+// Closes the window at the end of a test, also of one that failed.
+struct ClosedAtEnd {
+    QWidget* window;
+    explicit ClosedAtEnd(QWidget* shown) : window(shown) {}
+    ClosedAtEnd(const ClosedAtEnd&) = delete;
+    ClosedAtEnd& operator=(const ClosedAtEnd&) = delete;
+    ~ClosedAtEnd()
+    {
+        if (window != nullptr) {
+            CloseWindow(window);
+        }
+    }
+};
+
 // The words shown by the window's labels, where their letters lie.
 QList<Caption> LabelCaptions(QWidget* window)
 {
@@ -126,6 +150,243 @@ std::pair<double, QPoint> LowestContrast(const QImage& backdrop, const QRect& ar
     return lowest;
 }
 
+
+QString CaptionOf(const QWidget* control)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        return label->text();
+    }
+    if (const auto* button = qobject_cast<const QPushButton*>(control)) {
+        return button->text();
+    }
+    return {};
+}
+
+void SetCaption(QWidget* control, const QString& text)
+{
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        label->setText(text);
+    } else if (auto* button = qobject_cast<QPushButton*>(control)) {
+        button->setText(text);
+    }
+}
+
+// The labels and push buttons of the window that show a caption.
+QList<QWidget*> CaptionControls(QWidget* window)
+{
+    QList<QWidget*> controls;
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        if ((qobject_cast<QLabel*>(control) != nullptr || qobject_cast<QPushButton*>(control) != nullptr)
+            && !CaptionOf(control).isEmpty() && control->isVisibleTo(window)) {
+            controls.append(control);
+        }
+    }
+    return controls;
+}
+
+// Values the monitor shows while it runs, at their widest: a delay in whole
+// seconds and the size of a galaxy of 32,766 systems.
+void ShowMonitorValues(QWidget* window)
+{
+    if (window->objectName() == QLatin1String("frmAutoCheck")) {
+        SetCaption(Find<QLabel>(window, "lblDelay"), QStringLiteral("60 secs"));
+        SetCaption(Find<QLabel>(window, "lblSize"), QStringLiteral("16121612"));
+    }
+}
+
+QString WithoutTrailingBlanks(QString line)
+{
+    while (!line.isEmpty() && line.back().isSpace()) {
+        line.chop(1);
+    }
+    return line;
+}
+
+qreal WidestLine(const look::FittedText& fitted)
+{
+    const QFontMetricsF metrics(fitted.font);
+    qreal widest = 0;
+    for (const QString& line : fitted.text.split(QLatin1Char('\n'))) {
+        widest = std::max(widest, metrics.horizontalAdvance(WithoutTrailingBlanks(line)));
+    }
+    return widest;
+}
+
+// How wide the letters of the widest line are, without the room at their sides.
+qreal WidestLetters(const look::FittedText& fitted)
+{
+    const QFontMetricsF metrics(fitted.font);
+    qreal widest = 0;
+    for (const QString& line : fitted.text.split(QLatin1Char('\n'))) {
+        widest = std::max(widest, metrics.tightBoundingRect(WithoutTrailingBlanks(line)).width());
+    }
+    return widest;
+}
+
+// The words of a text, an ellipsis at its end left out.
+QStringList Words(QString text)
+{
+    if (text.endsWith(QChar(0x2026))) {
+        text.chop(1);
+    }
+    return text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+}
+
+// Empty when the fitted text is the caption's words, in order, each whole:
+// all of them, or the first ones followed by an ellipsis.
+QString WordsProblem(const QString& caption, const look::FittedText& fitted)
+{
+    const QStringList all = Words(caption);
+    const QStringList shown = Words(fitted.text);
+    if (shown != all.mid(0, shown.size())) {
+        return QStringLiteral("\"%1\" shows \"%2\"").arg(caption, fitted.text);
+    }
+    if (fitted.whole != (shown.size() == all.size())) {
+        return QStringLiteral("\"%1\" shows \"%2\", said to be %3").arg(caption, fitted.text,
+                                                                       fitted.whole ? "whole" : "shortened");
+    }
+    if (!fitted.whole && !fitted.text.endsWith(QChar(0x2026))) {
+        return QStringLiteral("\"%1\" is shortened to \"%2\" without an ellipsis").arg(caption, fitted.text);
+    }
+    return {};
+}
+
+// The pixels in which two pictures of the same size differ.
+QRect Difference(const QImage& a, const QImage& b)
+{
+    const QImage first = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage second = b.convertToFormat(QImage::Format_ARGB32);
+    QRect differ;
+    for (int y = 0; y < first.height(); ++y) {
+        for (int x = 0; x < first.width(); ++x) {
+            if (first.pixel(x, y) != second.pixel(x, y)) {
+                differ |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return differ;
+}
+
+// Where the letters of a control's caption lie on screen, in the control: the
+// pixels in which it drawn with its caption differs from it drawn without.
+QRect InkOf(QWidget* control)
+{
+    const QString caption = CaptionOf(control);
+    const QImage with = control->grab().toImage();
+    SetCaption(control, QString());
+    const QImage without = control->grab().toImage();
+    SetCaption(control, caption);
+    return Difference(with, without);
+}
+
+// Empty when the letters lie in the room and are as wide as the fitted text:
+// what shows is the fitted text, and nothing of it is cut off at the edge of
+// the box.
+QString InkProblem(const QString& name, const QRect& ink, const QRect& room, const look::FittedText& fitted)
+{
+    if (ink.isEmpty()) {
+        return QStringLiteral("%1: no letters drawn").arg(name);
+    }
+    if (!room.adjusted(-1, -1, 1, 1).contains(ink)) {
+        return QStringLiteral("%1: letters at %2,%3 %4x%5 outside the room %6,%7 %8x%9")
+            .arg(name)
+            .arg(ink.x())
+            .arg(ink.y())
+            .arg(ink.width())
+            .arg(ink.height())
+            .arg(room.x())
+            .arg(room.y())
+            .arg(room.width())
+            .arg(room.height());
+    }
+    if (std::abs(ink.width() - WidestLetters(fitted)) > 2) {
+        return QStringLiteral("%1: letters %2 pixels wide where \"%3\" takes %4")
+            .arg(name)
+            .arg(ink.width())
+            .arg(fitted.text)
+            .arg(WidestLetters(fitted));
+    }
+    return {};
+}
+
+const look::PaintedCaption* PaintedFor(const QString& control)
+{
+    for (const look::PaintedCaption& caption : look::MainWindowCaptions()) {
+        if (control == QLatin1String(caption.control)) {
+            return &caption;
+        }
+    }
+    return nullptr;
+}
+
+// The area of a painted caption, in pixels of the client area.
+QRect AreaOf(const look::PaintedCaption& caption)
+{
+    return twips::Rect(caption.area.x(), caption.area.y(), caption.area.width(), caption.area.height());
+}
+
+// Where a painted caption's letters lie in the client area of the main window.
+QRect PaintedInk(const look::PaintedCaption& caption, QWidget* window)
+{
+    const QWidget* face = window->findChild<QWidget*>(QStringLiteral("imgBackGround"));
+    const QImage with = look::MainWindowFace(face->size(), face->pos(), 1.0).toImage();
+    const QImage without = look::Picture(QStringLiteral("background"), face->size(), 1.0).toImage();
+    const QRect area = AreaOf(caption);
+    const QRect inFace = area.translated(-face->pos());
+    return Difference(with.copy(inFace), without.copy(inFace)).translated(area.topLeft());
+}
+
+// Fonts other than the program's: its own families made larger, as a desktop
+// that enlarges all text would, and other families, as where the program's
+// are missing. Each caption keeps its size relative to the others.
+struct OtherFont {
+    const char* name;
+    const char* family; // empty keeps each caption's own
+    qreal scale;
+};
+
+constexpr OtherFont kOtherFonts[] = {{"own fonts at 125 %", "", 1.25},
+                                     {"own fonts at 200 %", "", 2.0},
+                                     {"Liberation Serif at 150 %", "Liberation Serif", 1.5},
+                                     {"Liberation Mono", "Liberation Mono", 1.0},
+                                     {"Liberation Mono at 150 %", "Liberation Mono", 1.5}};
+
+QFont Other(QFont font, const QString& family, qreal scale)
+{
+    if (!family.isEmpty()) {
+        font.setFamilies({family});
+    }
+    font.setPointSizeF(font.pointSizeF() * scale);
+    return font;
+}
+
+bool Installed(const QString& family)
+{
+    return family.isEmpty() || QFontInfo(QFont(family)).family() == family;
+}
+
+// Gives every caption of the window the other font.
+void UseOtherFont(QWidget* window, const QString& family, qreal scale)
+{
+    for (QWidget* control : CaptionControls(window)) {
+        control->setFont(Other(control->font(), family, scale));
+    }
+}
+
+// Where a control's caption lies in the window, as its font measures it.
+QRect LettersOf(QWidget* control, QWidget* window)
+{
+    const look::FittedText fitted = look::FittedCaption(control);
+    QStringList lines = fitted.text.split(QLatin1Char('\n'));
+    for (QString& line : lines) {
+        line = WithoutTrailingBlanks(line);
+    }
+    return QFontMetrics(fitted.font)
+        .boundingRect(look::TextRoom(control), static_cast<int>(look::CaptionAlignment(control)),
+                      lines.join(QLatin1Char('\n')))
+        .translated(control->mapTo(window, QPoint()));
+}
+
 } // namespace
 
 class LookTest : public QObject {
@@ -136,6 +397,14 @@ private slots:
     void captionsStandOutAtEveryPixelRatio();
     void controlsWithoutCaptionsHaveNames_data();
     void controlsWithoutCaptionsHaveNames();
+    void captionsFitInTheProgramFonts_data();
+    void captionsFitInTheProgramFonts();
+    void captionsDoNotOverlap_data();
+    void captionsDoNotOverlap();
+    void captionsStayReadableInOtherFonts_data();
+    void captionsStayReadableInOtherFonts();
+    void fittingKeepsWordsWhole_data();
+    void fittingKeepsWordsWhole();
 };
 
 void LookTest::captionsStandOutAtEveryPixelRatio_data()
@@ -246,6 +515,289 @@ void LookTest::controlsWithoutCaptionsHaveNames()
     QVERIFY(accessible != nullptr);
     QCOMPARE(accessible->text(QAccessible::Name), name);
     CloseWindow(shown);
+}
+
+void LookTest::captionsFitInTheProgramFonts_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("text"); // shown before measuring; empty keeps the caption as made
+    QTest::addColumn<QRect>("box");    // twips; none for the words painted on the main window's face
+    const auto row = [](const char* window, const char* control, QRect box, const char* text = "") {
+        QTest::addRow("%s %s%s%s", window, control, *text != '\0' ? " " : "", text)
+            << QString::fromLatin1(window) << QString::fromLatin1(control) << QString::fromLatin1(text) << box;
+    };
+    const char* main = "frmQuarrimax";
+    row(main, "cmdRetrive", QRect(2400, 240, 1335, 375));
+    row(main, "cmdMerge", QRect(2400, 720, 1335, 375));
+    row(main, "cmdOptions", QRect(2400, 1200, 1335, 375));
+    row(main, "cmdModifyList", QRect(2640, 3120, 1095, 315));
+    for (const look::PaintedCaption& caption : look::MainWindowCaptions()) {
+        row(main, caption.control, QRect());
+    }
+    const char* editor = "frmModifyList";
+    row(editor, "lblGalaxyName", QRect(1320, 240, 1575, 255));
+    row(editor, "lblGalaxyFile", QRect(3480, 240, 1095, 255));
+    row(editor, "lblGalaxy1", QRect(120, 600, 1095, 255));
+    row(editor, "lblGalaxy2", QRect(120, 1080, 855, 255));
+    row(editor, "lblGalaxy3", QRect(120, 1560, 855, 255));
+    row(editor, "lblGalaxy4", QRect(120, 2040, 855, 255));
+    row(editor, "cmdExit", QRect(2280, 2640, 1095, 375));
+    row(editor, "cmdSave", QRect(3480, 2640, 1095, 375));
+    row("frmAbout", "lblTools", QRect(90, 120, 5055, 375));
+    row("frmAbout", "lblVersion", QRect(90, 2880, 5055, 375));
+    row("frmMerge", "lblFile1", QRect(240, 120, 2775, 255));
+    row("frmMerge", "lblFile2", QRect(240, 1320, 3615, 255));
+    row("frmMerge", "cmdClose", QRect(240, 2520, 1335, 375));
+    row("frmMerge", "cmdStart", QRect(2760, 2520, 1335, 375));
+    const char* monitor = "frmAutoCheck";
+    row(monitor, "lblAutoCheck", QRect(240, 120, 2415, 255));
+    row(monitor, "lbltxtDelay", QRect(3360, 120, 615, 255));
+    row(monitor, "lblDelay", QRect(3840, 120, 615, 255), "5 secs");
+    row(monitor, "lblDelay", QRect(3840, 120, 615, 255), "60 secs");
+    row(monitor, "lblFileSize", QRect(120, 1200, 735, 255));
+    row(monitor, "lblSize", QRect(840, 1200, 735, 255), "16121612");
+    row(monitor, "cmdStartStop", QRect(1680, 1080, 1455, 375), "Start");
+    row(monitor, "cmdStartStop", QRect(1680, 1080, 1455, 375), "Stop");
+}
+
+// In the fonts the program asks for, which must be the ones it gets, every
+// caption shows whole in its box of the layout, at its own size.
+void LookTest::captionsFitInTheProgramFonts()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QString, text);
+    QFETCH(QRect, box);
+    Workspace workspace;
+    QWidget* shown = OpenWindow(window, workspace);
+    const ClosedAtEnd closed{shown};
+    QVERIFY(shown != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(shown));
+    const QString family = look::SansFamilies().first();
+
+    if (box.isNull()) {
+        const look::PaintedCaption* caption = PaintedFor(control);
+        QVERIFY(caption != nullptr);
+        const look::FittedText fitted = look::CaptionText(*caption);
+        QCOMPARE(QFontInfo(fitted.font).family(), family);
+        QVERIFY(fitted.whole);
+        QCOMPARE(fitted.text, QString::fromLatin1(caption->text));
+        QCOMPARE(fitted.font.pointSizeF(), 8.25);
+        const QRect area = AreaOf(*caption);
+        const QString problem = InkProblem(control, PaintedInk(*caption, shown), area, fitted);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        return;
+    }
+
+    auto* widget = shown->findChild<QWidget*>(control);
+    QVERIFY(widget != nullptr);
+    if (!text.isEmpty()) {
+        SetCaption(widget, text);
+    }
+    QCOMPARE(widget->geometry(), twips::Rect(box.x(), box.y(), box.width(), box.height()));
+    QVERIFY2(QFontInfo(widget->font()).family() == family,
+             qPrintable(QStringLiteral("%1 is drawn in %2, not %3: scripts/deps.sh installs it")
+                            .arg(control, QFontInfo(widget->font()).family(), family)));
+    const look::FittedText fitted = look::FittedCaption(widget);
+    QVERIFY2(fitted.whole && fitted.text == CaptionOf(widget) && fitted.font == widget->font(),
+             qPrintable(QStringLiteral("\"%1\" is drawn as \"%2\" in %3 pt")
+                            .arg(CaptionOf(widget), fitted.text)
+                            .arg(fitted.font.pointSizeF())));
+    const QString problem = InkProblem(control, InkOf(widget), look::TextRoom(widget), fitted);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void LookTest::captionsDoNotOverlap_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<int>("captionCount");
+    QTest::addColumn<QString>("family"); // of the other font; empty keeps each caption's own
+    QTest::addColumn<qreal>("scale");
+    const struct {
+        const char* window;
+        int captions;
+    } windows[] = {{"frmQuarrimax", 11}, {"frmModifyList", 8}, {"frmAbout", 2}, {"frmMerge", 4}, {"frmAutoCheck", 6}};
+    for (const auto& row : windows) {
+        QTest::addRow("%s", row.window) << QString::fromLatin1(row.window) << row.captions << QString() << 1.0;
+        for (const OtherFont& font : kOtherFonts) {
+            QTest::addRow("%s, %s", row.window, font.name)
+                << QString::fromLatin1(row.window) << row.captions << QString::fromLatin1(font.family) << font.scale;
+        }
+    }
+}
+
+// In the program's fonts and in others, the letters of every caption lie
+// inside the window, at least a pixel apart from those of every other
+// caption, and off every other control.
+void LookTest::captionsDoNotOverlap()
+{
+    QFETCH(QString, window);
+    QFETCH(int, captionCount);
+    QFETCH(QString, family);
+    QFETCH(qreal, scale);
+    if (!Installed(family)) {
+        QSKIP(qPrintable(family + QStringLiteral(" is not installed here")));
+    }
+    Workspace workspace;
+    QWidget* shown = OpenWindow(window, workspace);
+    const ClosedAtEnd closed{shown};
+    QVERIFY(shown != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(shown));
+    ShowMonitorValues(shown);
+    UseOtherFont(shown, family, scale);
+
+    struct Letters {
+        QString name;
+        QRect area;
+        const QWidget* owner;
+    };
+    QList<Letters> letters;
+    for (QWidget* control : CaptionControls(shown)) {
+        letters.append({control->objectName(), LettersOf(control, shown), control});
+    }
+    if (window == QLatin1String("frmQuarrimax")) {
+        for (const look::PaintedCaption& caption : look::MainWindowCaptions()) {
+            letters.append({QString::fromLatin1(caption.text), look::CaptionTextRect(caption), nullptr});
+        }
+    }
+    QCOMPARE(letters.size(), captionCount);
+    QList<const QWidget*> controls;
+    for (QWidget* control : shown->findChildren<QWidget*>()) {
+        if ((qobject_cast<QLineEdit*>(control) != nullptr || qobject_cast<QComboBox*>(control) != nullptr
+             || qobject_cast<QAbstractButton*>(control) != nullptr)
+            && control->isVisibleTo(shown)) {
+            controls.append(control);
+        }
+    }
+    for (qsizetype i = 0; i < letters.size(); ++i) {
+        const Letters& one = letters[i];
+        QVERIFY2(shown->rect().contains(one.area), qPrintable(one.name));
+        for (qsizetype j = i + 1; j < letters.size(); ++j) {
+            QVERIFY2(!one.area.adjusted(-1, 0, 1, 0).intersects(letters[j].area),
+                     qPrintable(QStringLiteral("%1 and %2").arg(one.name, letters[j].name)));
+        }
+        for (const QWidget* control : controls) {
+            if (control != one.owner) {
+                QVERIFY2(!one.area.intersects(QRect(control->mapTo(shown, QPoint()), control->size())),
+                         qPrintable(QStringLiteral("%1 on %2").arg(one.name, control->objectName())));
+            }
+        }
+    }
+}
+
+void LookTest::captionsStayReadableInOtherFonts_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("family"); // empty keeps each caption's own
+    QTest::addColumn<qreal>("scale");
+    for (const char* window : {"frmQuarrimax", "frmModifyList", "frmAbout", "frmMerge", "frmAutoCheck"}) {
+        for (const OtherFont& font : kOtherFonts) {
+            QTest::addRow("%s, %s", window, font.name)
+                << QString::fromLatin1(window) << QString::fromLatin1(font.family) << font.scale;
+        }
+    }
+}
+
+// With a user's own fonts, or all text made larger, each caption still keeps
+// to its box of the layout and shows whole words only: smaller, wrapped at
+// blanks, or its first words and an ellipsis.
+void LookTest::captionsStayReadableInOtherFonts()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, family);
+    QFETCH(qreal, scale);
+    if (!Installed(family)) {
+        QSKIP(qPrintable(family + QStringLiteral(" is not installed here")));
+    }
+    Workspace workspace;
+    QWidget* shown = OpenWindow(window, workspace);
+    const ClosedAtEnd closed{shown};
+    QVERIFY(shown != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(shown));
+    ShowMonitorValues(shown);
+
+    int adapted = 0;
+    UseOtherFont(shown, family, scale);
+    for (QWidget* control : CaptionControls(shown)) {
+        const QFont font = control->font();
+        const QString name = control->objectName();
+        const look::FittedText fitted = look::FittedCaption(control);
+        const QRect room = look::TextRoom(control);
+        QString problem = WordsProblem(CaptionOf(control), fitted);
+        QVERIFY2(problem.isEmpty(), qPrintable(name + QStringLiteral(": ") + problem));
+        QVERIFY2(WidestLine(fitted) <= room.width(), qPrintable(name));
+        QVERIFY2(fitted.font.pointSizeF() >= look::SmallestPointSize(font) - 1e-6, qPrintable(name));
+        if (!Words(fitted.text).isEmpty() || fitted.text.endsWith(QChar(0x2026))) {
+            problem = InkProblem(name, InkOf(control), room, fitted);
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        }
+        adapted += fitted.font != font || fitted.text != CaptionOf(control);
+    }
+    if (window == QLatin1String("frmQuarrimax")) {
+        for (const look::PaintedCaption& caption : look::MainWindowCaptions()) {
+            const QFont font = Other(look::ArialFont(8.25, true), family, scale);
+            const QRect area = AreaOf(caption);
+            const look::FittedText fitted = look::FitText(QString::fromLatin1(caption.text), font, area.size());
+            const QString problem = WordsProblem(QString::fromLatin1(caption.text), fitted);
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+            QVERIFY2(WidestLine(fitted) <= area.width(), caption.control);
+            adapted += fitted.font != font || fitted.text != QString::fromLatin1(caption.text);
+        }
+    }
+    if (window == QLatin1String("frmModifyList")) {
+        // The column and row heads keep one size among them.
+        QList<qreal> sizes;
+        for (const char* head :
+             {"lblGalaxyName", "lblGalaxyFile", "lblGalaxy1", "lblGalaxy2", "lblGalaxy3", "lblGalaxy4"}) {
+            sizes.append(look::FittedCaption(Find<QLabel>(shown, head)).font.pointSizeF());
+        }
+        QCOMPARE(*std::min_element(sizes.begin(), sizes.end()), *std::max_element(sizes.begin(), sizes.end()));
+    }
+    qInfo("%d captions drawn smaller, wrapped or shortened", adapted);
+}
+
+void LookTest::fittingKeepsWordsWhole_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QSize>("room"); // pixels, for the 8.25 pt dialog font
+    QTest::addColumn<bool>("whole");
+    QTest::addColumn<bool>("smaller");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("fits as it is") << "File Size:" << QSize(49, 17) << true << false << 1;
+    QTest::newRow("blanks at the end take no room") << "Auto Checking for new planets...   " << QSize(161, 17) << true
+                                                    << false << 1;
+    QTest::newRow("a little too wide: smaller") << "0.5 secs" << QSize(41, 17) << true << true << 1;
+    QTest::newRow("two lines held: wrapped") << "Minimum habitability rate to retrieve :" << QSize(130, 31) << true
+                                             << false << 2;
+    QTest::newRow("its own lines kept") << "Minimum metal\nrate to retrieve :" << QSize(184, 31) << true << false << 2;
+    QTest::newRow("one line held: first words") << "Auto Checking for new planets..." << QSize(80, 17) << false << true
+                                                << 1;
+    QTest::newRow("two lines held: first words on both")
+        << "Display Murl's Rating ( R=H*5+M) for every planet of the galaxy" << QSize(90, 24) << false << true << 2;
+    QTest::newRow("no word fits: the ellipsis alone") << "Everything" << QSize(12, 17) << false << true << 1;
+    QTest::newRow("lower than a line: whole") << "Start" << QSize(60, 6) << true << true << 1;
+}
+
+void LookTest::fittingKeepsWordsWhole()
+{
+    QFETCH(QString, text);
+    QFETCH(QSize, room);
+    QFETCH(bool, whole);
+    QFETCH(bool, smaller);
+    QFETCH(int, lines);
+    const QFont font = look::DialogFont();
+    const look::FittedText fitted = look::FitText(text, font, room);
+    QCOMPARE(fitted.whole, whole);
+    QCOMPARE(fitted.font.pointSizeF() < font.pointSizeF(), smaller);
+    QVERIFY(fitted.font.pointSizeF() >= look::SmallestPointSize(font));
+    QCOMPARE(fitted.text.count(QLatin1Char('\n')) + 1, lines);
+    const QString problem = WordsProblem(text, fitted);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QVERIFY(WidestLine(fitted) <= room.width());
+    if (whole && !smaller && lines == text.count(QLatin1Char('\n')) + 1) {
+        QCOMPARE(fitted.text, text);
+    }
 }
 
 QTEST_MAIN(LookTest)
