@@ -562,8 +562,8 @@ void MainWindowTest::restoredThresholdShowsFromItsStart_data()
     QTest::addColumn<QString>("stored");
     // Longer than a box of two digits shows: a hand-edited store or an
     // earlier version may hold such a text, and it is shown whole.
-    QTest::newRow("habitability 40000") << QByteArray("txtMinHab") << "40000";
-    QTest::newRow("metal 40000") << QByteArray("txtMinMetal") << "40000";
+    QTest::newRow("habitability 4000000") << QByteArray("txtMinHab") << "4000000";
+    QTest::newRow("metal 4000000") << QByteArray("txtMinMetal") << "4000000";
     QTest::newRow("habitability with a long tail") << QByteArray("txtMinHab") << "7 and what followed it";
 }
 
