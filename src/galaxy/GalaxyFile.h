@@ -1,6 +1,11 @@
 // A galaxy file or report opened by this program: a thin owner of an operating
 // system file handle. Galaxy files are opened shared, so the game can go on
-// writing them while they are read.
+// writing them while they are read, and on Windows also delete or replace
+// them while they are open here.
+//
+// Only plain files are opened: a folder, a pipe or a device (on Windows also
+// a device name such as NUL, CON or COM1, with or without an extension) is
+// refused before anything is read or written.
 #pragma once
 
 #include "GalaxyError.h"
@@ -14,8 +19,8 @@ namespace galaxy {
 class GalaxyFile {
 public:
     enum class Mode {
-        ReadShared,      // read only; others may read and write meanwhile
-        ReadWriteCreate, // read and write, created empty when missing, never truncated
+        ReadShared,      // read only; others may read, write, delete and rename meanwhile
+        ReadWriteCreate, // read and write at offsets, created empty when missing, never truncated
         WriteTruncate,   // write only, created or emptied
     };
 
@@ -27,7 +32,7 @@ public:
     GalaxyFile& operator=(const GalaxyFile&) = delete;
 
     GalaxyResult open(const std::filesystem::path& path, Mode mode);
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const;
     // Closes the file; reports a failure of the close itself (a late write error).
     GalaxyResult close();
 
@@ -42,7 +47,11 @@ public:
     GalaxyResult truncate(std::uint64_t length);
 
 private:
+#ifdef _WIN32
+    void* m_handle = nullptr;
+#else
     int m_fd = -1;
+#endif
 };
 
 } // namespace galaxy

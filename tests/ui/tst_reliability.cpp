@@ -11,6 +11,7 @@
 #include "windows/frmAutoCheck.h"
 #include "windows/frmMerge.h"
 #include "windows/frmQuarrimax.h"
+#include "galaxy/GalaxyError.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -742,7 +743,7 @@ void ReliabilityTest::mergeWithPipesAndDevices_data()
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("message");
-    const QString notPlain = MergeFailure(EINVAL, QStringLiteral("Not a plain file"));
+    const QString notPlain = MergeFailure(galaxy::kErrorNotAPlainFile, QStringLiteral("Not a plain file (a device or a pipe)"));
     QTest::newRow("target is a named pipe") << QStringLiteral("<pipe>") << QStringLiteral("<galaxy>") << notPlain;
     QTest::newRow("target is a device") << QStringLiteral("/dev/null") << QStringLiteral("<galaxy>") << notPlain;
     QTest::newRow("source is a named pipe") << QStringLiteral("<galaxy>") << QStringLiteral("<pipe>") << kNoSourceText;
