@@ -22,6 +22,8 @@ inline constexpr int kErrorNoGalaxyFile = 52;
 // A device, a pipe or anything else that is no plain file where a galaxy
 // file or a report belongs.
 inline constexpr int kErrorNotAPlainFile = 20001;
+// A merge target whose length is neither 0 nor 4 + 492 x n.
+inline constexpr int kErrorIncompleteTarget = 20002;
 
 class [[nodiscard]] GalaxyResult {
 public:

@@ -23,14 +23,26 @@ GalaxyResult Overflow()
     return GalaxyResult::Failure(kErrorOverflow, "Overflow");
 }
 
+GalaxyResult IncompleteTarget()
+{
+    return GalaxyResult::Failure(kErrorIncompleteTarget,
+                                 "The file to merge in ends in an incomplete record (the game may still be "
+                                 "writing it); nothing was written to it.");
+}
+
 bool InKeyRange(SystemNumber n)
 {
     return n >= 0 && n <= kMaxMergeSystemNumber;
 }
 
-GalaxyResult CountRecords(const GalaxyFile& file, std::int16_t& count)
+// A header followed by whole records, or nothing at all.
+bool EndsOnRecordBoundary(std::uint64_t length)
 {
-    std::uint64_t length = 0;
+    return length == 0 || (length >= kHeaderSize && (length - kHeaderSize) % kRecordSize == 0);
+}
+
+GalaxyResult CountRecords(const GalaxyFile& file, std::uint64_t& length, std::int16_t& count)
+{
     GalaxyResult result = file.length(length);
     if (!result.ok()) {
         return result;
@@ -92,16 +104,30 @@ private:
 
 GalaxyResult Merge(GalaxyFile& target, GalaxyFile& source, const std::filesystem::path& sourcePath)
 {
+    std::uint64_t targetLength = 0;
     std::int16_t targetCount = 0;
-    GalaxyResult result = CountRecords(target, targetCount);
+    GalaxyResult result = CountRecords(target, targetLength, targetCount);
     if (!result.ok()) {
         return result;
+    }
+    // Anything but whole records: the game may be writing the last one. A
+    // file of 1 to 3 bytes is a header it has not finished. Writing a header
+    // or records behind such a tail would put them off the record grid.
+    if (!EndsOnRecordBoundary(targetLength)) {
+        return IncompleteTarget();
     }
     if (targetCount == 0) {
         static constexpr unsigned char kZeroHeader[kHeaderSize] = {0, 0, 0, 0};
         std::size_t written = 0;
         result = target.writeAt(0, kZeroHeader, kHeaderSize, written);
         if (!result.ok()) {
+            // A header begun in an empty file and cut short would leave a
+            // target that no later merge takes: the bytes written go again,
+            // when nobody has written after them.
+            std::uint64_t now = 0;
+            if (targetLength == 0 && written > 0 && target.length(now).ok() && now == written) {
+                (void)target.truncate(0);
+            }
             return result;
         }
     }
@@ -118,7 +144,7 @@ GalaxyResult Merge(GalaxyFile& target, GalaxyFile& source, const std::filesystem
                 return result;
             }
             if (record == nullptr) {
-                break; // an incomplete last record is no record
+                break;
             }
             const SystemNumber n = LoadInt16(record + kSystemNumberOffset);
             if (!InKeyRange(n)) {
@@ -132,8 +158,9 @@ GalaxyResult Merge(GalaxyFile& target, GalaxyFile& source, const std::filesystem
     if (!result.ok()) {
         return result;
     }
+    std::uint64_t sourceLength = 0;
     std::int16_t sourceCount = 0;
-    result = CountRecords(source, sourceCount);
+    result = CountRecords(source, sourceLength, sourceCount);
     if (!result.ok()) {
         return result;
     }

@@ -24,15 +24,23 @@ std::optional<std::int16_t> MergeRecordCount(std::uint64_t fileLength);
 // source records with the same number are both appended. A target without
 // records first gets a header of four zero bytes.
 //
+// A target whose length is neither 0 nor 4 + 492 x n ends in a record that
+// is not complete (the game may be writing it); it is left exactly as it is
+// and the merge fails at once. So is a target of 1 to 3 bytes, a header that
+// was never finished.
+//
 // Records are appended at the end of the target as it is when the appending
 // starts, so nothing already in the target is ever overwritten. The target
 // only ever grows by whole records: when a write fails part-way the target is
-// cut back to the end of the last whole record written, and the records
-// appended before the failure stay.
+// cut back to the end of the last whole record written (and a zero header
+// begun in an empty target is taken away), and the records appended before
+// the failure stay.
 //
-// Failures: 9 for a system number outside 0 to 4096 in either file, 6 for a
-// record count above 32767, and the system's error number and wording when a
-// file cannot be opened, read or written. Both files are closed on every path.
+// Failures (GalaxyError.h): kErrorSubscriptOutOfRange for a system number
+// outside 0 to 4096 in either file, kErrorOverflow for a record count above
+// 32767, kErrorIncompleteTarget, kErrorNotAPlainFile for a device or a pipe,
+// and the system's error number and wording when a file cannot be opened,
+// read or written. Both files are closed on every path.
 GalaxyResult MergeGalaxyFiles(const std::filesystem::path& targetPath, const std::filesystem::path& sourcePath);
 
 } // namespace galaxy

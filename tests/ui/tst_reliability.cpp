@@ -249,6 +249,8 @@ private slots:
     void galaxyFileIsAFolderOrPipe();
     void mergeWithPipesAndDevices_data();
     void mergeWithPipesAndDevices();
+    void mergeIntoAnIncompleteTarget_data();
+    void mergeIntoAnIncompleteTarget();
     void oddGalaxyFiles_data();
     void oddGalaxyFiles();
     void oddThresholdTexts_data();
@@ -378,9 +380,9 @@ void ReliabilityTest::mergeUnderFileSizeCap()
     QVERIFY(!box.busyPointer);
     const QByteArray after = ReadAll(target);
     if (newTarget) {
-        // No record, and no more of the header than the disk took.
-        QVERIFY(after.size() < kZeroHeader.size());
-        QVERIFY(kZeroHeader.startsWith(after));
+        // No record, and no half header either: that would be a target that
+        // ends in an incomplete record, which no merge takes any more.
+        QCOMPARE(after, QByteArray());
     } else {
         QCOMPARE(after, targetBytes + appended.left(kRecordSize * recordsKept));
     }
@@ -770,6 +772,41 @@ void ReliabilityTest::mergeWithPipesAndDevices()
     QCOMPARE(workspace.platform().boxes.first().icon, MessageIcon::Critical);
     QCOMPARE(ReadAll(galaxy), galaxyBytes);
     QVERIFY(!QFileInfo(pipe).isFile());
+    delete window;
+}
+
+// A target that ends in a record the game has not finished: one message, and
+// the target exactly as it was, also for a target of two bytes, a header
+// never finished.
+void ReliabilityTest::mergeIntoAnIncompleteTarget_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::newRow("two bytes") << 2;
+    QTest::newRow("a record and one byte") << 4 + 492 + 1;
+    QTest::newRow("two records and 100 bytes") << 4 + 492 * 2 + 100;
+}
+
+void ReliabilityTest::mergeIntoAnIncompleteTarget()
+{
+    QFETCH(int, length);
+    Workspace workspace;
+    const QByteArray target = (QByteArray("GXY1") + Rec(1) + Rec(2) + Rec(3)).left(length);
+    QVERIFY(WriteText(workspace.file(QStringLiteral("in.gxy")), target));
+    QVERIFY(WriteText(workspace.file(QStringLiteral("from.gxy")), QByteArray("SRC9") + Rec(500) + Rec(501)));
+    frmMerge* window = frmMerge::ShowWindow();
+    window->txtMergeIn->setText(workspace.file(QStringLiteral("in.gxy")));
+    window->txtMergeFrom->setText(workspace.file(QStringLiteral("from.gxy")));
+    for (int press = 1; press <= 2; ++press) {
+        QTest::mouseClick(window->cmdStart, Qt::LeftButton);
+        QCOMPARE(workspace.platform().boxes.size(), press);
+        const Box& box = workspace.platform().boxes.last();
+        QCOMPARE(box.title, QStringLiteral("Merge Failed"));
+        QCOMPARE(box.icon, MessageIcon::Critical);
+        QCOMPARE(box.text, MergeFailure(galaxy::kErrorIncompleteTarget,
+                                        QStringLiteral("The file to merge in ends in an incomplete record (the game "
+                                                       "may still be writing it); nothing was written to it.")));
+        QCOMPARE(ReadAll(workspace.file(QStringLiteral("in.gxy"))), target);
+    }
     delete window;
 }
 
