@@ -3,7 +3,7 @@
 //
 //   galaxy_bench generate FILE RECORDS [--seed N]
 //   galaxy_bench dump GALAXY REPORT MINHAB MINMET [--rating] [--separator C]
-//   galaxy_bench merge TARGET SOURCE
+//   galaxy_bench merge TARGET SOURCE [--records-per-write N]
 //   galaxy_bench baseline-dump GALAXY REPORT MINHAB MINMET [--rating] [--separator C]
 #include "BaselineReport.h"
 #include "galaxy/GalaxyFile.h"
@@ -30,8 +30,9 @@ const char* const kUsage =
     "      write a synthetic galaxy file of RECORDS records (the same bytes for the same seed)\n"
     "  galaxy_bench dump GALAXY REPORT MINHAB MINMET [--rating] [--separator C]\n"
     "      write the planet report of GALAXY to REPORT\n"
-    "  galaxy_bench merge TARGET SOURCE\n"
-    "      append the systems of SOURCE that TARGET lacks to TARGET\n"
+    "  galaxy_bench merge TARGET SOURCE [--records-per-write N]\n"
+    "      append the systems of SOURCE that TARGET lacks to TARGET, N records per write\n"
+    "      (default 2048; small blocks give a writer racing the merge more chances)\n"
     "  galaxy_bench baseline-dump GALAXY REPORT MINHAB MINMET [--rating] [--separator C]\n"
     "      the same report by the plain stdio writer used as a yardstick\n";
 
@@ -180,10 +181,15 @@ int BaselineDump(int argc, char** argv)
 
 int Merge(int argc, char** argv)
 {
-    if (argc != 4) {
-        return BadArguments("merge takes TARGET SOURCE");
+    galaxy::MergeTuning tuning;
+    std::uint64_t records = 0;
+    if (argc == 6 && std::strcmp(argv[4], "--records-per-write") == 0 && ParseUnsigned(argv[5], records)
+        && records > 0 && records <= 65536) {
+        tuning.recordsPerWrite = static_cast<std::size_t>(records);
+    } else if (argc != 4) {
+        return BadArguments("merge takes TARGET SOURCE [--records-per-write N] with N from 1 to 65536");
     }
-    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(argv[2], argv[3]);
+    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(argv[2], argv[3], tuning);
     if (!result.ok()) {
         std::printf("error %d: %s\n", result.number(), result.description().c_str());
         return 1;

@@ -24,6 +24,8 @@ inline constexpr int kErrorNoGalaxyFile = 52;
 inline constexpr int kErrorNotAPlainFile = 20001;
 // A merge target whose length is neither 0 nor 4 + 492 x n.
 inline constexpr int kErrorIncompleteTarget = 20002;
+// A merge target that grew under the merge: another program wrote to it.
+inline constexpr int kErrorTargetChanged = 20003;
 
 class [[nodiscard]] GalaxyResult {
 public:

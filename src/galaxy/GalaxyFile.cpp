@@ -177,6 +177,12 @@ GalaxyResult GalaxyFile::open(const std::filesystem::path& path, Mode mode)
         access = GENERIC_READ | GENERIC_WRITE;
         creation = OPEN_ALWAYS;
         break;
+    case Mode::AppendOnly:
+        // Append access without write access: the system puts every write at
+        // the end of the file in one step, whatever others append meanwhile.
+        access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+        creation = OPEN_EXISTING;
+        break;
     case Mode::WriteTruncate:
         access = GENERIC_WRITE;
         creation = CREATE_ALWAYS;
@@ -249,12 +255,39 @@ GalaxyResult GalaxyFile::writeAt(std::uint64_t offset, const void* buffer, std::
     return GalaxyResult::Success();
 }
 
+GalaxyResult GalaxyFile::append(const void* buffer, std::size_t size, std::size_t& written)
+{
+    written = 0;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    while (written < size) {
+        DWORD n = 0;
+        if (!WriteFile(Handle(m_handle), bytes + written, Piece(size - written), &n, nullptr)) {
+            return LastError();
+        }
+        if (n == 0) {
+            return GalaxyResult::FromSystemError(ERROR_DISK_FULL);
+        }
+        written += n;
+    }
+    return GalaxyResult::Success();
+}
+
 GalaxyResult GalaxyFile::truncate(std::uint64_t length)
 {
     FILE_END_OF_FILE_INFO end{};
     end.EndOfFile.QuadPart = static_cast<LONGLONG>(length);
     return SetFileInformationByHandle(Handle(m_handle), FileEndOfFileInfo, &end, sizeof end) ? GalaxyResult::Success()
                                                                                               : LastError();
+}
+
+bool GalaxyFile::isSameFileAs(const GalaxyFile& other) const
+{
+    BY_HANDLE_FILE_INFORMATION mine{};
+    BY_HANDLE_FILE_INFORMATION theirs{};
+    return isOpen() && other.isOpen() && GetFileInformationByHandle(Handle(m_handle), &mine)
+           && GetFileInformationByHandle(Handle(other.m_handle), &theirs)
+           && mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber && mine.nFileIndexHigh == theirs.nFileIndexHigh
+           && mine.nFileIndexLow == theirs.nFileIndexLow;
 }
 
 #else
@@ -304,6 +337,7 @@ GalaxyResult GalaxyFile::open(const std::filesystem::path& path, Mode mode)
     switch (mode) {
     case Mode::ReadShared: flags |= O_RDONLY; break;
     case Mode::ReadWriteCreate: flags |= O_RDWR | O_CREAT; break;
+    case Mode::AppendOnly: flags |= O_WRONLY | O_APPEND; break;
     case Mode::WriteTruncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
     }
     // Opened without waiting, so that a named pipe in a file's place cannot
@@ -388,6 +422,25 @@ GalaxyResult GalaxyFile::writeAt(std::uint64_t offset, const void* buffer, std::
     return GalaxyResult::Success();
 }
 
+GalaxyResult GalaxyFile::append(const void* buffer, std::size_t size, std::size_t& written)
+{
+    written = 0;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    while (written < size) {
+        // O_APPEND: the kernel takes the end of the file and writes there in
+        // one step, under the same lock as every other writer's append.
+        const ssize_t n = ::write(m_fd, bytes + written, size - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? LastError() : GalaxyResult::FromSystemError(ENOSPC);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return GalaxyResult::Success();
+}
+
 GalaxyResult GalaxyFile::truncate(std::uint64_t length)
 {
     int rc;
@@ -395,6 +448,14 @@ GalaxyResult GalaxyFile::truncate(std::uint64_t length)
         rc = ::ftruncate(m_fd, static_cast<off_t>(length));
     } while (rc < 0 && errno == EINTR);
     return rc == 0 ? GalaxyResult::Success() : LastError();
+}
+
+bool GalaxyFile::isSameFileAs(const GalaxyFile& other) const
+{
+    struct stat mine {};
+    struct stat theirs {};
+    return isOpen() && other.isOpen() && ::fstat(m_fd, &mine) == 0 && ::fstat(other.m_fd, &theirs) == 0
+           && mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
 }
 
 #endif

@@ -21,6 +21,7 @@ public:
     enum class Mode {
         ReadShared,      // read only; others may read, write, delete and rename meanwhile
         ReadWriteCreate, // read and write at offsets, created empty when missing, never truncated
+        AppendOnly,      // write only, every write at the file's end as it is then; the file must exist
         WriteTruncate,   // write only, created or emptied
     };
 
@@ -43,8 +44,16 @@ public:
     // Reads as many bytes as there are up to size, at offset, retrying short reads.
     GalaxyResult readFullyAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const;
     // Writes all bytes at offset; written is how many reached the file before a failure.
+    // Not for a file opened AppendOnly.
     GalaxyResult writeAt(std::uint64_t offset, const void* buffer, std::size_t size, std::size_t& written);
+    // Writes all bytes at the end of a file opened AppendOnly. Each piece goes
+    // where the file ends at that moment, in one step, so bytes that another
+    // program appends meanwhile are never written over; written is how many
+    // reached the file before a failure.
+    GalaxyResult append(const void* buffer, std::size_t size, std::size_t& written);
     GalaxyResult truncate(std::uint64_t length);
+    // Whether both are open on one and the same file (not just one path).
+    bool isSameFileAs(const GalaxyFile& other) const;
 
 private:
 #ifdef _WIN32

@@ -88,6 +88,8 @@ void GalaxyBenchTest::dumpAndMerge()
     QVERIFY(merge.out.startsWith("error 9: "));
     QCOMPARE(Bench({"merge", dir.filePath("t.gxy"), galaxyPath}).exitCode, 0);
     QCOMPARE(testsupport::ReadAll(dir.filePath("t.gxy")).mid(4), galaxy.bytes().mid(4));
+    QCOMPARE(Bench({"merge", dir.filePath("t1.gxy"), galaxyPath, "--records-per-write", "1"}).exitCode, 0);
+    QCOMPARE(testsupport::ReadAll(dir.filePath("t1.gxy")), testsupport::ReadAll(dir.filePath("t.gxy")));
 }
 
 void GalaxyBenchTest::badArguments_data()
@@ -102,6 +104,8 @@ void GalaxyBenchTest::badArguments_data()
     QTest::newRow("unknown dump option") << QStringList{"dump", "g", "r", "0", "0", "--colour"};
     QTest::newRow("long separator") << QStringList{"dump", "g", "r", "0", "0", "--separator", "::"};
     QTest::newRow("merge with one file") << QStringList{"merge", "t"};
+    QTest::newRow("merge with no records per write") << QStringList{"merge", "t", "s", "--records-per-write", "0"};
+    QTest::newRow("merge with an unknown option") << QStringList{"merge", "t", "s", "--fast", "1"};
 }
 
 void GalaxyBenchTest::badArguments()
