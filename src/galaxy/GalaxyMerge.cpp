@@ -23,6 +23,11 @@ GalaxyResult Overflow()
     return GalaxyResult::Failure(kErrorOverflow, "Overflow");
 }
 
+GalaxyResult TargetFull()
+{
+    return GalaxyResult::Failure(kErrorOverflow, "Overflow: a galaxy file holds at most 32767 systems");
+}
+
 GalaxyResult IncompleteTarget()
 {
     return GalaxyResult::Failure(kErrorIncompleteTarget,
@@ -230,6 +235,7 @@ GalaxyResult Merge(GalaxyFile& target, const std::filesystem::path& targetPath, 
         return TargetChanged();
     }
     Appender appender(target, end, RecordOffset(static_cast<std::uint64_t>(targetCount) + 1), tuning);
+    int records = targetCount;
     RecordStream stream(source);
     for (int k = 1; k <= sourceCount; ++k) {
         const unsigned char* record = nullptr;
@@ -243,6 +249,11 @@ GalaxyResult Merge(GalaxyFile& target, const std::filesystem::path& targetPath, 
             break;
         }
         if (keys[static_cast<std::size_t>(n)] == 0) {
+            if (records == kMaxMergeRecordCount) {
+                result = TargetFull();
+                break;
+            }
+            ++records;
             result = appender.add(record);
             if (!result.ok()) {
                 return result;

@@ -14,6 +14,8 @@ namespace galaxy {
 
 // Highest system number the merge accepts; numbers run from 0 to this.
 inline constexpr int kMaxMergeSystemNumber = 4096;
+// Most records a galaxy file may hold: its count must fit a signed 16-bit value.
+inline constexpr int kMaxMergeRecordCount = 32767;
 
 // Record count of a file of the given length, as the merge takes it:
 // (length - 2) / 492 rounded to the nearest whole number, halves to even.
@@ -55,10 +57,12 @@ struct MergeTuning {
 //   the incomplete record is cut off again (and a zero header begun in an
 //   empty target is taken away), provided the file still ends with the bytes
 //   this merge wrote; nothing is cut that it did not write.
+// - the target never grows past 32767 records: the records that fit are
+//   appended, and the merge fails with the overflow error.
 //
 // Failures (GalaxyError.h): kErrorSubscriptOutOfRange for a system number
 // outside 0 to 4096 in either file, kErrorOverflow for a record count above
-// 32767, kErrorIncompleteTarget,
+// 32767 (either file, or the target once full), kErrorIncompleteTarget,
 // kErrorTargetChanged, kErrorNotAPlainFile for a device or a pipe, and the
 // system's error number and wording when a file cannot be opened, read or
 // written. Both files are closed on every path.

@@ -64,6 +64,8 @@ private slots:
     void recordCountOverflow();
     void incompleteTargetIsLeftAlone_data();
     void incompleteTargetIsLeftAlone();
+    void targetStopsAt32767Records_data();
+    void targetStopsAt32767Records();
     void sameFileAddsNothing();
     void openFailures();
     void relativePathsFollowTheWorkingFolder();
@@ -221,6 +223,62 @@ void MergeTest::incompleteTargetIsLeftAlone()
                  result.description().c_str());
         QCOMPARE(ReadAll(path("target.gxy")), target);
         QCOMPARE(ReadAll(path("source.gxy")), source);
+    }
+}
+
+void MergeTest::targetStopsAt32767Records_data()
+{
+    QTest::addColumn<int>("targetRecords");
+    QTest::addColumn<QList<int>>("source");   // system numbers; 0 is in the target
+    QTest::addColumn<int>("appended");        // leading new source records appended
+    QTest::addColumn<int>("error");
+    using Numbers = QList<int>;
+    QTest::newRow("room for 7 of 10") << 32760 << Numbers{1, 2, 3, 4, 5, 6, 7, 8, 9, 10} << 7 << galaxy::kErrorOverflow;
+    QTest::newRow("exactly full") << 32760 << Numbers{1, 0, 2, 3, 4, 5, 6, 7} << 7 << 0;
+    QTest::newRow("known systems need no room") << 32767 << Numbers{0, 0, 0} << 0 << 0;
+    QTest::newRow("full target, one new system") << 32767 << Numbers{0, 9} << 0 << galaxy::kErrorOverflow;
+    QTest::newRow("a repeated new number takes room twice") << 32766 << Numbers{5, 5} << 1 << galaxy::kErrorOverflow;
+}
+
+void MergeTest::targetStopsAt32767Records()
+{
+    QFETCH(int, targetRecords);
+    QFETCH(QList<int>, source);
+    QFETCH(int, appended);
+    QFETCH(int, error);
+    // A sparse target: zero bytes are records of system 0.
+    const qint64 targetLength = 4 + qint64(492) * targetRecords;
+    QFile file(path("target.gxy"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.write("HDR1") == 4 && file.resize(targetLength));
+    file.close();
+    GalaxyBuilder sourceFile(QByteArray("SRC9"));
+    QByteArray expectedTail;
+    for (const int n : source) {
+        sourceFile.addRaw(Record(n, 0x60));
+    }
+    int kept = 0;
+    for (const int n : source) {
+        if (n != 0 && kept < appended) {
+            expectedTail += Record(n, 0x60);
+            ++kept;
+        }
+    }
+    QVERIFY(sourceFile.writeTo(path("source.gxy")));
+
+    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(fsPath("target.gxy"), fsPath("source.gxy"));
+    QCOMPARE(result.number(), error);
+    QVERIFY(QFileInfo(path("target.gxy")).size() <= 4 + qint64(492) * galaxy::kMaxMergeRecordCount);
+    QCOMPARE(QFileInfo(path("target.gxy")).size(), targetLength + expectedTail.size());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.read(4), QByteArray("HDR1"));
+    QVERIFY(file.seek(targetLength));
+    QCOMPARE(file.readAll(), expectedTail);
+    file.close();
+    // A full target stays mergeable: a source with nothing new merges.
+    if (error != 0) {
+        QVERIFY(GalaxyBuilder(QByteArray("SRC9") + Record(0)).writeTo(path("nothing-new.gxy")));
+        QVERIFY(galaxy::MergeGalaxyFiles(fsPath("target.gxy"), fsPath("nothing-new.gxy")).ok());
     }
 }
 
