@@ -4,10 +4,15 @@
 #include "state/Declare.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 
 #include <memory>
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+#define QUARRIMAX_STORE_IS_A_FILE 1
+#endif
 
 namespace settings {
 
@@ -15,11 +20,36 @@ namespace {
 
 const QString kGalaxies = QStringLiteral("Galaxies");
 
-// The store itself: organization and application both carry the product name.
+#ifdef QUARRIMAX_STORE_IS_A_FILE
+
+// The folder in which the platform keeps per-user settings files, as
+// QSettings finds it (XDG_CONFIG_HOME, or a folder set with setPath). Asked
+// of an organization that has no file, so that nothing is opened.
+QString UserSettingsFolder()
+{
+    const QSettings probe(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral(".Quarrimax2 store folder"));
+    return QFileInfo(probe.fileName()).path();
+}
+
+#endif
+
+// The store itself: organization and application both carry the product
+// name. Only this program's own entry is read: the organization-wide and
+// system-wide stores that QSettings falls back on by default hold nothing
+// this program wrote.
 std::unique_ptr<QSettings> OpenStore()
 {
     const QString product = platform::Version().productName;
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, product, product);
+#ifdef QUARRIMAX_STORE_IS_A_FILE
+    // By its file name, so that no fallback file is even opened.
+    const QString file = UserSettingsFolder() + QLatin1Char('/') + product + QLatin1Char('/') + product
+                         + QStringLiteral(".conf");
+    auto store = std::make_unique<QSettings>(file, QSettings::NativeFormat);
+#else
+    auto store = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, product, product);
+#endif
+    store->setFallbacksEnabled(false);
+    return store;
 }
 
 // The name among existing ones that matches wanted without regard to case; an
