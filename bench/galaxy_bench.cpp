@@ -3,8 +3,9 @@
 //
 //   galaxy_bench generate FILE RECORDS [--seed N]
 //   galaxy_bench dump GALAXY REPORT MINHAB MINMET [--rating] [--separator C]
-//   galaxy_bench merge TARGET SOURCE
+//   galaxy_bench merge TARGET SOURCE [--records-per-write N]
 //   galaxy_bench baseline-dump GALAXY REPORT MINHAB MINMET [--rating] [--separator C]
+//   galaxy_bench hold GALAXY SECONDS
 #include "BaselineReport.h"
 #include "galaxy/GalaxyFile.h"
 #include "galaxy/GalaxyFormat.h"
@@ -13,11 +14,13 @@
 #include "galaxy/TypedNumbers.h"
 
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -30,10 +33,14 @@ const char* const kUsage =
     "      write a synthetic galaxy file of RECORDS records (the same bytes for the same seed)\n"
     "  galaxy_bench dump GALAXY REPORT MINHAB MINMET [--rating] [--separator C]\n"
     "      write the planet report of GALAXY to REPORT\n"
-    "  galaxy_bench merge TARGET SOURCE\n"
-    "      append the systems of SOURCE that TARGET lacks to TARGET\n"
+    "  galaxy_bench merge TARGET SOURCE [--records-per-write N]\n"
+    "      append the systems of SOURCE that TARGET lacks to TARGET, N records per write\n"
+    "      (default 2048; small blocks give a writer racing the merge more chances)\n"
     "  galaxy_bench baseline-dump GALAXY REPORT MINHAB MINMET [--rating] [--separator C]\n"
-    "      the same report by the plain stdio writer used as a yardstick\n";
+    "      the same report by the plain stdio writer used as a yardstick\n"
+    "  galaxy_bench hold GALAXY SECONDS\n"
+    "      open GALAXY as the galaxy selection does and keep it open for SECONDS; prints\n"
+    "      \"open\" once it is, and at the end the length the open file has then\n";
 
 int BadArguments(const char* message)
 {
@@ -180,14 +187,47 @@ int BaselineDump(int argc, char** argv)
 
 int Merge(int argc, char** argv)
 {
-    if (argc != 4) {
-        return BadArguments("merge takes TARGET SOURCE");
+    galaxy::MergeTuning tuning;
+    std::uint64_t records = 0;
+    if (argc == 6 && std::strcmp(argv[4], "--records-per-write") == 0 && ParseUnsigned(argv[5], records)
+        && records > 0 && records <= 65536) {
+        tuning.recordsPerWrite = static_cast<std::size_t>(records);
+    } else if (argc != 4) {
+        return BadArguments("merge takes TARGET SOURCE [--records-per-write N] with N from 1 to 65536");
     }
-    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(argv[2], argv[3]);
+    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(argv[2], argv[3], tuning);
     if (!result.ok()) {
         std::printf("error %d: %s\n", result.number(), result.description().c_str());
         return 1;
     }
+    return 0;
+}
+
+// Holds a galaxy file open the way the selection of a galaxy does, so that
+// what another program can do to it meanwhile (write, delete, replace it)
+// can be tried from outside.
+int Hold(int argc, char** argv)
+{
+    std::uint64_t seconds = 0;
+    if (argc != 4 || !ParseUnsigned(argv[3], seconds) || seconds > 3600) {
+        return BadArguments("hold takes GALAXY SECONDS with SECONDS from 0 to 3600");
+    }
+    galaxy::GalaxyFile file;
+    galaxy::GalaxyResult result = file.open(argv[2], galaxy::GalaxyFile::Mode::ReadShared);
+    if (!result.ok()) {
+        std::printf("open failed: error %d: %s\n", result.number(), result.description().c_str());
+        return 1;
+    }
+    std::printf("open\n");
+    std::fflush(stdout);
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    std::uint64_t length = 0;
+    result = file.length(length);
+    if (!result.ok()) {
+        std::printf("length failed: error %d: %s\n", result.number(), result.description().c_str());
+        return 1;
+    }
+    std::printf("length %llu\n", static_cast<unsigned long long>(length));
     return 0;
 }
 
@@ -211,6 +251,9 @@ int main(int argc, char** argv)
     }
     if (command == "baseline-dump") {
         return BaselineDump(argc, argv);
+    }
+    if (command == "hold") {
+        return Hold(argc, argv);
     }
     return BadArguments("unknown command");
 }

@@ -89,8 +89,13 @@ def main():
         target = os.path.join(work, "target.gxy")
         target_copy = os.path.join(work, "target-copy.gxy")
         source = os.path.join(work, "source.gxy")
+        # A target of 32,767 records has no room for another, so the source is
+        # the same galaxy again: the merge reads both whole, looks up every
+        # source system and appends nothing (a galaxy of another seed would
+        # hold a system or two that the target lacks, and the merge would
+        # stop there with the overflow failure).
         run([tool, "generate", target, "32767", "--seed", "3"])
-        run([tool, "generate", source, "32767", "--seed", "4"])
+        run([tool, "generate", source, "32767", "--seed", "3"])
         shutil.copyfile(target, target_copy)
 
         def restore():

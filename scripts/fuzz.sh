@@ -30,6 +30,7 @@ split_bytes() { printf "\\x$(printf %02x $(($1 % 256)))\\x$(printf %02x $(($1 / 
 { split_bytes 4; head -c 4 "$seeds/g0.gxy"; cat "$seeds/g7.gxy"; } > "$seeds/fuzz_merge/into-header-only"
 { split_bytes 0; cat "$seeds/g1.gxy"; } > "$seeds/fuzz_merge/into-empty"
 { split_bytes 496; cat "$seeds/g1.gxy" "$seeds/g1.gxy"; } > "$seeds/fuzz_merge/same-content"
+{ split_bytes 700; cat "$seeds/g2.gxy" "$seeds/g3.gxy"; } > "$seeds/fuzz_merge/into-incomplete"
 for text in "" "0" "45" " 07" "-12.5" "2.5" "3.5" "1e3" "1E-2x" "32767.5" "-32768.5" "1e400" ".5" "+." "60 s"; do
   printf '%s' "$text" > "$seeds/fuzz_typednumbers/$(printf '%s' "$text" | od -An -tx1 | tr -d ' \n')x"
 done

@@ -15,6 +15,18 @@ inline constexpr int kErrorArithmeticOverflow = kErrorOverflow;
 // No galaxy file is open.
 inline constexpr int kErrorNoGalaxyFile = 52;
 
+// This program's own refusals. They lie above every error number the
+// systems use (errno values stay below 200, Windows system error codes below
+// 16000), so a number in a message tells whose it is.
+//
+// A device, a pipe or anything else that is no plain file where a galaxy
+// file or a report belongs.
+inline constexpr int kErrorNotAPlainFile = 20001;
+// A merge target whose length is neither 0 nor 4 + 492 x n.
+inline constexpr int kErrorIncompleteTarget = 20002;
+// A merge target that grew under the merge: another program wrote to it.
+inline constexpr int kErrorTargetChanged = 20003;
+
 class [[nodiscard]] GalaxyResult {
 public:
     GalaxyResult() = default;
@@ -26,8 +38,9 @@ public:
         result.m_description = std::move(description);
         return result;
     }
-    // Failure from the current value of errno, with the system's wording.
-    static GalaxyResult FromErrno(int errorNumber);
+    // Failure from an error number of the operating system (errno on POSIX
+    // systems, GetLastError on Windows), with the system's own wording.
+    static GalaxyResult FromSystemError(unsigned long code);
 
     bool ok() const { return m_number == 0; }
     int number() const { return m_number; }

@@ -1,31 +1,314 @@
 #include "GalaxyFile.h"
 
+#include <string>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-
-#ifdef _WIN32
-#include <io.h>
-#include <share.h>
-#else
 #include <unistd.h>
 #endif
 
 namespace galaxy {
 
-GalaxyResult GalaxyResult::FromErrno(int errorNumber)
+namespace {
+
+GalaxyResult NotAPlainFile()
 {
-    if (errorNumber == 0) {
-        errorNumber = EIO;
-    }
-    return Failure(errorNumber, std::strerror(errorNumber));
+    return GalaxyResult::Failure(kErrorNotAPlainFile, "Not a plain file (a device or a pipe)");
 }
+
+} // namespace
 
 GalaxyFile::~GalaxyFile()
 {
     (void)close();
 }
+
+#ifdef _WIN32
+
+namespace {
+
+// UTF-8 form of a text of the system, for the messages of the windows.
+std::string Utf8(const wchar_t* text, int length)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) {
+        return {};
+    }
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+HANDLE Handle(void* handle)
+{
+    return static_cast<HANDLE>(handle);
+}
+
+bool IsDigitOfDevice(wchar_t c)
+{
+    // Windows reserves COM and LPT followed by a digit, the superscripts 1 to 3 included.
+    return (c >= L'0' && c <= L'9') || c == L'\u00B9' || c == L'\u00B2' || c == L'\u00B3';
+}
+
+// Whether the last component of the path names one of the devices that
+// Windows finds in every folder (CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to
+// LPT9, CONIN$, CONOUT$), in any letter case and with any extension: NUL,
+// nul.gxy and dir\Con.txt all name a device, not a file.
+bool NamesADevice(const std::filesystem::path& path)
+{
+    std::wstring name = path.filename().wstring();
+    const std::size_t end = name.find_first_of(L".:");
+    if (end != std::wstring::npos) {
+        name.resize(end);
+    }
+    while (!name.empty() && name.back() == L' ') {
+        name.pop_back();
+    }
+    for (wchar_t& c : name) {
+        if (c >= L'a' && c <= L'z') {
+            c = static_cast<wchar_t>(c - L'a' + L'A');
+        }
+    }
+    if (name == L"CON" || name == L"PRN" || name == L"AUX" || name == L"NUL" || name == L"CONIN$"
+        || name == L"CONOUT$") {
+        return true;
+    }
+    return name.size() == 4 && (name.compare(0, 3, L"COM") == 0 || name.compare(0, 3, L"LPT") == 0)
+           && IsDigitOfDevice(name[3]);
+}
+
+GalaxyResult LastError()
+{
+    return GalaxyResult::FromSystemError(GetLastError());
+}
+
+OVERLAPPED At(std::uint64_t offset)
+{
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFU);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return at;
+}
+
+// Largest piece handed to one ReadFile or WriteFile.
+constexpr std::size_t kMaxPiece = std::size_t{1} << 30;
+
+DWORD Piece(std::size_t size)
+{
+    return static_cast<DWORD>(size < kMaxPiece ? size : kMaxPiece);
+}
+
+} // namespace
+
+GalaxyResult GalaxyResult::FromSystemError(unsigned long code)
+{
+    if (code == 0) {
+        code = ERROR_GEN_FAILURE;
+    }
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                            | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::string description;
+    if (length > 0 && text != nullptr) {
+        description = Utf8(text, static_cast<int>(length));
+    }
+    if (text != nullptr) {
+        LocalFree(text);
+    }
+    // The system's texts end with a line break.
+    while (!description.empty() && (description.back() == '\n' || description.back() == '\r'
+                                    || description.back() == ' ')) {
+        description.pop_back();
+    }
+    if (description.empty()) {
+        description = "System error " + std::to_string(code);
+    }
+    return Failure(static_cast<int>(code), std::move(description));
+}
+
+GalaxyFile::GalaxyFile(GalaxyFile&& other) noexcept : m_handle(other.m_handle)
+{
+    other.m_handle = nullptr;
+}
+
+GalaxyFile& GalaxyFile::operator=(GalaxyFile&& other) noexcept
+{
+    if (this != &other) {
+        (void)close();
+        m_handle = other.m_handle;
+        other.m_handle = nullptr;
+    }
+    return *this;
+}
+
+bool GalaxyFile::isOpen() const
+{
+    return m_handle != nullptr;
+}
+
+GalaxyResult GalaxyFile::open(const std::filesystem::path& path, Mode mode)
+{
+    (void)close();
+    // A device is never opened at all: opening some (a serial port) does
+    // something, and reading others (the console) waits for the user.
+    if (NamesADevice(path)) {
+        return NotAPlainFile();
+    }
+    DWORD access = 0;
+    DWORD creation = 0;
+    switch (mode) {
+    case Mode::ReadShared:
+        access = GENERIC_READ;
+        creation = OPEN_EXISTING;
+        break;
+    case Mode::ReadWriteCreate:
+        access = GENERIC_READ | GENERIC_WRITE;
+        creation = OPEN_ALWAYS;
+        break;
+    case Mode::AppendOnly:
+        // Append access without write access: the system puts every write at
+        // the end of the file in one step, whatever others append meanwhile.
+        access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+        creation = OPEN_EXISTING;
+        break;
+    case Mode::WriteTruncate:
+        access = GENERIC_WRITE;
+        creation = CREATE_ALWAYS;
+        break;
+    }
+    // Shared for reading, writing and deleting: the game may write the file,
+    // delete it or replace it by a rename while it is open here.
+    const HANDLE handle = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return LastError();
+    }
+    // Any other path to a device or a pipe (\\.\NUL, \\.\pipe\name).
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return NotAPlainFile();
+    }
+    m_handle = handle;
+    return GalaxyResult::Success();
+}
+
+GalaxyResult GalaxyFile::close()
+{
+    if (m_handle == nullptr) {
+        return GalaxyResult::Success();
+    }
+    const BOOL closed = CloseHandle(Handle(m_handle));
+    m_handle = nullptr;
+    return closed ? GalaxyResult::Success() : LastError();
+}
+
+GalaxyResult GalaxyFile::length(std::uint64_t& out) const
+{
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(Handle(m_handle), &size)) {
+        return LastError();
+    }
+    out = static_cast<std::uint64_t>(size.QuadPart);
+    return GalaxyResult::Success();
+}
+
+GalaxyResult GalaxyFile::readAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const
+{
+    got = 0;
+    OVERLAPPED at = At(offset);
+    DWORD n = 0;
+    if (!ReadFile(Handle(m_handle), buffer, Piece(size), &n, &at)) {
+        const DWORD error = GetLastError();
+        return error == ERROR_HANDLE_EOF ? GalaxyResult::Success() : GalaxyResult::FromSystemError(error);
+    }
+    got = n;
+    return GalaxyResult::Success();
+}
+
+GalaxyResult GalaxyFile::writeAt(std::uint64_t offset, const void* buffer, std::size_t size, std::size_t& written)
+{
+    written = 0;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    while (written < size) {
+        OVERLAPPED at = At(offset + written);
+        DWORD n = 0;
+        if (!WriteFile(Handle(m_handle), bytes + written, Piece(size - written), &n, &at)) {
+            return LastError();
+        }
+        if (n == 0) {
+            return GalaxyResult::FromSystemError(ERROR_DISK_FULL);
+        }
+        written += n;
+    }
+    return GalaxyResult::Success();
+}
+
+GalaxyResult GalaxyFile::append(const void* buffer, std::size_t size, std::size_t& written)
+{
+    written = 0;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    while (written < size) {
+        DWORD n = 0;
+        if (!WriteFile(Handle(m_handle), bytes + written, Piece(size - written), &n, nullptr)) {
+            return LastError();
+        }
+        if (n == 0) {
+            return GalaxyResult::FromSystemError(ERROR_DISK_FULL);
+        }
+        written += n;
+    }
+    return GalaxyResult::Success();
+}
+
+GalaxyResult GalaxyFile::truncate(std::uint64_t length)
+{
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(length);
+    return SetFileInformationByHandle(Handle(m_handle), FileEndOfFileInfo, &end, sizeof end) ? GalaxyResult::Success()
+                                                                                              : LastError();
+}
+
+bool GalaxyFile::isSameFileAs(const GalaxyFile& other) const
+{
+    BY_HANDLE_FILE_INFORMATION mine{};
+    BY_HANDLE_FILE_INFORMATION theirs{};
+    return isOpen() && other.isOpen() && GetFileInformationByHandle(Handle(m_handle), &mine)
+           && GetFileInformationByHandle(Handle(other.m_handle), &theirs)
+           && mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber && mine.nFileIndexHigh == theirs.nFileIndexHigh
+           && mine.nFileIndexLow == theirs.nFileIndexLow;
+}
+
+#else
+
+GalaxyResult GalaxyResult::FromSystemError(unsigned long code)
+{
+    int error = static_cast<int>(code);
+    if (error == 0) {
+        error = EIO;
+    }
+    return Failure(error, std::strerror(error));
+}
+
+namespace {
+
+GalaxyResult LastError()
+{
+    return GalaxyResult::FromSystemError(static_cast<unsigned long>(errno));
+}
+
+} // namespace
 
 GalaxyFile::GalaxyFile(GalaxyFile&& other) noexcept : m_fd(other.m_fd)
 {
@@ -42,83 +325,10 @@ GalaxyFile& GalaxyFile::operator=(GalaxyFile&& other) noexcept
     return *this;
 }
 
-#ifdef _WIN32
-
-GalaxyResult GalaxyFile::open(const std::filesystem::path& path, Mode mode)
+bool GalaxyFile::isOpen() const
 {
-    (void)close();
-    int flags = _O_BINARY | _O_NOINHERIT;
-    switch (mode) {
-    case Mode::ReadShared: flags |= _O_RDONLY; break;
-    case Mode::ReadWriteCreate: flags |= _O_RDWR | _O_CREAT; break;
-    case Mode::WriteTruncate: flags |= _O_WRONLY | _O_CREAT | _O_TRUNC; break;
-    }
-    const errno_t err = _wsopen_s(&m_fd, path.c_str(), flags, _SH_DENYNO, _S_IREAD | _S_IWRITE);
-    if (err != 0) {
-        m_fd = -1;
-        return GalaxyResult::FromErrno(err);
-    }
-    return GalaxyResult::Success();
+    return m_fd >= 0;
 }
-
-GalaxyResult GalaxyFile::close()
-{
-    if (m_fd < 0) {
-        return GalaxyResult::Success();
-    }
-    const int rc = _close(m_fd);
-    m_fd = -1;
-    return rc == 0 ? GalaxyResult::Success() : GalaxyResult::FromErrno(errno);
-}
-
-GalaxyResult GalaxyFile::length(std::uint64_t& out) const
-{
-    const __int64 len = _filelengthi64(m_fd);
-    if (len < 0) {
-        return GalaxyResult::FromErrno(errno);
-    }
-    out = static_cast<std::uint64_t>(len);
-    return GalaxyResult::Success();
-}
-
-GalaxyResult GalaxyFile::readAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const
-{
-    got = 0;
-    if (_lseeki64(m_fd, static_cast<__int64>(offset), SEEK_SET) < 0) {
-        return GalaxyResult::FromErrno(errno);
-    }
-    const int n = _read(m_fd, buffer, static_cast<unsigned>(size));
-    if (n < 0) {
-        return GalaxyResult::FromErrno(errno);
-    }
-    got = static_cast<std::size_t>(n);
-    return GalaxyResult::Success();
-}
-
-GalaxyResult GalaxyFile::writeAt(std::uint64_t offset, const void* buffer, std::size_t size, std::size_t& written)
-{
-    written = 0;
-    if (_lseeki64(m_fd, static_cast<__int64>(offset), SEEK_SET) < 0) {
-        return GalaxyResult::FromErrno(errno);
-    }
-    const auto* bytes = static_cast<const char*>(buffer);
-    while (written < size) {
-        const int n = _write(m_fd, bytes + written, static_cast<unsigned>(size - written));
-        if (n <= 0) {
-            return GalaxyResult::FromErrno(n < 0 ? errno : ENOSPC);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    return GalaxyResult::Success();
-}
-
-GalaxyResult GalaxyFile::truncate(std::uint64_t length)
-{
-    return _chsize_s(m_fd, static_cast<__int64>(length)) == 0 ? GalaxyResult::Success()
-                                                               : GalaxyResult::FromErrno(errno);
-}
-
-#else
 
 GalaxyResult GalaxyFile::open(const std::filesystem::path& path, Mode mode)
 {
@@ -127,6 +337,7 @@ GalaxyResult GalaxyFile::open(const std::filesystem::path& path, Mode mode)
     switch (mode) {
     case Mode::ReadShared: flags |= O_RDONLY; break;
     case Mode::ReadWriteCreate: flags |= O_RDWR | O_CREAT; break;
+    case Mode::AppendOnly: flags |= O_WRONLY | O_APPEND; break;
     case Mode::WriteTruncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
     }
     // Opened without waiting, so that a named pipe in a file's place cannot
@@ -136,7 +347,7 @@ GalaxyResult GalaxyFile::open(const std::filesystem::path& path, Mode mode)
         fd = ::open(path.c_str(), flags | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        return GalaxyResult::FromErrno(errno);
+        return LastError();
     }
     // Only a plain file is a galaxy file or a report: a folder opens read-only
     // on POSIX systems, and a pipe or a device would never end or keep nothing.
@@ -144,18 +355,17 @@ GalaxyResult GalaxyFile::open(const std::filesystem::path& path, Mode mode)
     if (::fstat(fd, &info) != 0) {
         const int error = errno;
         ::close(fd);
-        return GalaxyResult::FromErrno(error);
+        return GalaxyResult::FromSystemError(static_cast<unsigned long>(error));
     }
     if (!S_ISREG(info.st_mode)) {
         ::close(fd);
-        return S_ISDIR(info.st_mode) ? GalaxyResult::FromErrno(EISDIR)
-                                     : GalaxyResult::Failure(EINVAL, "Not a plain file");
+        return S_ISDIR(info.st_mode) ? GalaxyResult::FromSystemError(EISDIR) : NotAPlainFile();
     }
     const int status = ::fcntl(fd, F_GETFL);
     if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) < 0) {
         const int error = errno;
         ::close(fd);
-        return GalaxyResult::FromErrno(error);
+        return GalaxyResult::FromSystemError(static_cast<unsigned long>(error));
     }
     m_fd = fd;
     return GalaxyResult::Success();
@@ -168,14 +378,14 @@ GalaxyResult GalaxyFile::close()
     }
     const int rc = ::close(m_fd);
     m_fd = -1;
-    return rc == 0 || errno == EINTR ? GalaxyResult::Success() : GalaxyResult::FromErrno(errno);
+    return rc == 0 || errno == EINTR ? GalaxyResult::Success() : LastError();
 }
 
 GalaxyResult GalaxyFile::length(std::uint64_t& out) const
 {
     struct stat info {};
     if (::fstat(m_fd, &info) != 0) {
-        return GalaxyResult::FromErrno(errno);
+        return LastError();
     }
     out = static_cast<std::uint64_t>(info.st_size);
     return GalaxyResult::Success();
@@ -189,7 +399,7 @@ GalaxyResult GalaxyFile::readAt(std::uint64_t offset, void* buffer, std::size_t 
         n = ::pread(m_fd, buffer, size, static_cast<off_t>(offset));
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
-        return GalaxyResult::FromErrno(errno);
+        return LastError();
     }
     got = static_cast<std::size_t>(n);
     return GalaxyResult::Success();
@@ -205,7 +415,26 @@ GalaxyResult GalaxyFile::writeAt(std::uint64_t offset, const void* buffer, std::
             continue;
         }
         if (n <= 0) {
-            return GalaxyResult::FromErrno(n < 0 ? errno : ENOSPC);
+            return n < 0 ? LastError() : GalaxyResult::FromSystemError(ENOSPC);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return GalaxyResult::Success();
+}
+
+GalaxyResult GalaxyFile::append(const void* buffer, std::size_t size, std::size_t& written)
+{
+    written = 0;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    while (written < size) {
+        // O_APPEND: the kernel takes the end of the file and writes there in
+        // one step, under the same lock as every other writer's append.
+        const ssize_t n = ::write(m_fd, bytes + written, size - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? LastError() : GalaxyResult::FromSystemError(ENOSPC);
         }
         written += static_cast<std::size_t>(n);
     }
@@ -218,7 +447,15 @@ GalaxyResult GalaxyFile::truncate(std::uint64_t length)
     do {
         rc = ::ftruncate(m_fd, static_cast<off_t>(length));
     } while (rc < 0 && errno == EINTR);
-    return rc == 0 ? GalaxyResult::Success() : GalaxyResult::FromErrno(errno);
+    return rc == 0 ? GalaxyResult::Success() : LastError();
+}
+
+bool GalaxyFile::isSameFileAs(const GalaxyFile& other) const
+{
+    struct stat mine {};
+    struct stat theirs {};
+    return isOpen() && other.isOpen() && ::fstat(m_fd, &mine) == 0 && ::fstat(other.m_fd, &theirs) == 0
+           && mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
 }
 
 #endif

@@ -1,6 +1,11 @@
 // A galaxy file or report opened by this program: a thin owner of an operating
 // system file handle. Galaxy files are opened shared, so the game can go on
-// writing them while they are read.
+// writing them while they are read, and on Windows also delete or replace
+// them while they are open here.
+//
+// Only plain files are opened: a folder, a pipe or a device (on Windows also
+// a device name such as NUL, CON or COM1, with or without an extension) is
+// refused before anything is read or written.
 #pragma once
 
 #include "GalaxyError.h"
@@ -14,8 +19,9 @@ namespace galaxy {
 class GalaxyFile {
 public:
     enum class Mode {
-        ReadShared,      // read only; others may read and write meanwhile
-        ReadWriteCreate, // read and write, created empty when missing, never truncated
+        ReadShared,      // read only; others may read, write, delete and rename meanwhile
+        ReadWriteCreate, // read and write at offsets, created empty when missing, never truncated
+        AppendOnly,      // write only, every write at the file's end as it is then; the file must exist
         WriteTruncate,   // write only, created or emptied
     };
 
@@ -27,7 +33,7 @@ public:
     GalaxyFile& operator=(const GalaxyFile&) = delete;
 
     GalaxyResult open(const std::filesystem::path& path, Mode mode);
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const;
     // Closes the file; reports a failure of the close itself (a late write error).
     GalaxyResult close();
 
@@ -38,11 +44,23 @@ public:
     // Reads as many bytes as there are up to size, at offset, retrying short reads.
     GalaxyResult readFullyAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const;
     // Writes all bytes at offset; written is how many reached the file before a failure.
+    // Not for a file opened AppendOnly.
     GalaxyResult writeAt(std::uint64_t offset, const void* buffer, std::size_t size, std::size_t& written);
+    // Writes all bytes at the end of a file opened AppendOnly. Each piece goes
+    // where the file ends at that moment, in one step, so bytes that another
+    // program appends meanwhile are never written over; written is how many
+    // reached the file before a failure.
+    GalaxyResult append(const void* buffer, std::size_t size, std::size_t& written);
     GalaxyResult truncate(std::uint64_t length);
+    // Whether both are open on one and the same file (not just one path).
+    bool isSameFileAs(const GalaxyFile& other) const;
 
 private:
+#ifdef _WIN32
+    void* m_handle = nullptr;
+#else
     int m_fd = -1;
+#endif
 };
 
 } // namespace galaxy

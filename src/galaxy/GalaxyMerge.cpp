@@ -23,14 +23,38 @@ GalaxyResult Overflow()
     return GalaxyResult::Failure(kErrorOverflow, "Overflow");
 }
 
+GalaxyResult TargetFull()
+{
+    return GalaxyResult::Failure(kErrorOverflow, "Overflow: a galaxy file holds at most 32767 systems");
+}
+
+GalaxyResult IncompleteTarget()
+{
+    return GalaxyResult::Failure(kErrorIncompleteTarget,
+                                 "The file to merge in ends in an incomplete record (the game may still be "
+                                 "writing it); nothing was written to it.");
+}
+
+GalaxyResult TargetChanged()
+{
+    return GalaxyResult::Failure(kErrorTargetChanged,
+                                 "The file to merge in changed during the merge (the game wrote to it); "
+                                 "the systems appended before stay, merge again for the rest.");
+}
+
 bool InKeyRange(SystemNumber n)
 {
     return n >= 0 && n <= kMaxMergeSystemNumber;
 }
 
-GalaxyResult CountRecords(const GalaxyFile& file, std::int16_t& count)
+// A header followed by whole records, or nothing at all.
+bool EndsOnRecordBoundary(std::uint64_t length)
 {
-    std::uint64_t length = 0;
+    return length == 0 || (length >= kHeaderSize && (length - kHeaderSize) % kRecordSize == 0);
+}
+
+GalaxyResult CountRecords(const GalaxyFile& file, std::uint64_t& length, std::int16_t& count)
+{
     GalaxyResult result = file.length(length);
     if (!result.ok()) {
         return result;
@@ -43,22 +67,26 @@ GalaxyResult CountRecords(const GalaxyFile& file, std::int16_t& count)
     return GalaxyResult::Success();
 }
 
-// Collects the records to append and writes them in large blocks at the end
-// of the target. A block that fails part-way is cut back to its last whole
-// record, so the target never holds a torn record.
+// Collects the records to append and writes them in blocks at the end of the
+// target through its append-only handle. Before and after each block the
+// target must end exactly where this merge expects it: anything else means
+// that another program wrote to it, and nothing more is written.
 class Appender {
 public:
-    static constexpr std::size_t kRecordsPerWrite = 256;
-
-    Appender(GalaxyFile& target, std::uint64_t at)
-        : m_target(target), m_buffer(new unsigned char[kRecordsPerWrite * kRecordSize]), m_offset(at)
+    Appender(GalaxyFile& target, GalaxyFile& end, std::uint64_t at, const MergeTuning& tuning)
+        : m_target(target),
+          m_end(end),
+          m_capacity(tuning.recordsPerWrite > 0 ? tuning.recordsPerWrite : 1),
+          m_buffer(new unsigned char[m_capacity * kRecordSize]),
+          m_length(at),
+          m_afterWrite(tuning.afterWrite)
     {
     }
 
     GalaxyResult add(const unsigned char* record)
     {
         std::memcpy(m_buffer.get() + m_count * kRecordSize, record, kRecordSize);
-        if (++m_count == kRecordsPerWrite) {
+        if (++m_count == m_capacity) {
             return flush();
         }
         return GalaxyResult::Success();
@@ -71,37 +99,93 @@ public:
         }
         const std::size_t size = m_count * kRecordSize;
         m_count = 0;
-        std::size_t written = 0;
-        GalaxyResult result = m_target.writeAt(m_offset, m_buffer.get(), size, written);
-        const std::size_t whole = written - written % kRecordSize;
-        m_offset += whole;
-        if (!result.ok() && whole != written) {
-            // The cut cannot fail for lack of space; if it fails anyway, the
-            // write's own failure is still the one to report.
-            (void)m_target.truncate(m_offset);
+        // Checked right before the write: a record the game has begun since
+        // the last block must not get this block in its middle.
+        std::uint64_t now = 0;
+        GalaxyResult result = m_target.length(now);
+        if (!result.ok()) {
+            return result;
         }
-        return result;
+        if (now != m_length) {
+            return TargetChanged();
+        }
+        std::size_t written = 0;
+        result = m_end.append(m_buffer.get(), size, written);
+        if (!result.ok()) {
+            cutBack(written);
+            return result;
+        }
+        result = m_target.length(now);
+        if (!result.ok()) {
+            return result;
+        }
+        m_length += size;
+        m_appended += size / kRecordSize;
+        if (now != m_length) {
+            return TargetChanged();
+        }
+        if (m_afterWrite) {
+            m_afterWrite(m_appended);
+        }
+        return GalaxyResult::Success();
     }
 
 private:
+    // After a write that failed part-way: cuts off the incomplete record at
+    // the end, but only when the file still ends with exactly the bytes of
+    // this write. Had anyone else written meanwhile, where this write landed
+    // is not known, and nothing is cut. The cut cannot fail for lack of
+    // space; if it fails anyway, the write's own failure is the one to report.
+    void cutBack(std::size_t written)
+    {
+        const std::size_t whole = written - written % kRecordSize;
+        std::uint64_t now = 0;
+        if (whole != written && m_target.length(now).ok() && now == m_length + written) {
+            (void)m_target.truncate(m_length + whole);
+        }
+        m_length += whole;
+        m_appended += whole / kRecordSize;
+    }
+
     GalaxyFile& m_target;
+    GalaxyFile& m_end;
+    std::size_t m_capacity;
     std::unique_ptr<unsigned char[]> m_buffer;
     std::size_t m_count = 0;
-    std::uint64_t m_offset;
+    std::uint64_t m_length; // where the target ends after this merge's last block
+    std::size_t m_appended = 0;
+    const std::function<void(std::size_t)>& m_afterWrite;
 };
 
-GalaxyResult Merge(GalaxyFile& target, GalaxyFile& source, const std::filesystem::path& sourcePath)
+GalaxyResult Merge(GalaxyFile& target, const std::filesystem::path& targetPath, GalaxyFile& source,
+                   const std::filesystem::path& sourcePath, const MergeTuning& tuning)
 {
+    std::uint64_t targetLength = 0;
     std::int16_t targetCount = 0;
-    GalaxyResult result = CountRecords(target, targetCount);
+    GalaxyResult result = CountRecords(target, targetLength, targetCount);
     if (!result.ok()) {
         return result;
     }
+    // Anything but whole records: the game may be writing the last one. A
+    // file of 1 to 3 bytes is a header it has not finished. Writing a header
+    // or records behind such a tail would put them off the record grid.
+    if (!EndsOnRecordBoundary(targetLength)) {
+        return IncompleteTarget();
+    }
     if (targetCount == 0) {
+        // An empty target or a bare header: its header becomes four zero
+        // bytes, written in place (the append-only handle could not).
         static constexpr unsigned char kZeroHeader[kHeaderSize] = {0, 0, 0, 0};
         std::size_t written = 0;
         result = target.writeAt(0, kZeroHeader, kHeaderSize, written);
         if (!result.ok()) {
+            // A header begun in an empty file and cut short would leave a
+            // target that no later merge takes: the bytes written go again,
+            // when nobody has written after them.
+            std::uint64_t now = 0;
+            if (targetLength == 0 && written > 0 && target.length(now).ok() && now == written) {
+                (void)target.truncate(0);
+            }
             return result;
         }
     }
@@ -118,7 +202,7 @@ GalaxyResult Merge(GalaxyFile& target, GalaxyFile& source, const std::filesystem
                 return result;
             }
             if (record == nullptr) {
-                break; // an incomplete last record is no record
+                break;
             }
             const SystemNumber n = LoadInt16(record + kSystemNumberOffset);
             if (!InKeyRange(n)) {
@@ -132,22 +216,30 @@ GalaxyResult Merge(GalaxyFile& target, GalaxyFile& source, const std::filesystem
     if (!result.ok()) {
         return result;
     }
+    std::uint64_t sourceLength = 0;
     std::int16_t sourceCount = 0;
-    result = CountRecords(source, sourceCount);
+    result = CountRecords(source, sourceLength, sourceCount);
     if (!result.ok()) {
         return result;
     }
 
-    std::uint64_t end = 0;
-    result = target.length(end);
+    // The records go through a second handle that can only append. Opened by
+    // the same path, it must reach the same file: one renamed into the
+    // target's place meanwhile is no longer the target that was read.
+    GalaxyFile end;
+    result = end.open(targetPath, GalaxyFile::Mode::AppendOnly);
     if (!result.ok()) {
         return result;
     }
-    Appender appender(target, end);
-    RecordStream records(source);
+    if (!end.isSameFileAs(target)) {
+        return TargetChanged();
+    }
+    Appender appender(target, end, RecordOffset(static_cast<std::uint64_t>(targetCount) + 1), tuning);
+    int records = targetCount;
+    RecordStream stream(source);
     for (int k = 1; k <= sourceCount; ++k) {
         const unsigned char* record = nullptr;
-        result = records.next(record);
+        result = stream.next(record);
         if (!result.ok() || record == nullptr) {
             break;
         }
@@ -157,6 +249,11 @@ GalaxyResult Merge(GalaxyFile& target, GalaxyFile& source, const std::filesystem
             break;
         }
         if (keys[static_cast<std::size_t>(n)] == 0) {
+            if (records == kMaxMergeRecordCount) {
+                result = TargetFull();
+                break;
+            }
+            ++records;
             result = appender.add(record);
             if (!result.ok()) {
                 return result;
@@ -165,10 +262,11 @@ GalaxyResult Merge(GalaxyFile& target, GalaxyFile& source, const std::filesystem
     }
     // Records found before a failure are appended all the same.
     GalaxyResult flushed = appender.flush();
+    GalaxyResult closed = end.close();
     if (!flushed.ok()) {
         return flushed;
     }
-    return result;
+    return result.ok() ? closed : result;
 }
 
 } // namespace
@@ -178,7 +276,8 @@ std::optional<std::int16_t> MergeRecordCount(std::uint64_t fileLength)
     return ToInt16((static_cast<double>(fileLength) - 2.0) / static_cast<double>(kRecordSize));
 }
 
-GalaxyResult MergeGalaxyFiles(const std::filesystem::path& targetPath, const std::filesystem::path& sourcePath)
+GalaxyResult MergeGalaxyFiles(const std::filesystem::path& targetPath, const std::filesystem::path& sourcePath,
+                              const MergeTuning& tuning)
 {
     GalaxyFile target;
     GalaxyResult result = target.open(targetPath, GalaxyFile::Mode::ReadWriteCreate);
@@ -186,7 +285,7 @@ GalaxyResult MergeGalaxyFiles(const std::filesystem::path& targetPath, const std
         return result;
     }
     GalaxyFile source;
-    result = Merge(target, source, sourcePath);
+    result = Merge(target, targetPath, source, sourcePath, tuning);
     GalaxyResult sourceClosed = source.close();
     GalaxyResult targetClosed = target.close();
     if (!result.ok()) {

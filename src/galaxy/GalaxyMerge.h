@@ -4,19 +4,37 @@
 
 #include "GalaxyError.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 namespace galaxy {
 
 // Highest system number the merge accepts; numbers run from 0 to this.
 inline constexpr int kMaxMergeSystemNumber = 4096;
+// Most records a galaxy file may hold: its count must fit a signed 16-bit value.
+inline constexpr int kMaxMergeRecordCount = 32767;
 
 // Record count of a file of the given length, as the merge takes it:
 // (length - 2) / 492 rounded to the nearest whole number, halves to even.
 // Empty when it does not fit a signed 16-bit value.
 std::optional<std::int16_t> MergeRecordCount(std::uint64_t fileLength);
+
+// How the merge writes to the target. The defaults are the program's own.
+struct MergeTuning {
+    // Records gathered before each write to the target (about 1 MB). Large
+    // blocks keep a merge close to the speed of copying a file, and they
+    // leave the game few moments to begin a record between the check before
+    // a block and its write, the one moment that no check can cover. Tests
+    // take small blocks so that another process surely writes between two.
+    std::size_t recordsPerWrite = 2048;
+    // Called after each block has been written and found in its place, with
+    // the number of records appended so far; lets a test have another process
+    // write to the target at a known moment.
+    std::function<void(std::size_t appended)> afterWrite;
+};
 
 // Opens the target for reading and writing (creating it empty when missing)
 // and the source for reading only, and appends to the target, in source order,
@@ -24,15 +42,31 @@ std::optional<std::int16_t> MergeRecordCount(std::uint64_t fileLength);
 // source records with the same number are both appended. A target without
 // records first gets a header of four zero bytes.
 //
-// Records are appended at the end of the target as it is when the appending
-// starts, so nothing already in the target is ever overwritten. The target
-// only ever grows by whole records: when a write fails part-way the target is
-// cut back to the end of the last whole record written, and the records
-// appended before the failure stay.
+// The game may be writing the target meanwhile, so nothing is ever written
+// over what the target holds:
+// - a target whose length is neither 0 nor 4 + 492 x n ends in a record that
+//   is not complete (the game may be writing it); it is left exactly as it is
+//   and the merge fails at once. So is a target of 1 to 3 bytes, a header
+//   that was never finished.
+// - records are appended in blocks, each written at the file's end as it is
+//   at that moment (append-only writes), and the target's length is checked
+//   before and after each block: when it is not where this merge left it,
+//   another program has written, and the merge stops at once. What the other
+//   program wrote and every whole block appended before stay.
+// - the target only ever grows by whole records: when a write fails part-way
+//   the incomplete record is cut off again (and a zero header begun in an
+//   empty target is taken away), provided the file still ends with the bytes
+//   this merge wrote; nothing is cut that it did not write.
+// - the target never grows past 32767 records: the records that fit are
+//   appended, and the merge fails with the overflow error.
 //
-// Failures: 9 for a system number outside 0 to 4096 in either file, 6 for a
-// record count above 32767, and the system's error number and wording when a
-// file cannot be opened, read or written. Both files are closed on every path.
-GalaxyResult MergeGalaxyFiles(const std::filesystem::path& targetPath, const std::filesystem::path& sourcePath);
+// Failures (GalaxyError.h): kErrorSubscriptOutOfRange for a system number
+// outside 0 to 4096 in either file, kErrorOverflow for a record count above
+// 32767 (either file, or the target once full), kErrorIncompleteTarget,
+// kErrorTargetChanged, kErrorNotAPlainFile for a device or a pipe, and the
+// system's error number and wording when a file cannot be opened, read or
+// written. Both files are closed on every path.
+GalaxyResult MergeGalaxyFiles(const std::filesystem::path& targetPath, const std::filesystem::path& sourcePath,
+                              const MergeTuning& tuning = {});
 
 } // namespace galaxy

@@ -4,10 +4,17 @@
 #include "state/Declare.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 
 #include <memory>
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+#include <sys/stat.h>
+#define QUARRIMAX_STORE_IS_A_FILE 1
+#endif
 
 namespace settings {
 
@@ -15,11 +22,55 @@ namespace {
 
 const QString kGalaxies = QStringLiteral("Galaxies");
 
-// The store itself: organization and application both carry the product name.
-std::unique_ptr<QSettings> OpenStore()
+enum class Use { Read, Write };
+
+#ifdef QUARRIMAX_STORE_IS_A_FILE
+
+// The folder in which the platform keeps per-user settings files, as
+// QSettings finds it (XDG_CONFIG_HOME, or a folder set with setPath). Asked
+// of an organization that has no file, so that nothing is opened.
+QString UserSettingsFolder()
+{
+    const QSettings probe(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral(".Quarrimax2 store folder"));
+    return QFileInfo(probe.fileName()).path();
+}
+
+// False only for a file that is there and is no plain file once every link
+// is followed: a pipe would hold the program in its first open until some
+// other program writes to it, and a device would be replaced by a plain file
+// when the store is saved. What is absent (a link to nothing included) or
+// out of reach, QSettings finds out itself without waiting.
+bool AbsentOrPlainFile(const QString& path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode);
+}
+
+#endif
+
+// The store itself: organization and application both carry the product
+// name. Only this program's own entry is read: the organization-wide and
+// system-wide stores that QSettings falls back on by default hold nothing
+// this program wrote. Empty when the store's file is no plain file: then
+// reads find nothing and writes fail, and the file is never opened.
+std::unique_ptr<QSettings> OpenStore(Use use)
 {
     const QString product = platform::Version().productName;
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, product, product);
+#ifdef QUARRIMAX_STORE_IS_A_FILE
+    // By its file name, so that no fallback file is even opened.
+    const QString file = UserSettingsFolder() + QLatin1Char('/') + product + QLatin1Char('/') + product
+                         + QStringLiteral(".conf");
+    // Saving takes a lock file beside the store, which is read when it exists.
+    if (!AbsentOrPlainFile(file) || (use == Use::Write && !AbsentOrPlainFile(file + QStringLiteral(".lock")))) {
+        return nullptr;
+    }
+    auto store = std::make_unique<QSettings>(file, QSettings::NativeFormat);
+#else
+    (void)use;
+    auto store = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, product, product);
+#endif
+    store->setFallbacksEnabled(false);
+    return store;
 }
 
 // The name among existing ones that matches wanted without regard to case; an
@@ -57,7 +108,10 @@ QString AsText(const QVariant& value)
 
 QString ReadSetting(const QString& section, const QString& key)
 {
-    auto store = OpenStore();
+    auto store = OpenStore(Use::Read);
+    if (!store) {
+        return {};
+    }
     EnterSection(*store, section);
     const QString stored = MatchName(store->childKeys(), key);
     return AsText(store->value(stored));
@@ -65,7 +119,10 @@ QString ReadSetting(const QString& section, const QString& key)
 
 bool WriteSetting(const QString& section, const QString& key, const QString& text)
 {
-    auto store = OpenStore();
+    auto store = OpenStore(Use::Write);
+    if (!store) {
+        return false;
+    }
     EnterSection(*store, section);
     store->setValue(MatchName(store->childKeys(), key), text);
     store->endGroup();

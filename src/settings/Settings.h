@@ -4,7 +4,11 @@
 //
 // On Linux the store is $XDG_CONFIG_HOME/Quarrimax2/Quarrimax2.conf (normally
 // ~/.config/Quarrimax2/Quarrimax2.conf); on Windows the registry key
-// HKEY_CURRENT_USER\Software\Quarrimax2\Quarrimax2.
+// HKEY_CURRENT_USER\Software\Quarrimax2\Quarrimax2. Nothing else is read:
+// not the organization-wide or system-wide stores (/etc/xdg,
+// HKEY_LOCAL_MACHINE, /Library/Preferences). A store file that is no plain
+// file (a pipe, a device, a link to one) is never opened: it reads as an
+// empty store and refuses every write.
 #pragma once
 
 #include <QString>

@@ -32,6 +32,7 @@ class GalaxyBenchTest : public QObject {
 private slots:
     void generateIsRepeatableAndWellFormed();
     void dumpAndMerge();
+    void holdKeepsTheFileOpen();
     void badArguments_data();
     void badArguments();
 };
@@ -88,6 +89,31 @@ void GalaxyBenchTest::dumpAndMerge()
     QVERIFY(merge.out.startsWith("error 9: "));
     QCOMPARE(Bench({"merge", dir.filePath("t.gxy"), galaxyPath}).exitCode, 0);
     QCOMPARE(testsupport::ReadAll(dir.filePath("t.gxy")).mid(4), galaxy.bytes().mid(4));
+    QCOMPARE(Bench({"merge", dir.filePath("t1.gxy"), galaxyPath, "--records-per-write", "1"}).exitCode, 0);
+    QCOMPARE(testsupport::ReadAll(dir.filePath("t1.gxy")), testsupport::ReadAll(dir.filePath("t.gxy")));
+}
+
+// hold keeps the galaxy open as the selection does: it sees the records that
+// another program appends meanwhile, and a missing file is refused.
+void GalaxyBenchTest::holdKeepsTheFileOpen()
+{
+    QTemporaryDir dir;
+    const QString galaxyPath = dir.filePath("g.gxy");
+    testsupport::GalaxyBuilder galaxy;
+    galaxy.add(1, 1);
+    QVERIFY(galaxy.writeTo(galaxyPath));
+    QProcess hold;
+    hold.start(QStringLiteral(GALAXY_BENCH), {"hold", galaxyPath, "1"});
+    QVERIFY(hold.waitForReadyRead(30000));
+    QCOMPARE(hold.readLine(), QByteArray("open\n"));
+    QVERIFY(testsupport::AppendTo(galaxyPath, testsupport::RecordBytes(testsupport::MakeRecord(2, 1))));
+    QVERIFY(hold.waitForFinished(30000));
+    QCOMPARE(hold.exitCode(), 0);
+    QCOMPARE(hold.readAll(), QByteArray("length ") + QByteArray::number(4 + 492 * 2) + "\n");
+
+    const Run missing = Bench({"hold", dir.filePath("missing.gxy"), "0"});
+    QCOMPARE(missing.exitCode, 1);
+    QVERIFY(missing.out.startsWith("open failed: error "));
 }
 
 void GalaxyBenchTest::badArguments_data()
@@ -102,6 +128,10 @@ void GalaxyBenchTest::badArguments_data()
     QTest::newRow("unknown dump option") << QStringList{"dump", "g", "r", "0", "0", "--colour"};
     QTest::newRow("long separator") << QStringList{"dump", "g", "r", "0", "0", "--separator", "::"};
     QTest::newRow("merge with one file") << QStringList{"merge", "t"};
+    QTest::newRow("merge with no records per write") << QStringList{"merge", "t", "s", "--records-per-write", "0"};
+    QTest::newRow("merge with an unknown option") << QStringList{"merge", "t", "s", "--fast", "1"};
+    QTest::newRow("hold without seconds") << QStringList{"hold", "g.gxy"};
+    QTest::newRow("hold for an hour and more") << QStringList{"hold", "g.gxy", "3601"};
 }
 
 void GalaxyBenchTest::badArguments()

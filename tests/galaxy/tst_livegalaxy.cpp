@@ -1,14 +1,18 @@
 // Reading and merging a galaxy file while another process keeps appending
 // records to it, some in one write and some in several pieces, as the game
-// does while it runs.
+// does while it runs: the game appending to the file read by the dump, to the
+// source of a merge, and to the target that the merge appends to.
 #include "galaxy/GalaxyFile.h"
 #include "galaxy/GalaxyMerge.h"
 #include "galaxy/PlanetReport.h"
 #include "support/GalaxyBuilder.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,6 +69,213 @@ bool WriterDone(pid_t writer, int& status)
     return ::waitpid(writer, &status, WNOHANG) == writer;
 }
 
+// The game's records in a merge target: system 4096, which the merge's
+// source never holds, and the game's own sequence number in bytes the merge
+// does not interpret.
+QByteArray GameRecord(quint32 sequence)
+{
+    galaxy::SystemRecord record = MakeRecord(4096, 1, {{0.25F, 0.75F}}, static_cast<unsigned char>(0x80 + sequence));
+    std::memcpy(record.bytes.data() + 2, &sequence, sizeof sequence);
+    return RecordBytes(record);
+}
+
+// Source record k (from 0): a system the target lacks, k in the same bytes.
+QByteArray SourceRecord(quint32 k)
+{
+    galaxy::SystemRecord record =
+        MakeRecord(static_cast<galaxy::SystemNumber>(100 + k % 3900), 1, {{0.5F, 0.5F}}, static_cast<unsigned char>(k));
+    std::memcpy(record.bytes.data() + 2, &k, sizeof k);
+    return RecordBytes(record);
+}
+
+quint32 SequenceOf(const QByteArray& record)
+{
+    quint32 sequence = 0;
+    std::memcpy(&sequence, record.constData() + 2, sizeof sequence);
+    return sequence;
+}
+
+bool WriteAll(int fd, const char* bytes, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, bytes, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+char ReadByte(int fd)
+{
+    char c = 0;
+    ssize_t n;
+    do {
+        n = ::read(fd, &c, 1);
+    } while (n < 0 && errno == EINTR);
+    return n == 1 ? c : '\0';
+}
+
+// The game, in a process of its own, appending its records to a galaxy file
+// through its own O_APPEND handle. Free-running, it writes whole records with
+// a short pause after each until told to stop (2,000 at most), and it says
+// so once its first record is out. On cue, it writes the next piece of its current record
+// (the whole record when it writes in one piece) each time it is asked and
+// answers when the piece is in the file. Either way it tells at the end how
+// many records it began.
+class Game {
+public:
+    Game(const QString& path, int pieces, bool onCue) : m_pieces(pieces)
+    {
+        int commands[2];
+        int replies[2];
+        if (::pipe(commands) != 0 || ::pipe(replies) != 0) {
+            return;
+        }
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(commands[1]);
+            ::close(replies[0]);
+            Run(QFile::encodeName(path), pieces, onCue, commands[0], replies[1]);
+        }
+        ::close(commands[0]);
+        ::close(replies[1]);
+        m_commands = commands[1];
+        m_replies = replies[0];
+    }
+    ~Game() { (void)stop(); }
+
+    bool started() const { return m_pid > 0; }
+    // Free-running: waits until the first record is in the file.
+    bool running() { return ReadByte(m_replies) == 'r'; }
+    // On cue: the next piece, back once it is in the file.
+    bool writePiece() { return WriteAll(m_commands, "p", 1) && ReadByte(m_replies) == 'w'; }
+    // Pieces still to come of the record under way.
+    int piecesLeft() const { return (m_pieces - m_cues % m_pieces) % m_pieces; }
+    bool cue()
+    {
+        ++m_cues;
+        return writePiece();
+    }
+
+    // Stops the game; the number of records it began, -1 when it failed.
+    int stop()
+    {
+        if (m_pid <= 0) {
+            return -1;
+        }
+        ::close(m_commands);
+        quint32 records = 0;
+        const bool told = ::read(m_replies, &records, sizeof records) == sizeof records;
+        ::close(m_replies);
+        int status = 0;
+        const bool exited = ::waitpid(m_pid, &status, 0) == m_pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        m_pid = -1;
+        return told && exited ? static_cast<int>(records) : -1;
+    }
+
+private:
+    [[noreturn]] static void Run(const QByteArray& path, int pieces, bool onCue, int commands, int replies)
+    {
+        const int fd = ::open(path.constData(), O_WRONLY | O_APPEND);
+        if (fd < 0) {
+            _exit(2);
+        }
+        quint32 begun = 0;
+        if (onCue) {
+            int piece = 0;
+            QByteArray record;
+            while (ReadByte(commands) == 'p') {
+                if (piece == 0) {
+                    record = GameRecord(++begun);
+                }
+                const int size = static_cast<int>(record.size());
+                const int from = size * piece / pieces;
+                const int to = size * (piece + 1) / pieces;
+                if (!WriteAll(fd, record.constData() + from, static_cast<std::size_t>(to - from))
+                    || !WriteAll(replies, "w", 1)) {
+                    _exit(3);
+                }
+                piece = (piece + 1) % pieces;
+            }
+        } else {
+            // Stops when the other end of the command pipe closes, and
+            // after 2,000 records waits for that: the merges then complete.
+            ::fcntl(commands, F_SETFL, O_NONBLOCK);
+            for (;;) {
+                char c;
+                if (begun == 2000) {
+                    ::fcntl(commands, F_SETFL, 0);
+                    (void)ReadByte(commands);
+                    break;
+                }
+                const QByteArray record = GameRecord(++begun);
+                if (!WriteAll(fd, record.constData(), static_cast<std::size_t>(record.size()))) {
+                    _exit(3);
+                }
+                if (begun == 1 && !WriteAll(replies, "r", 1)) {
+                    _exit(3);
+                }
+                if (::read(commands, &c, 1) == 0) {
+                    break;
+                }
+                ::usleep(200);
+            }
+        }
+        ::close(fd);
+        if (!WriteAll(replies, reinterpret_cast<const char*>(&begun), sizeof begun)) {
+            _exit(3);
+        }
+        _exit(0);
+    }
+
+    int m_pieces;
+    int m_cues = 0;
+    pid_t m_pid = -1;
+    int m_commands = -1;
+    int m_replies = -1;
+};
+
+// The records of a merge target after the old ones: the game's in the order
+// written, the merge's in source order, each exactly as written and once.
+// False with a reason when a record is torn, lost, repeated or off the record
+// grid, or when the game's records are not gameRecords (unless that is -1).
+bool CheckTarget(const QByteArray& target, const QByteArray& old, int gameRecords, QString& why)
+{
+    if (!target.startsWith(old)) {
+        why = QStringLiteral("the old records changed");
+        return false;
+    }
+    if ((target.size() - 4) % 492 != 0) {
+        why = QStringLiteral("the target is off the record grid: %1 bytes").arg(target.size());
+        return false;
+    }
+    quint32 nextGame = 1;
+    quint32 nextSource = 0;
+    for (qsizetype at = old.size(); at < target.size(); at += 492) {
+        const QByteArray record = target.mid(at, 492);
+        const bool fromGame = galaxy::LoadInt16(reinterpret_cast<const unsigned char*>(record.constData())) == 4096;
+        const quint32 expected = fromGame ? nextGame++ : nextSource++;
+        if (record != (fromGame ? GameRecord(expected) : SourceRecord(expected))) {
+            why = QStringLiteral("the record at offset %1 is not the %2 record %3 whole")
+                      .arg(at)
+                      .arg(fromGame ? QStringLiteral("game's") : QStringLiteral("source's"))
+                      .arg(expected);
+            return false;
+        }
+    }
+    if (gameRecords >= 0 && static_cast<int>(nextGame) - 1 != gameRecords) {
+        why = QStringLiteral("%1 of the game's %2 records are in the target").arg(nextGame - 1).arg(gameRecords);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 class LiveGalaxyTest : public QObject {
@@ -73,6 +284,8 @@ class LiveGalaxyTest : public QObject {
 private slots:
     void reportListsExactlyTheWholeRecords();
     void mergeCopiesOnlyWholeRecords();
+    void mergeNeverWritesOverTheGame_data();
+    void mergeNeverWritesOverTheGame();
 };
 
 void LiveGalaxyTest::reportListsExactlyTheWholeRecords()
@@ -142,6 +355,116 @@ void LiveGalaxyTest::mergeCopiesOnlyWholeRecords()
     }
     QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     QVERIFY(merges > 1);
+}
+
+// The game appends to the target while merges run. The race is made certain:
+// the merge writes one record per block, so merging 3,900 records makes
+// thousands of writes, each checked before and after; the game is under way
+// before the first merge starts, free-running with a pause of 0.2 ms after
+// each record (and the first merge waits after its 100th block until the
+// game has written), or cued by the merge itself after its fifth block. The
+// merge is run again until it completes, as a player would.
+// A game that writes its records in pieces runs only on cue: no check can
+// cover the moment between the merge's last look at the length and its
+// write, and a piece begun in exactly that moment would still get the block
+// in its middle.
+void LiveGalaxyTest::mergeNeverWritesOverTheGame_data()
+{
+    QTest::addColumn<int>("pieces");
+    QTest::addColumn<bool>("onCue");
+    QTest::addColumn<int>("recordsPerWrite");
+    QTest::newRow("whole records, free-running, blocks of one record") << 1 << false << 1;
+    QTest::newRow("whole records, on cue") << 1 << true << 1;
+    QTest::newRow("records in two pieces, on cue") << 2 << true << 1;
+    QTest::newRow("records in three pieces, on cue") << 3 << true << 1;
+}
+
+void LiveGalaxyTest::mergeNeverWritesOverTheGame()
+{
+    QFETCH(int, pieces);
+    QFETCH(bool, onCue);
+    QFETCH(int, recordsPerWrite);
+    constexpr quint32 kSourceRecords = 3900; // each a system the target lacks
+    QTemporaryDir dir;
+    const QString sourcePath = dir.filePath(QStringLiteral("source.gxy"));
+    const QString targetPath = dir.filePath(QStringLiteral("target.gxy"));
+    GalaxyBuilder source(QByteArray("SRC9"));
+    for (quint32 k = 0; k < kSourceRecords; ++k) {
+        source.addRaw(SourceRecord(k));
+    }
+    QVERIFY(source.writeTo(sourcePath));
+    const QByteArray old = QByteArray("HDR1") + NumberedRecord(1) + NumberedRecord(2);
+    QVERIFY(GalaxyBuilder(old).writeTo(targetPath));
+
+    Game game(targetPath, pieces, onCue);
+    QVERIFY(game.started());
+    galaxy::MergeTuning tuning;
+    tuning.recordsPerWrite = static_cast<std::size_t>(recordsPerWrite);
+    bool cued = true;
+    if (onCue) {
+        tuning.afterWrite = [&](std::size_t appended) {
+            if (appended == 5) {
+                cued = game.cue();
+            }
+        };
+    } else {
+        QVERIFY(game.running());
+        // In the first merge the game surely writes: after its 100th block
+        // the merge waits until the game has written once more.
+        tuning.afterWrite = [&](std::size_t appended) {
+            const qint64 mine = old.size() + qint64(492) * qint64(appended);
+            QElapsedTimer waiting;
+            waiting.start();
+            while (appended == 100 && QFileInfo(targetPath).size() == mine && waiting.elapsed() < 10000) {
+                ::usleep(100);
+            }
+        };
+    }
+    int merges = 0;
+    int stopped = 0;
+    galaxy::GalaxyResult result = galaxy::GalaxyResult::Failure(galaxy::kErrorTargetChanged, {});
+    // A merge that starts while a write of the game is under way finds the
+    // target ending in part of a record (the kernel may grow the file in two
+    // steps when a record spans two pages): it refuses, and is run again too.
+    const auto gameWrote = [](const galaxy::GalaxyResult& r) {
+        return r.number() == galaxy::kErrorTargetChanged || r.number() == galaxy::kErrorIncompleteTarget;
+    };
+    while (gameWrote(result) && merges < 5000) {
+        result = galaxy::MergeGalaxyFiles(targetPath.toStdString(), sourcePath.toStdString(), tuning);
+        ++merges;
+        if (gameWrote(result)) {
+            ++stopped;
+            const QByteArray target = ReadAll(targetPath);
+            // Whatever the game has not finished yet is its own last record.
+            const qsizetype whole = target.size() - (target.size() - 4) % 492;
+            QString why;
+            QVERIFY2(CheckTarget(target.left(whole), old, -1, why), qPrintable(why));
+        }
+        if (!onCue) {
+            tuning.afterWrite = nullptr;
+        }
+        if (onCue && merges == 1) {
+            QVERIFY(cued);
+            QCOMPARE(result.number(), galaxy::kErrorTargetChanged);
+            // Five blocks, then what the game wrote, and nothing after it.
+            QCOMPARE(ReadAll(targetPath).size(), old.size() + 492 * 5 + 492 / pieces);
+            // The game finishes its record, and the next merge runs alone.
+            while (game.piecesLeft() > 0) {
+                QVERIFY(game.cue());
+            }
+            tuning.afterWrite = nullptr;
+        }
+    }
+    const int written = game.stop();
+    QVERIFY2(result.ok(), result.description().c_str());
+    QVERIFY(written > 0);
+    QVERIFY(stopped >= 1);
+    QString why;
+    const QByteArray target = ReadAll(targetPath);
+    QVERIFY2(CheckTarget(target, old, written, why), qPrintable(why));
+    QCOMPARE(target.size(), old.size() + 492 * (written + qsizetype(kSourceRecords)));
+    qInfo("%d merges, %d stopped because the game wrote; the game wrote %d records, none lost", merges, stopped,
+          written);
 }
 
 QTEST_APPLESS_MAIN(LiveGalaxyTest)

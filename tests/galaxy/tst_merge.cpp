@@ -62,6 +62,10 @@ private slots:
     void systemNumberOutOfRange();
     void recordCountOverflow_data();
     void recordCountOverflow();
+    void incompleteTargetIsLeftAlone_data();
+    void incompleteTargetIsLeftAlone();
+    void targetStopsAt32767Records_data();
+    void targetStopsAt32767Records();
     void sameFileAddsNothing();
     void openFailures();
     void relativePathsFollowTheWorkingFolder();
@@ -96,8 +100,6 @@ void MergeTest::merge_data()
         << kZeroHeader + Record(5) + Record(6) + Record(5, 0x22);
     QTest::newRow("empty target") << true << QByteArray() << sourceHeader + Record(5)
                                   << kZeroHeader + Record(5);
-    QTest::newRow("target of three bytes") << true << QByteArray("abc") << sourceHeader + Record(5)
-                                           << kZeroHeader + Record(5);
     QTest::newRow("target of exactly four bytes") << true << header << sourceHeader + Record(1) + Record(2)
                                                   << kZeroHeader + Record(1) + Record(2);
     QTest::newRow("source with only its header") << true << header + Record(1) << sourceHeader
@@ -116,9 +118,6 @@ void MergeTest::merge_data()
     QTest::newRow("incomplete short source tail is not copied")
         << true << header + Record(1) << sourceHeader + Record(2) + Record(3).left(100)
         << header + Record(1) + Record(2);
-    QTest::newRow("records go after an incomplete target tail, which stays")
-        << true << header + Record(1) + Record(7).left(300) << sourceHeader + Record(2)
-        << header + Record(1) + Record(7).left(300) + Record(2);
 }
 
 void MergeTest::merge()
@@ -191,6 +190,96 @@ void MergeTest::recordCountOverflow()
     QCOMPARE(result.number(), galaxy::kErrorOverflow);
     QCOMPARE(ReadAll(path("small.gxy")), small);
     QCOMPARE(QFileInfo(path("huge.gxy")).size(), qint64(16121612));
+}
+
+void MergeTest::incompleteTargetIsLeftAlone_data()
+{
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<QByteArray>("source");
+    // Cut from a galaxy of a header and three records at many lengths: the
+    // game writes a file from its start, so what it has not finished is the tail.
+    const QByteArray galaxy = QByteArray("HDR1") + Record(1) + Record(2) + Record(3);
+    const QByteArray source = QByteArray("SRC9") + Record(500) + Record(501);
+    const int lengths[] = {1, 2, 3, 5, 100, 4 + 491, 4 + 492 + 1, 4 + 492 + 300, 4 + 492 * 2 + 100, 4 + 492 * 3 - 1};
+    for (const int length : lengths) {
+        QTest::addRow("%d bytes", length) << galaxy.left(length) << source;
+    }
+    // The refusal comes before anything is read of either file.
+    QTest::newRow("with a bad source record") << galaxy.left(700) << QByteArray("SRC9") + Record(4097);
+    QTest::newRow("with an empty source") << galaxy.left(2) << QByteArray();
+}
+
+void MergeTest::incompleteTargetIsLeftAlone()
+{
+    QFETCH(QByteArray, target);
+    QFETCH(QByteArray, source);
+    QVERIFY(GalaxyBuilder(target).writeTo(path("target.gxy")));
+    QVERIFY(GalaxyBuilder(source).writeTo(path("source.gxy")));
+    // Twice: the second merge finds the target as the first left it.
+    for (int run = 1; run <= 2; ++run) {
+        const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(fsPath("target.gxy"), fsPath("source.gxy"));
+        QCOMPARE(result.number(), galaxy::kErrorIncompleteTarget);
+        QVERIFY2(QByteArray::fromStdString(result.description()).contains("incomplete record"),
+                 result.description().c_str());
+        QCOMPARE(ReadAll(path("target.gxy")), target);
+        QCOMPARE(ReadAll(path("source.gxy")), source);
+    }
+}
+
+void MergeTest::targetStopsAt32767Records_data()
+{
+    QTest::addColumn<int>("targetRecords");
+    QTest::addColumn<QList<int>>("source");   // system numbers; 0 is in the target
+    QTest::addColumn<int>("appended");        // leading new source records appended
+    QTest::addColumn<int>("error");
+    using Numbers = QList<int>;
+    QTest::newRow("room for 7 of 10") << 32760 << Numbers{1, 2, 3, 4, 5, 6, 7, 8, 9, 10} << 7 << galaxy::kErrorOverflow;
+    QTest::newRow("exactly full") << 32760 << Numbers{1, 0, 2, 3, 4, 5, 6, 7} << 7 << 0;
+    QTest::newRow("known systems need no room") << 32767 << Numbers{0, 0, 0} << 0 << 0;
+    QTest::newRow("full target, one new system") << 32767 << Numbers{0, 9} << 0 << galaxy::kErrorOverflow;
+    QTest::newRow("a repeated new number takes room twice") << 32766 << Numbers{5, 5} << 1 << galaxy::kErrorOverflow;
+}
+
+void MergeTest::targetStopsAt32767Records()
+{
+    QFETCH(int, targetRecords);
+    QFETCH(QList<int>, source);
+    QFETCH(int, appended);
+    QFETCH(int, error);
+    // A sparse target: zero bytes are records of system 0.
+    const qint64 targetLength = 4 + qint64(492) * targetRecords;
+    QFile file(path("target.gxy"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.write("HDR1") == 4 && file.resize(targetLength));
+    file.close();
+    GalaxyBuilder sourceFile(QByteArray("SRC9"));
+    QByteArray expectedTail;
+    for (const int n : source) {
+        sourceFile.addRaw(Record(n, 0x60));
+    }
+    int kept = 0;
+    for (const int n : source) {
+        if (n != 0 && kept < appended) {
+            expectedTail += Record(n, 0x60);
+            ++kept;
+        }
+    }
+    QVERIFY(sourceFile.writeTo(path("source.gxy")));
+
+    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(fsPath("target.gxy"), fsPath("source.gxy"));
+    QCOMPARE(result.number(), error);
+    QVERIFY(QFileInfo(path("target.gxy")).size() <= 4 + qint64(492) * galaxy::kMaxMergeRecordCount);
+    QCOMPARE(QFileInfo(path("target.gxy")).size(), targetLength + expectedTail.size());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.read(4), QByteArray("HDR1"));
+    QVERIFY(file.seek(targetLength));
+    QCOMPARE(file.readAll(), expectedTail);
+    file.close();
+    // A full target stays mergeable: a source with nothing new merges.
+    if (error != 0) {
+        QVERIFY(GalaxyBuilder(QByteArray("SRC9") + Record(0)).writeTo(path("nothing-new.gxy")));
+        QVERIFY(galaxy::MergeGalaxyFiles(fsPath("target.gxy"), fsPath("nothing-new.gxy")).ok());
+    }
 }
 
 void MergeTest::sameFileAddsNothing()

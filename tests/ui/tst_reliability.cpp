@@ -11,10 +11,12 @@
 #include "windows/frmAutoCheck.h"
 #include "windows/frmMerge.h"
 #include "windows/frmQuarrimax.h"
+#include "galaxy/GalaxyError.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QRadioButton>
 #include <QComboBox>
 #include <QDialog>
 #include <QFileInfo>
@@ -25,13 +27,18 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <limits>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace uitest;
 using Box = testsupport::ScriptedPlatform::Box;
@@ -175,6 +182,54 @@ private:
     bool m_ok = false;
 };
 
+// Watches a named pipe from a thread of its own: whenever someone has it
+// open for reading, and so waits for a writer, opens it for writing and
+// closes it again at once, which lets the reader go on (it reads an empty
+// file). A program that opens the pipe is thus caught instead of hanging.
+class PipeWatch {
+public:
+    explicit PipeWatch(const QString& pipe)
+        : m_path(QFile::encodeName(pipe)), m_thread([this] {
+              while (!m_stop) {
+                  const int fd = ::open(m_path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                  if (fd >= 0) {
+                      m_opened = true;
+                      ::close(fd);
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+              }
+          })
+    {
+    }
+    ~PipeWatch()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    PipeWatch(const PipeWatch&) = delete;
+    PipeWatch& operator=(const PipeWatch&) = delete;
+    // Whether anyone opened the pipe for reading while it was watched.
+    bool opened() const { return m_opened; }
+
+private:
+    QByteArray m_path;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_opened{false};
+    std::thread m_thread;
+};
+
+bool IsPipe(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
+bool IsCharacterDevice(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
 // Types a text key by key as a player would; unlike QTest::keyClicks it keeps
 // the letters beyond Latin-1.
 void Type(QWidget* box, const QString& text)
@@ -244,10 +299,15 @@ private slots:
     void garbageInTheStore_data();
     void garbageInTheStore();
     void storeTurnsToGarbageWhileRunning();
+    void storeThatIsNoPlainFile_data();
+    void storeThatIsNoPlainFile();
+    void storeReachedThroughALink();
     void galaxyFileIsAFolderOrPipe_data();
     void galaxyFileIsAFolderOrPipe();
     void mergeWithPipesAndDevices_data();
     void mergeWithPipesAndDevices();
+    void mergeIntoAnIncompleteTarget_data();
+    void mergeIntoAnIncompleteTarget();
     void oddGalaxyFiles_data();
     void oddGalaxyFiles();
     void oddThresholdTexts_data();
@@ -377,9 +437,9 @@ void ReliabilityTest::mergeUnderFileSizeCap()
     QVERIFY(!box.busyPointer);
     const QByteArray after = ReadAll(target);
     if (newTarget) {
-        // No record, and no more of the header than the disk took.
-        QVERIFY(after.size() < kZeroHeader.size());
-        QVERIFY(kZeroHeader.startsWith(after));
+        // No record, and no half header either: that would be a target that
+        // ends in an incomplete record, which no merge takes any more.
+        QCOMPARE(after, QByteArray());
     } else {
         QCOMPARE(after, targetBytes + appended.left(kRecordSize * recordsKept));
     }
@@ -695,6 +755,113 @@ void ReliabilityTest::storeTurnsToGarbageWhileRunning()
     Stop(window);
 }
 
+// A pipe or a device where the store's file belongs, or a link to one: the
+// program starts as on a first run, the dump refuses with the generic
+// message since the options cannot be stored, and the pipe or device stays
+// what it was. A device node of this test's own stands in for /dev/null
+// when the tests run as root; anyone else cannot replace /dev/null anyway.
+void ReliabilityTest::storeThatIsNoPlainFile_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::newRow("a named pipe") << QStringLiteral("pipe");
+    QTest::newRow("a link to a named pipe") << QStringLiteral("link to pipe");
+    QTest::newRow("a link to a device") << QStringLiteral("link to device");
+    QTest::newRow("a named pipe as the store's lock file") << QStringLiteral("pipe as lock");
+}
+
+void ReliabilityTest::storeThatIsNoPlainFile()
+{
+    QFETCH(QString, what);
+    Workspace workspace;
+    const QString store = workspace.storeFile();
+    const QString folder = QFileInfo(store).path();
+    QVERIFY(QDir().mkpath(folder));
+    const QString pipe = what == "pipe" ? store : what == "pipe as lock" ? store + QStringLiteral(".lock")
+                                                                          : folder + QStringLiteral("/elsewhere");
+    QString device;
+    if (what == "link to device") {
+        device = folder + QStringLiteral("/null");
+        if (::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+            device = QStringLiteral("/dev/null");
+        }
+        QVERIFY(IsCharacterDevice(device));
+        QVERIFY(QFile::link(device, store));
+    } else {
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    }
+    if (what == "link to pipe") {
+        QVERIFY(QFile::link(pipe, store));
+    }
+    QByteArray kept;
+    if (what == "pipe as lock") {
+        kept = "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=g.gxy\n[Options]\nHab=12\n";
+        QVERIFY(WriteText(store, kept));
+    }
+    QVERIFY(WriteText(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
+    QVERIFY(WriteText(workspace.report(), "kept\r\n"));
+
+    QPointer<frmQuarrimax> window;
+    {
+        std::unique_ptr<PipeWatch> watch = device.isEmpty() ? std::make_unique<PipeWatch>(pipe) : nullptr;
+        window = Start();
+        QVERIFY(window->isVisible());
+        // A first run, except that a store beside a pipe for a lock file still reads.
+        const bool readable = what == "pipe as lock";
+        QCOMPARE(Find<QLineEdit>(window, "txtMinHab")->text(), readable ? QStringLiteral("12") : QString());
+        QCOMPARE(Find<QComboBox>(window, "cboGalaxies")->currentText(), readable ? QStringLiteral("Home") : QString());
+        QVERIFY(Find<QRadioButton>(window, "optQuarrimax")->isChecked());
+        QVERIFY(workspace.platform().boxes.isEmpty());
+        Find<QLineEdit>(window, "txtMinMetal")->setText(QStringLiteral("3"));
+        Dump(window);
+        QCOMPARE(Texts(workspace.platform().boxes), QStringList{kGeneric});
+        QCOMPARE(ReadAll(workspace.report()), QByteArray("kept\r\n"));
+        Stop(window);
+        window = Start();
+        QCOMPARE(Find<QLineEdit>(window, "txtMinMetal")->text(), QString());
+        if (watch) {
+            QVERIFY2(!watch->opened(), "the program opened the pipe");
+        }
+    }
+    if (device.isEmpty()) {
+        QVERIFY(IsPipe(pipe));
+    } else {
+        QVERIFY(IsCharacterDevice(device));
+    }
+    if (what.startsWith(QStringLiteral("link"))) {
+        QCOMPARE(QFileInfo(store).symLinkTarget(), device.isEmpty() ? pipe : device);
+    }
+    if (!kept.isEmpty()) {
+        QCOMPARE(ReadAll(store), kept);
+    }
+    Stop(window);
+}
+
+// A store kept elsewhere through a link still works, and stays a link.
+void ReliabilityTest::storeReachedThroughALink()
+{
+    Workspace workspace;
+    const QString store = workspace.storeFile();
+    QVERIFY(QDir().mkpath(QFileInfo(store).path()));
+    const QTemporaryDir elsewhere;
+    const QString real = elsewhere.filePath(QStringLiteral("kept.conf"));
+    QVERIFY(WriteText(real, "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=g.gxy\n[Options]\nHab=12\n"));
+    QVERIFY(QFile::link(real, store));
+    QVERIFY(WriteText(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
+    QPointer<frmQuarrimax> window = Start();
+    QCOMPARE(Find<QLineEdit>(window, "txtMinHab")->text(), QStringLiteral("12"));
+    QCOMPARE(Find<QComboBox>(window, "cboGalaxies")->currentText(), QStringLiteral("Home"));
+    Find<QLineEdit>(window, "txtMinMetal")->setText(QStringLiteral("3"));
+    Dump(window);
+    QVERIFY(workspace.platform().boxes.isEmpty());
+    QCOMPARE(ReadAll(workspace.report()), Report({QStringLiteral("1.A 50 50")}));
+    Stop(window);
+    QCOMPARE(QFileInfo(store).symLinkTarget(), real);
+    QVERIFY(ReadAll(real).contains("Met=3"));
+    window = Start();
+    QCOMPARE(Find<QLineEdit>(window, "txtMinMetal")->text(), QStringLiteral("3"));
+    Stop(window);
+}
+
 // ---------------------------------------------------------------------------
 // Folders and pipes where files belong
 
@@ -742,7 +909,7 @@ void ReliabilityTest::mergeWithPipesAndDevices_data()
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("message");
-    const QString notPlain = MergeFailure(EINVAL, QStringLiteral("Not a plain file"));
+    const QString notPlain = MergeFailure(galaxy::kErrorNotAPlainFile, QStringLiteral("Not a plain file (a device or a pipe)"));
     QTest::newRow("target is a named pipe") << QStringLiteral("<pipe>") << QStringLiteral("<galaxy>") << notPlain;
     QTest::newRow("target is a device") << QStringLiteral("/dev/null") << QStringLiteral("<galaxy>") << notPlain;
     QTest::newRow("source is a named pipe") << QStringLiteral("<galaxy>") << QStringLiteral("<pipe>") << kNoSourceText;
@@ -769,6 +936,41 @@ void ReliabilityTest::mergeWithPipesAndDevices()
     QCOMPARE(workspace.platform().boxes.first().icon, MessageIcon::Critical);
     QCOMPARE(ReadAll(galaxy), galaxyBytes);
     QVERIFY(!QFileInfo(pipe).isFile());
+    delete window;
+}
+
+// A target that ends in a record the game has not finished: one message, and
+// the target exactly as it was, also for a target of two bytes, a header
+// never finished.
+void ReliabilityTest::mergeIntoAnIncompleteTarget_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::newRow("two bytes") << 2;
+    QTest::newRow("a record and one byte") << 4 + 492 + 1;
+    QTest::newRow("two records and 100 bytes") << 4 + 492 * 2 + 100;
+}
+
+void ReliabilityTest::mergeIntoAnIncompleteTarget()
+{
+    QFETCH(int, length);
+    Workspace workspace;
+    const QByteArray target = (QByteArray("GXY1") + Rec(1) + Rec(2) + Rec(3)).left(length);
+    QVERIFY(WriteText(workspace.file(QStringLiteral("in.gxy")), target));
+    QVERIFY(WriteText(workspace.file(QStringLiteral("from.gxy")), QByteArray("SRC9") + Rec(500) + Rec(501)));
+    frmMerge* window = frmMerge::ShowWindow();
+    window->txtMergeIn->setText(workspace.file(QStringLiteral("in.gxy")));
+    window->txtMergeFrom->setText(workspace.file(QStringLiteral("from.gxy")));
+    for (int press = 1; press <= 2; ++press) {
+        QTest::mouseClick(window->cmdStart, Qt::LeftButton);
+        QCOMPARE(workspace.platform().boxes.size(), press);
+        const Box& box = workspace.platform().boxes.last();
+        QCOMPARE(box.title, QStringLiteral("Merge Failed"));
+        QCOMPARE(box.icon, MessageIcon::Critical);
+        QCOMPARE(box.text, MergeFailure(galaxy::kErrorIncompleteTarget,
+                                        QStringLiteral("The file to merge in ends in an incomplete record (the game "
+                                                       "may still be writing it); nothing was written to it.")));
+        QCOMPARE(ReadAll(workspace.file(QStringLiteral("in.gxy"))), target);
+    }
     delete window;
 }
 

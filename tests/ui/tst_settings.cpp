@@ -4,6 +4,7 @@
 #include "settings/Settings.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTest>
@@ -28,6 +29,8 @@ private slots:
     void valuesComeBackUnchanged_data();
     void valuesComeBackUnchanged();
     void refusedWriteIsReported();
+    void fallbackStoresAreNotRead_data();
+    void fallbackStoresAreNotRead();
     void loadGalaxyListFillsMemoryAndSelector();
     void loadGalaxyListNeitherClearsNorSelects();
     void loadGalaxyListReadsTheEditorsKeys();
@@ -119,6 +122,52 @@ void SettingsTest::refusedWriteIsReported()
     QVERIFY(QDir().mkpath(workspace.storeFile()));
     QVERIFY(!WriteSetting(QStringLiteral("Options"), QStringLiteral("Hab"), QStringLiteral("5")));
     QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
+}
+
+// The stores that QSettings reads by default besides the program's own: the
+// organization-wide file of the user and the system-wide files (/etc/xdg or
+// XDG_CONFIG_DIRS, here a folder of the test's own). The product name is the
+// organization too, so those files are Quarrimax2.conf beside the program's
+// folder and the same two names in the system folder.
+void SettingsTest::fallbackStoresAreNotRead_data()
+{
+    QTest::addColumn<bool>("systemWide");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("the user's organization-wide file") << false << QStringLiteral("Quarrimax2.conf");
+    QTest::newRow("the system-wide file of the program") << true << QStringLiteral("Quarrimax2/Quarrimax2.conf");
+    QTest::newRow("the system-wide organization file") << true << QStringLiteral("Quarrimax2.conf");
+}
+
+void SettingsTest::fallbackStoresAreNotRead()
+{
+    QFETCH(bool, systemWide);
+    QFETCH(QString, file);
+    Workspace workspace;
+    QTemporaryDir system;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, system.path());
+    const QString userFolder = QFileInfo(QFileInfo(workspace.storeFile()).path()).path();
+    const QString fallback = QDir(systemWide ? system.path() : userFolder).filePath(file);
+    QVERIFY(QDir().mkpath(QFileInfo(fallback).path()));
+    const QByteArray held = "[Options]\nHab=77\nRating=1\n[Galaxies]\nGalaxy1=Elsewhere\nGalaxyFile1=else.gxy\n";
+    QFile out(fallback);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(held) == held.size());
+    out.close();
+    // A store opened as QSettings does by default finds the value there.
+    QCOMPARE(RawStore().value(QStringLiteral("Options/Hab")).toString(), QStringLiteral("77"));
+
+    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
+    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Rating")), QString());
+    QComboBox selector;
+    LoadGalaxyList(&selector);
+    QCOMPARE(selector.count(), 0);
+    QCOMPARE(Declare::pstrGalaxyFile[1], QString());
+    // Writing a key of its own changes neither that nor the fallback.
+    QVERIFY(WriteSetting(QStringLiteral("Options"), QStringLiteral("Met"), QStringLiteral("3")));
+    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Met")), QStringLiteral("3"));
+    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
+    QFile in(fallback);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QCOMPARE(in.readAll(), held);
 }
 
 void SettingsTest::loadGalaxyListFillsMemoryAndSelector()
