@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh clang libclang-rt-14-dev
+scripts/deps.sh clang libclang-rt-14-dev locales
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen

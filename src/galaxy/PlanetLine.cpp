@@ -1,5 +1,7 @@
 #include "PlanetLine.h"
 
+#include "DecimalConversion.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -27,13 +29,12 @@ char* CopyText(char* out, const char* text, std::size_t length)
     return out + length;
 }
 
-// The common case, values from 0.0001 to below ten million whose rounding to
-// seven significant digits double arithmetic decides beyond doubt, written
-// without the general conversion. False leaves the value to it.
-bool FormatPlainNumber(float value, char decimalSeparator, char* out, std::size_t& length)
+// The seven significant digits of the common case, values from 0.0001 to
+// below ten million whose rounding double arithmetic decides beyond doubt.
+// False leaves the value to the exact conversion.
+bool QuickSevenDigits(double magnitude, SevenDigits& rounded)
 {
     static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
-    const double magnitude = std::fabs(static_cast<double>(value)); // exact
     if (!(magnitude >= 1e-4 && magnitude < 1e7)) {
         return false;
     }
@@ -50,11 +51,21 @@ bool FormatPlainNumber(float value, char decimalSeparator, char* out, std::size_
     if (std::fabs(fraction - 0.5) < 1e-7) {
         return false;
     }
-    auto digits = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1U : 0U);
+    const auto digits = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1U : 0U);
     if (digits < 1000000U || digits >= 10000000U) {
         return false;
     }
+    rounded = SevenDigits{digits, exponent};
+    return true;
+}
+
+// Seven significant digits as short as possible: no trailing zeros after the
+// separator, none at all for a whole number, the exponent form as in
+// 1.234568E+07 from ten million on and below 0.0001.
+char* WriteSevenDigits(char* p, SevenDigits rounded, char decimalSeparator)
+{
     char text[7];
+    std::uint32_t digits = rounded.digits;
     for (int i = 6; i >= 0; --i) {
         text[i] = static_cast<char>('0' + digits % 10U);
         digits /= 10U;
@@ -63,27 +74,37 @@ bool FormatPlainNumber(float value, char decimalSeparator, char* out, std::size_
     while (significant > 1 && text[significant - 1] == '0') {
         --significant;
     }
-    char* p = out;
-    if (value < 0.0F) {
-        *p++ = '-';
-    }
-    if (exponent >= 0) {
+    const int exponent = rounded.exponent;
+    if (exponent >= 0 && exponent < 7) {
         const int before = exponent + 1;
         p = CopyText(p, text, static_cast<std::size_t>(before));
         if (significant > before) {
             *p++ = decimalSeparator;
             p = CopyText(p, text + before, static_cast<std::size_t>(significant - before));
         }
-    } else {
+    } else if (exponent < 0 && exponent >= -4) {
         *p++ = '0';
         *p++ = decimalSeparator;
         for (int i = exponent; i < -1; ++i) {
             *p++ = '0';
         }
         p = CopyText(p, text, static_cast<std::size_t>(significant));
+    } else {
+        *p++ = text[0];
+        if (significant > 1) {
+            *p++ = decimalSeparator;
+            p = CopyText(p, text + 1, static_cast<std::size_t>(significant - 1));
+        }
+        *p++ = 'E';
+        *p++ = exponent < 0 ? '-' : '+';
+        const int size = exponent < 0 ? -exponent : exponent;
+        if (size >= 100) {
+            *p++ = static_cast<char>('0' + size / 100);
+        }
+        *p++ = static_cast<char>('0' + size / 10 % 10);
+        *p++ = static_cast<char>('0' + size % 10);
     }
-    length = static_cast<std::size_t>(p - out);
-    return true;
+    return p;
 }
 
 } // namespace
@@ -94,23 +115,21 @@ std::size_t FormatReportNumber(float value, char decimalSeparator, char* out)
         out[0] = '0';
         return 1;
     }
-    std::size_t plain = 0;
-    if (FormatPlainNumber(value, decimalSeparator, out, plain)) {
-        return plain;
+    char* p = out;
+    if (std::signbit(value)) {
+        *p++ = '-';
     }
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 7);
-    std::size_t length = 0;
-    for (const char* p = buffer; p != result.ptr; ++p) {
-        char c = *p;
-        if (c == '.') {
-            c = decimalSeparator;
-        } else if (c == 'e') {
-            c = 'E';
-        }
-        out[length++] = c;
+    if (!std::isfinite(value)) {
+        p = CopyText(p, std::isnan(value) ? "NAN" : "INF", 3);
+        return static_cast<std::size_t>(p - out);
     }
-    return length;
+    const float magnitude = std::fabs(value);
+    SevenDigits rounded;
+    if (!QuickSevenDigits(static_cast<double>(magnitude), rounded)) {
+        rounded = RoundToSevenDigits(magnitude);
+    }
+    p = WriteSevenDigits(p, rounded, decimalSeparator);
+    return static_cast<std::size_t>(p - out);
 }
 
 std::string ReportNumberText(float value, char decimalSeparator)

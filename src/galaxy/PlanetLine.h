@@ -21,10 +21,13 @@ inline constexpr const char* kReportHeader = "Planet.Sys    Hab          Met";
 inline constexpr const char* kReportHeaderWithRating = "Planet.Sys    Hab          Met      Murl's Rating";
 
 // Writes a single in the report's number form: rounded to at most seven
-// significant digits, as short as possible, the exponent form as in
-// 1.234568E+07 from ten million on and as in 1E-05 below 0.0001, the given
-// decimal separator, and 0 for a negative zero. Returns the length written;
-// out must hold kMaxNumberText characters.
+// significant digits (exactly, halves to the even neighbour), as short as
+// possible, the exponent form as in 1.234568E+07 from ten million on and as
+// in 1E-05 below 0.0001, the given decimal separator, and 0 for a negative
+// zero: the C library's %.7G in the "C" locale, with the separator put in,
+// but the same on every system and whatever the locale. Infinities and NaN
+// give INF and NAN. Returns the length written; out must hold kMaxNumberText
+// characters.
 std::size_t FormatReportNumber(float value, char decimalSeparator, char* out);
 std::string ReportNumberText(float value, char decimalSeparator);
 

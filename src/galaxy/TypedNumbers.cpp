@@ -1,8 +1,9 @@
 #include "TypedNumbers.h"
 
+#include "DecimalConversion.h"
+
+#include <array>
 #include <cmath>
-#include <charconv>
-#include <system_error>
 
 namespace galaxy {
 
@@ -13,42 +14,50 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Rough power of ten of a number too large or too small for a double: positive
-// for one that overflows, negative for one that underflows.
-long long DecimalMagnitude(const char* first, const char* last)
-{
-    long long magnitude = 0;
-    bool seenNonZero = false;
-    bool inFraction = false;
-    const char* p = first;
-    // Digits before the point count up; zeros between the point and the first
-    // significant digit count down.
-    for (; p != last && *p != 'e' && *p != 'E'; ++p) {
-        if (*p == '.') {
-            inFraction = true;
-        } else if (seenNonZero || *p != '0') {
-            seenNonZero = true;
-            if (!inFraction) {
-                ++magnitude;
+// The significant digits of a number as DecimalToDouble takes them: leading
+// zeros dropped, at most kDecisiveDigits kept, then a 1 standing for any
+// digit other than 0 that was cut away.
+class DigitCollector {
+public:
+    void add(char digit, bool inFraction)
+    {
+        if (m_length == 0 && digit == '0') {
+            if (inFraction) {
+                --m_exponent;
             }
-        } else if (inFraction) {
-            --magnitude;
+            return;
         }
+        if (m_length < kDecisiveDigits) {
+            m_digits[m_length++] = digit;
+            if (inFraction) {
+                --m_exponent;
+            }
+            return;
+        }
+        // Cut away: a whole digit still counts for the magnitude.
+        if (!inFraction) {
+            ++m_exponent;
+        }
+        m_cutNonZero = m_cutNonZero || digit != '0';
     }
-    if (p != last) {
-        ++p;
-        const bool negative = *p == '-';
-        if (*p == '+' || *p == '-') {
-            ++p;
+
+    double value(long long writtenExponent)
+    {
+        long long exponent = m_exponent + writtenExponent;
+        std::size_t length = m_length;
+        if (m_cutNonZero) {
+            m_digits[length++] = '1';
+            --exponent;
         }
-        long long exponent = 0;
-        for (; p != last && exponent < 1000000000LL; ++p) {
-            exponent = exponent * 10 + (*p - '0');
-        }
-        magnitude += negative ? -exponent : exponent;
+        return DecimalToDouble(std::string_view(m_digits.data(), length), exponent);
     }
-    return magnitude;
-}
+
+private:
+    std::array<char, kDecisiveDigits + 1> m_digits{};
+    std::size_t m_length = 0;
+    long long m_exponent = 0; // the value is digits x 10^m_exponent
+    bool m_cutNonZero = false;
+};
 
 } // namespace
 
@@ -59,53 +68,43 @@ double LeadingNumber(std::string_view text)
     while (i < n && (text[i] == ' ' || text[i] == '\t')) {
         ++i;
     }
-    const std::size_t start = i;
+    bool negative = false;
     if (i < n && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
         ++i;
     }
+    DigitCollector collector;
     std::size_t digits = 0;
-    while (i < n && IsDigit(text[i])) {
-        ++i;
-        ++digits;
+    for (; i < n && IsDigit(text[i]); ++i, ++digits) {
+        collector.add(text[i], false);
     }
     if (i < n && text[i] == '.') {
-        ++i;
-        while (i < n && IsDigit(text[i])) {
-            ++i;
-            ++digits;
+        for (++i; i < n && IsDigit(text[i]); ++i, ++digits) {
+            collector.add(text[i], true);
         }
     }
     if (digits == 0) {
         return 0.0;
     }
-    std::size_t end = i;
-    // An exponent counts only when at least one digit follows it.
+    // An exponent counts only when at least one digit follows it. Past a
+    // billion its size no longer matters: the value is infinite or 0 either way.
+    long long written = 0;
     if (i < n && (text[i] == 'E' || text[i] == 'e')) {
         std::size_t j = i + 1;
+        const bool negativeExponent = j < n && text[j] == '-';
         if (j < n && (text[j] == '+' || text[j] == '-')) {
             ++j;
         }
-        if (j < n && IsDigit(text[j])) {
-            while (j < n && IsDigit(text[j])) {
-                ++j;
+        for (; j < n && IsDigit(text[j]); ++j) {
+            if (written < 1000000000LL) {
+                written = written * 10 + (text[j] - '0');
             }
-            end = j;
+        }
+        if (negativeExponent) {
+            written = -written;
         }
     }
-    // from_chars reads the digits checked above in the "C" form, whatever the
-    // process locale says; it takes no leading "+".
-    const char* first = text.data() + start;
-    const char* last = text.data() + end;
-    const bool negative = *first == '-';
-    if (*first == '+' || *first == '-') {
-        ++first;
-    }
-    double value = 0.0;
-    const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
-    (void)ptr;
-    if (ec == std::errc::result_out_of_range) {
-        value = DecimalMagnitude(first, last) > 0 ? HUGE_VAL : 0.0;
-    }
+    const double value = collector.value(written);
     return negative ? -value : value;
 }
 

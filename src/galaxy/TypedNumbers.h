@@ -12,9 +12,11 @@ namespace galaxy {
 // The number that the text begins with: leading blanks (spaces and tabs) are
 // skipped, then an optional sign, digits with an optional decimal point, and
 // an optional exponent (E or e, optional sign, digits). 0 when the text does
-// not begin with a number. The decimal point is always ".", whatever the
-// user's regional settings, so stored values read back the same everywhere.
-// Never reads outside the given text.
+// not begin with a number. The value is the double nearest to that number,
+// halves to the even neighbour, as the C library's strtod gives it in the "C"
+// locale: infinite beyond the double range. The decimal point is always ".",
+// whatever the user's regional settings or the process's locale, so stored
+// values read back the same everywhere. Never reads outside the given text.
 double LeadingNumber(std::string_view text);
 
 // Nearest whole number, halves going to the even neighbour (2.5 -> 2, 3.5 -> 4).

@@ -9,7 +9,12 @@ namespace Declare {
 
 QString GalaxyPath(const QString& fileName)
 {
-    return platform::Platform::services().programFolder() + QDir::separator() + fileName;
+    // Galaxy List names are written as on Windows, where "\" parts folders,
+    // and mean the same on every system: sub\alpha.gxy is alpha.gxy in the
+    // folder sub. "/" parts folders too.
+    QString name = fileName;
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return QDir::toNativeSeparators(platform::Platform::services().programFolder() + QLatin1Char('/') + name);
 }
 
 QString ReportPath()

@@ -31,8 +31,9 @@ inline galaxy::GalaxyFile openGalaxyFile;
 // The main window while it exists, for windows that read its controls.
 inline QPointer<QWidget> mainWindow;
 
-// A galaxy file name resolved against the program folder: the folder, the
-// platform's separator and the name, joined as texts.
+// A galaxy file name resolved against the program folder: the folder, a
+// separator and the name, joined as texts, with "\" and "/" in the name taken
+// as folder separators on every system; in the platform's own separators.
 QString GalaxyPath(const QString& fileName);
 
 // The report file: dump.txt in the program folder.

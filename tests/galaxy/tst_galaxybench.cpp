@@ -7,6 +7,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 namespace {
 
 struct Run {
@@ -31,8 +37,12 @@ class GalaxyBenchTest : public QObject {
 
 private slots:
     void generateIsRepeatableAndWellFormed();
+    void anyValuesGalaxy();
     void dumpAndMerge();
     void holdKeepsTheFileOpen();
+    void appendAddsWholeRecordsInPieces();
+    void numbersFollowTheCLibraryModel();
+    void numbersAreTheSameInACommaLocale();
     void badArguments_data();
     void badArguments();
 };
@@ -60,6 +70,48 @@ void GalaxyBenchTest::generateIsRepeatableAndWellFormed()
             QVERIFY(record.slot(j).met().fraction >= 0.0F && record.slot(j).met().fraction < 1.0F);
         }
     }
+}
+
+// Galaxies whose Hab and Met are singles of every kind: the report must be
+// the yardstick writer's (stdio and %.7G), with and without the rating.
+void GalaxyBenchTest::anyValuesGalaxy()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("any.gxy");
+    QCOMPARE(Bench({"generate", path, "2000", "--seed", "8", "--any-values"}).exitCode, 0);
+    const QByteArray bytes = testsupport::ReadAll(path);
+    QCOMPARE(bytes.size(), 4 + 492 * 2000);
+    int nan = 0, infinite = 0, negative = 0, huge = 0, subnormal = 0;
+    for (int k = 0; k < 2000; ++k) {
+        galaxy::SystemRecord record;
+        std::memcpy(record.bytes.data(), bytes.constData() + 4 + 492 * k, 492);
+        QVERIFY(record.systemNumber() >= 0 && record.systemNumber() <= 4096);
+        for (int j = 1; j <= 6; ++j) {
+            for (const float value : {record.slot(j).hab().fraction, record.slot(j).met().fraction}) {
+                nan += std::isnan(value) ? 1 : 0;
+                infinite += std::isinf(value) ? 1 : 0;
+                negative += value < 0.0F ? 1 : 0;
+                huge += std::isfinite(value) && std::fabs(value) > 1e6F ? 1 : 0;
+                subnormal += std::fpclassify(value) == FP_SUBNORMAL ? 1 : 0;
+                // Its percent value times 6 stays a finite single.
+                QVERIFY(!std::isfinite(value) || std::isfinite(value * 100.0F * 6.0F));
+            }
+        }
+    }
+    QVERIFY(nan > 100 && infinite > 100 && negative > 1000 && huge > 1000 && subnormal > 100);
+    for (const QStringList& options : {QStringList{"-32768", "-32768", "--rating"}, QStringList{"0", "5"},
+                                       QStringList{"-7", "0", "--rating", "--separator", ","}}) {
+        const QString ours = dir.filePath("ours.txt");
+        const QString baseline = dir.filePath("baseline.txt");
+        QCOMPARE(Bench(QStringList{"dump", path, ours} + options).exitCode, 0);
+        QCOMPARE(Bench(QStringList{"baseline-dump", path, baseline} + options).exitCode, 0);
+        QVERIFY(testsupport::ReadAll(ours).count('\n') > 500);
+        QCOMPARE(testsupport::ReadAll(ours), testsupport::ReadAll(baseline));
+    }
+    QCOMPARE(testsupport::ReadAll(path), [&] {
+        Bench({"generate", dir.filePath("again.gxy"), "2000", "--any-values", "--seed", "8"});
+        return testsupport::ReadAll(dir.filePath("again.gxy"));
+    }());
 }
 
 void GalaxyBenchTest::dumpAndMerge()
@@ -116,6 +168,77 @@ void GalaxyBenchTest::holdKeepsTheFileOpen()
     QVERIFY(missing.out.startsWith("open failed: error "));
 }
 
+void GalaxyBenchTest::appendAddsWholeRecordsInPieces()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("t.gxy");
+    const QString source = dir.filePath("s.gxy");
+    testsupport::GalaxyBuilder before;
+    before.add(1, 1, {{0.5F, 0.5F}});
+    QVERIFY(before.writeTo(target));
+    testsupport::GalaxyBuilder more;
+    more.add(2, 2).add(3, 3).add(4, 4);
+    QVERIFY(more.writeTo(source));
+    // A record the source has not finished is not appended.
+    QVERIFY(testsupport::AppendTo(source, QByteArray(100, '\x33')));
+    QCOMPARE(Bench({"append", target, source, "--piece", "100", "--pause", "1"}).exitCode, 0);
+    QCOMPARE(testsupport::ReadAll(target), before.bytes() + more.bytes().mid(4));
+    QCOMPARE(Bench({"append", target, dir.filePath("missing.gxy")}).exitCode, 1);
+}
+
+// Each single in the number form must be the C library's %.7G of it, and each
+// text's value strtod's, in the "C" locale this test runs in.
+void GalaxyBenchTest::numbersFollowTheCLibraryModel()
+{
+    const Run run = Bench({"numbers", "3000", "--seed", "9"});
+    QCOMPARE(run.exitCode, 0);
+    const QList<QByteArray> lines = run.out.split('\n');
+    QCOMPARE(lines.size(), 6001);
+    QVERIFY(lines.last().isEmpty());
+    for (int i = 0; i < 3000; ++i) {
+        const QByteArray& line = lines[i];
+        const int blank = static_cast<int>(line.indexOf(' '));
+        bool ok = false;
+        const auto bits = static_cast<quint32>(line.left(blank).toULong(&ok, 16));
+        QVERIFY2(ok && blank == 8, line.constData());
+        const float value = std::bit_cast<float>(bits);
+        char expected[64] = "0";
+        if (value != 0.0F) {
+            std::snprintf(expected, sizeof expected, "%.7G", static_cast<double>(value));
+        }
+        QCOMPARE(line.mid(blank + 1), QByteArray(expected));
+    }
+    for (int i = 3000; i < 6000; ++i) {
+        const QByteArray& line = lines[i];
+        QVERIFY2(line.size() >= 19 && line[16] == ' ' && line[17] == '[' && line.endsWith(']'), line.constData());
+        const QByteArray text = line.mid(18, line.size() - 19);
+        const double expected = std::strtod(text.constData(), nullptr);
+        QCOMPARE(line.left(16), QByteArray::number(std::bit_cast<quint64>(expected), 16).rightJustified(16, '0'));
+    }
+    QCOMPARE(Bench({"numbers", "3000", "--seed", "9"}).out, run.out);
+    QVERIFY(Bench({"numbers", "3000", "--seed", "10"}).out != run.out);
+}
+
+void GalaxyBenchTest::numbersAreTheSameInACommaLocale()
+{
+    const Run plain = Bench({"numbers", "2000", "--seed", "4"});
+    QCOMPARE(plain.exitCode, 0);
+    const Run none = Bench({"numbers", "10", "--locale", "xx_NO.SUCH-locale"});
+    QCOMPARE(none.exitCode, 1);
+    QVERIFY(none.out.isEmpty());
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
+        const Run comma = Bench({"numbers", "2000", "--seed", "4", "--locale", name});
+        if (comma.exitCode != 0) {
+            continue;
+        }
+        QVERIFY2(comma.err.contains(": ,"), comma.err.constData()); // the locale is in force
+        QCOMPARE(comma.out, plain.out);
+        return;
+    }
+    QSKIP("no C library locale with a decimal comma is installed (for example: localedef -i de_DE -f UTF-8 "
+          "de_DE.UTF-8, or LOCPATH naming a folder that holds one)");
+}
+
 void GalaxyBenchTest::badArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -124,6 +247,7 @@ void GalaxyBenchTest::badArguments_data()
     QTest::newRow("generate without a count") << QStringList{"generate", "x.gxy"};
     QTest::newRow("count not a number") << QStringList{"generate", "x.gxy", "many"};
     QTest::newRow("seed without a value") << QStringList{"generate", "x.gxy", "3", "--seed"};
+    QTest::newRow("unknown generate option") << QStringList{"generate", "x.gxy", "3", "--any"};
     QTest::newRow("threshold out of range") << QStringList{"dump", "g", "r", "40000", "0"};
     QTest::newRow("unknown dump option") << QStringList{"dump", "g", "r", "0", "0", "--colour"};
     QTest::newRow("long separator") << QStringList{"dump", "g", "r", "0", "0", "--separator", "::"};
@@ -132,6 +256,11 @@ void GalaxyBenchTest::badArguments_data()
     QTest::newRow("merge with an unknown option") << QStringList{"merge", "t", "s", "--fast", "1"};
     QTest::newRow("hold without seconds") << QStringList{"hold", "g.gxy"};
     QTest::newRow("hold for an hour and more") << QStringList{"hold", "g.gxy", "3601"};
+    QTest::newRow("append with one file") << QStringList{"append", "t"};
+    QTest::newRow("append in pieces of nothing") << QStringList{"append", "t", "s", "--piece", "0"};
+    QTest::newRow("append with a pause of nothing") << QStringList{"append", "t", "s", "--pause"};
+    QTest::newRow("numbers without a count") << QStringList{"numbers"};
+    QTest::newRow("numbers with an unknown option") << QStringList{"numbers", "5", "--colour", "red"};
 }
 
 void GalaxyBenchTest::badArguments()

@@ -1,5 +1,6 @@
 // The report's number form and the planet line layout.
 #include "galaxy/PlanetLine.h"
+#include "support/CommaLocale.h"
 
 #include <QtTest>
 
@@ -8,6 +9,8 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <string>
+#include <vector>
 
 class PlanetLineTest : public QObject {
     Q_OBJECT
@@ -16,6 +19,7 @@ private slots:
     void numberForm_data();
     void numberForm();
     void numberFormMatchesSevenSignificantDigits();
+    void numberFormIgnoresTheLocale();
     void percentValues_data();
     void percentValues();
     void planetLine_data();
@@ -60,6 +64,16 @@ void PlanetLineTest::numberForm_data()
     QTest::newRow("a tie rounds to even") << 1234567.5F << QByteArray("1234568") << QByteArray("1234568");
     QTest::newRow("another tie rounds to even") << 1234568.5F << QByteArray("1234568") << QByteArray("1234568");
     QTest::newRow("leading zeros after the point") << 0.00123F << QByteArray("0.00123") << QByteArray("0,00123");
+    QTest::newRow("exponent form, a tie up to even") << 12345675.0F << QByteArray("1.234568E+07")
+                                                     << QByteArray("1,234568E+07");
+    QTest::newRow("exponent form, a tie down to even") << 12345665.0F << QByteArray("1.234566E+07")
+                                                       << QByteArray("1,234566E+07");
+    QTest::newRow("exponent form, whole digits") << 30000000.0F << QByteArray("3E+07") << QByteArray("3E+07");
+    QTest::newRow("negative, exponent form") << -4.5e-20F << QByteArray("-4.5E-20") << QByteArray("-4,5E-20");
+    QTest::newRow("infinite") << std::numeric_limits<float>::infinity() << QByteArray("INF") << QByteArray("INF");
+    QTest::newRow("negative infinite") << -std::numeric_limits<float>::infinity() << QByteArray("-INF")
+                                       << QByteArray("-INF");
+    QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << QByteArray("NAN") << QByteArray("NAN");
 }
 
 void PlanetLineTest::numberForm()
@@ -102,6 +116,38 @@ void PlanetLineTest::numberFormMatchesSevenSignificantDigits()
         }
         QVERIFY(text.size() <= galaxy::kMaxNumberText);
     }
+}
+
+void PlanetLineTest::numberFormIgnoresTheLocale()
+{
+    // The texts made in the "C" locale are made again in a locale whose
+    // decimal separator is a comma, where printf writes commas: the number
+    // form must not change, and must keep the separator it is given.
+    std::mt19937 random(31);
+    std::vector<float> values = {37.5F, 0.5F, 12.34F, 1.234568e7F, 1e-5F, -3.25F, 1234567.5F};
+    for (int i = 0; i < 20000; ++i) {
+        std::uint32_t bits = random();
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        values.push_back(i % 2 == 0 ? value : static_cast<float>(bits % 10000000U) / 1000.0F);
+    }
+    std::vector<std::string> before;
+    for (const float value : values) {
+        before.push_back(galaxy::ReportNumberText(value, '.'));
+    }
+    testsupport::CommaLocale comma;
+    if (!comma.active()) {
+        QSKIP(testsupport::CommaLocale::kMissing);
+    }
+    char printed[16];
+    std::snprintf(printed, sizeof printed, "%.1f", 2.5);
+    QCOMPARE(QByteArray(printed), QByteArray("2,5")); // the locale is in force
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        QCOMPARE(galaxy::ReportNumberText(values[i], '.'), before[i]);
+    }
+    QCOMPARE(galaxy::ReportNumberText(37.5F, '.'), std::string("37.5"));
+    QCOMPARE(galaxy::PlanetLineText(12, 1, 50.5F, 30.0F, nullptr, '.'),
+             std::string("12.A          50.5         30"));
 }
 
 void PlanetLineTest::percentValues_data()

@@ -2,11 +2,31 @@
 // even, and the range-checked conversions used for thresholds and counts.
 #include "galaxy/GalaxyMerge.h"
 #include "galaxy/TypedNumbers.h"
+#include "support/CommaLocale.h"
 
 #include <QtTest>
 
+#include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Leading(const QByteArray& text)
+{
+    return galaxy::LeadingNumber(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+}
+
+// The exact double, bit for bit: QCOMPARE of doubles would forgive the last bits.
+QByteArray Bits(double value)
+{
+    return QByteArray::number(std::bit_cast<quint64>(value), 16) + " (" + QByteArray::number(value, 'g', 17) + ")";
+}
+
+} // namespace
 
 class TypedNumbersTest : public QObject {
     Q_OBJECT
@@ -15,6 +35,7 @@ private slots:
     void leadingNumber_data();
     void leadingNumber();
     void leadingNumberStaysInsideItsText();
+    void leadingNumberIgnoresTheLocale();
     void roundHalfEven_data();
     void roundHalfEven();
     void textToInt16_data();
@@ -57,14 +78,44 @@ void TypedNumbersTest::leadingNumber_data()
     QTest::newRow("zeros after the point, then a large exponent")
         << "6." + QByteArray(500, '0') + "e401" << std::numeric_limits<double>::infinity();
     QTest::newRow("zeros after the point, then a small exponent") << "0." + QByteArray(20, '0') + "1e-400" << 0.0;
+    QTest::newRow("negative zero") << QByteArray("-0.0") << -0.0;
+
+    // The nearest double, halves to the even neighbour, as strtod rounds.
+    const double one = 1.0;
+    const double afterOne = std::nextafter(1.0, 2.0);
+    QTest::newRow("0.1") << QByteArray("0.1") << 0.1;
+    QTest::newRow("1e23, between two doubles") << QByteArray("1e23") << 1e23;
+    QTest::newRow("2^53 + 1, a half: to even") << QByteArray("9007199254740993") << 9007199254740992.0;
+    QTest::newRow("just above that half") << QByteArray("9007199254740993.0000000001") << 9007199254740994.0;
+    // 1 + 2^-53 is exactly halfway between 1 and the next double.
+    const QByteArray halfAfterOne = "1.00000000000000011102230246251565404236316680908203125";
+    QTest::newRow("half after 1: to even") << halfAfterOne << one;
+    QTest::newRow("half after 1, more zeros") << halfAfterOne + QByteArray(900, '0') << one;
+    QTest::newRow("a digit above the half, 900 places on") << halfAfterOne + QByteArray(900, '0') + "1" << afterOne;
+    QTest::newRow("below the half by 900 places") << "1.00000000000000011102230246251565404236316680908203124"
+                                                         + QByteArray(900, '9')
+                                                  << one;
+    QTest::newRow("many integer digits past the decisive ones")
+        << "1" + QByteArray(1000, '0') + "e-1000" << 1.0;
+    QTest::newRow("largest double") << QByteArray("1.7976931348623157e308") << std::numeric_limits<double>::max();
+    QTest::newRow("below the half above the largest") << QByteArray("1.7976931348623158e308")
+                                                      << std::numeric_limits<double>::max();
+    QTest::newRow("above the half above the largest") << QByteArray("1.7976931348623159e308")
+                                                      << std::numeric_limits<double>::infinity();
+    QTest::newRow("largest subnormal") << QByteArray("2.2250738585072011e-308") << 2.2250738585072009e-308;
+    QTest::newRow("smallest normal") << QByteArray("2.2250738585072014e-308") << std::numeric_limits<double>::min();
+    QTest::newRow("smallest subnormal") << QByteArray("4.9406564584124654e-324")
+                                        << std::numeric_limits<double>::denorm_min();
+    QTest::newRow("below half the smallest subnormal") << QByteArray("2.4703282292062327e-324") << 0.0;
+    QTest::newRow("above half the smallest subnormal") << QByteArray("2.4703282292062328e-324")
+                                                       << std::numeric_limits<double>::denorm_min();
 }
 
 void TypedNumbersTest::leadingNumber()
 {
     QFETCH(QByteArray, text);
     QFETCH(double, expected);
-    QCOMPARE(galaxy::LeadingNumber(std::string_view(text.constData(), static_cast<std::size_t>(text.size()))),
-             expected);
+    QCOMPARE(Bits(Leading(text)), Bits(expected));
 }
 
 void TypedNumbersTest::leadingNumberStaysInsideItsText()
@@ -74,6 +125,32 @@ void TypedNumbersTest::leadingNumberStaysInsideItsText()
     QCOMPARE(galaxy::LeadingNumber(std::string_view(text, 2)), 12.0);
     const char exponent[] = "2E5";
     QCOMPARE(galaxy::LeadingNumber(std::string_view(exponent, 2)), 2.0);
+}
+
+void TypedNumbersTest::leadingNumberIgnoresTheLocale()
+{
+    // Texts and their values read in the "C" locale, then read again in a
+    // locale whose decimal separator is a comma, where strtod stops at the
+    // period: the rule must not change.
+    std::vector<QByteArray> texts = {"2.5", " 37.5abc", "-0.125", "1.5e3", "6.02214076e23", "0.1", "12,5"};
+    for (int i = 0; i < 2000; ++i) {
+        texts.push_back(QByteArray::number(i * 7919 % 10007) + "." + QByteArray::number(i * 104729 % 1000003) + "e"
+                        + QByteArray::number(i % 41 - 20));
+    }
+    std::vector<QByteArray> before;
+    for (const QByteArray& text : texts) {
+        before.push_back(Bits(Leading(text)));
+    }
+    testsupport::CommaLocale comma;
+    if (!comma.active()) {
+        QSKIP(testsupport::CommaLocale::kMissing);
+    }
+    QCOMPARE(std::strtod("2.5", nullptr), 2.0); // the locale is in force
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        QCOMPARE(Bits(Leading(texts[i])), before[i]);
+    }
+    QCOMPARE(Leading("2.5"), 2.5);
+    QCOMPARE(Leading("12,5"), 12.0);
 }
 
 void TypedNumbersTest::roundHalfEven_data()

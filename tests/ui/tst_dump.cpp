@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
@@ -151,6 +152,9 @@ private slots:
     void optionsChangedWithoutADumpAreForgotten();
     void missingFileIsCheckedBeforeTheSelection();
     void missingFileAfterSaveNamesTheEmptyEntry();
+    void galaxyFileNamesWithBackslashes_data();
+    void galaxyFileNamesWithBackslashes();
+    void backslashNamesAFolderNotAFileName();
     void galaxyWithoutFileNameFailsAfterTheHeader();
     void undeletableReportFailsBeforeTheHeader();
     void reportMarkedReadOnlyIsKeptForEveryUser_data();
@@ -392,6 +396,68 @@ void DumpTest::missingFileIsCheckedBeforeTheSelection()
     QVERIFY(NoPointerOverride());
     QCOMPARE(ReadAll(workspace.report()), QByteArray("kept\r\n"));
     QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Open")), QStringLiteral("0"));
+    Stop(window);
+}
+
+// A Galaxy List typed as on Windows: "\\" in a file name parts folders below
+// the program folder on every system, "/" too.
+void DumpTest::galaxyFileNamesWithBackslashes_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("one folder") << QStringLiteral("sub\\alpha.gxy") << QStringLiteral("sub/alpha.gxy");
+    QTest::newRow("two folders") << QStringLiteral("sub\\deeper\\alpha.gxy")
+                                 << QStringLiteral("sub/deeper/alpha.gxy");
+    QTest::newRow("this folder first") << QStringLiteral(".\\sub\\alpha.gxy") << QStringLiteral("sub/alpha.gxy");
+    QTest::newRow("up again") << QStringLiteral("sub\\..\\alpha.gxy") << QStringLiteral("alpha.gxy");
+    QTest::newRow("both separators") << QStringLiteral("sub/deeper\\alpha.gxy")
+                                     << QStringLiteral("sub/deeper/alpha.gxy");
+    QTest::newRow("forward slashes") << QStringLiteral("sub/alpha.gxy") << QStringLiteral("sub/alpha.gxy");
+}
+
+void DumpTest::galaxyFileNamesWithBackslashes()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, file);
+    Workspace workspace;
+    QVERIFY(QDir(workspace.folder()).mkpath(QStringLiteral("sub/deeper")));
+    QVERIFY(WriteGalaxy(workspace.file(file), {Record(77, 1, {{0.5F, 0.3F}})}));
+    StoreGalaxy(1, QStringLiteral("Alpha"), typed);
+    QPointer<frmQuarrimax> window = Start();
+    // The selection opens the file without a message; the name stays as typed.
+    QVERIFY(workspace.platform().boxes.isEmpty());
+    QVERIFY(Declare::openGalaxyFile.isOpen());
+    QCOMPARE(Declare::pstrCurrentGalaxyFile, typed);
+    QVERIFY(Declare::GalaxyFileExists(typed));
+    SetThresholds(window, QStringLiteral("0"), QStringLiteral("0"));
+    Dump(window);
+    QVERIFY(workspace.platform().boxes.isEmpty());
+    QCOMPARE(ReadAll(workspace.report()), kHeader + "77.A" + Blanks(10) + "50" + Blanks(11) + "30\r\n");
+    // The report stays in the program folder itself.
+    QVERIFY(!QFileInfo::exists(workspace.file(QStringLiteral("sub/dump.txt"))));
+    Stop(window);
+}
+
+// With no folder sub, a file that happens to carry a backslash in its name on
+// Linux or macOS is not taken for sub\alpha.gxy: the galaxy is missing.
+void DumpTest::backslashNamesAFolderNotAFileName()
+{
+#ifdef Q_OS_WIN
+    QSKIP("on Windows no file name holds a backslash");
+#endif
+    Workspace workspace;
+    QVERIFY(WriteGalaxy(workspace.file(QStringLiteral("sub\\alpha.gxy")), {Record(77, 1, {{0.5F, 0.3F}})}));
+    StoreGalaxy(1, QStringLiteral("Alpha"), QStringLiteral("sub\\alpha.gxy"));
+    QPointer<frmQuarrimax> window = Start();
+    QCOMPARE(workspace.platform().boxes.size(), 1);
+    QCOMPARE(workspace.platform().boxes.first().title, kMissingTitle);
+    QCOMPARE(workspace.platform().boxes.first().text, MissingText(QStringLiteral("Alpha")));
+    QVERIFY(!Declare::openGalaxyFile.isOpen());
+    // Once the file is in the folder sub, the name finds it.
+    QVERIFY(QDir(workspace.folder()).mkpath(QStringLiteral("sub")));
+    QVERIFY(QFile::rename(workspace.file(QStringLiteral("sub\\alpha.gxy")),
+                          workspace.file(QStringLiteral("sub/alpha.gxy"))));
+    QVERIFY(Declare::GalaxyFileExists(QStringLiteral("sub\\alpha.gxy")));
     Stop(window);
 }
 

@@ -452,6 +452,21 @@ private slots:
         QCOMPARE(m_platform->boxes.size(), 1);
     }
 
+    // The current galaxy's name typed as on Windows: "\\" parts folders.
+    void galaxyNameWithBackslashes()
+    {
+        QVERIFY(QDir(m_folder->path()).mkpath(QStringLiteral("sub")));
+        const QString file = QStringLiteral("sub/alpha.gxy");
+        writeGalaxy(kHeader + Record(1, 6, {{0.9F, 0.9F}}), file);
+        Declare::pstrCurrentGalaxyFile = QStringLiteral("sub\\alpha.gxy");
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        QCOMPARE(monitor->plngOldFileSize, 4 + kRecordSize);
+        append(Record(90, 1, {{0.6F, 0.6F}}), file);
+        monitor->tmrChecking_Timer();
+        QCOMPARE(announced(), QStringList{Line("90.A", "60", "60")});
+        QCOMPARE(monitor->lblSize->text(), QString::number(4 + 2 * kRecordSize));
+    }
+
     void growthOfOneAndAHalfRecords()
     {
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
