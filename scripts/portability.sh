@@ -4,8 +4,10 @@
 # with clang against LLVM's libc++, the standard library of macOS. The reports
 # and merges of galaxy_bench must be byte for byte those of the Linux build,
 # and so must its numbers, in every locale; on Windows a merge into a device
-# must fail and a report taken while another program appends records must
-# hold whole records only. Installs what it needs first.
+# must fail, failures must carry the system's own error number and text, a
+# galaxy file held open must stay deletable and replaceable by other programs,
+# and a report taken while another program appends records must hold whole
+# records only. Installs what it needs first.
 #   bash scripts/portability.sh
 # Prints one line per check and a closing count; fails when a check fails.
 # Works in build-portability/: the three builds, Wine's own prefix and the
@@ -238,16 +240,64 @@ check "windows: numbers in the German_Germany.1252 locale" in_locale windows Ger
 # merge_fails TARGET: a merge into a device must fail, not report success.
 merge_fails() {
   local dir=$work/windows/device
-  mkdir -p "$dir" && cd "$dir" && cp "$inputs/source.gxy" .
+  mkdir -p "$dir/dir" && cd "$dir" && cp "$inputs/source.gxy" .
   local said
   said=$(run windows merge "$1" source.gxy)
   case $said in
-    *"exit 1") ;;
-    *) echo "the merge did not fail: $(echo "$said" | tr '\n' ' ')"; return 1 ;;
+    "error 20001: "*"exit 1") echo "$said" | head -n 1 ;;
+    *) echo "the merge did not fail as a device: $(echo "$said" | tr '\n' ' ')"; return 1 ;;
   esac
 }
 check "windows: merge into NUL fails" merge_fails NUL
 check "windows: merge into nul.gxy fails" merge_fails nul.gxy
+check "windows: merge into CON fails" merge_fails CON
+check "windows: merge into dir\\nul.gxy fails" merge_fails 'dir\nul.gxy'
+
+# A failure is told with the system's own number and words, not the C
+# runtime's errno: a folder that does not exist is error 3 on Windows.
+system_error() {
+  local dir=$work/windows/errors said
+  mkdir -p "$dir" && cd "$dir" && cp "$inputs/source.gxy" .
+  said=$(run windows merge 'no-such-folder\target.gxy' source.gxy)
+  echo "$said" | head -n 1
+  case $said in
+    "error 3: "*"exit 1") ;;
+    *) return 1 ;;
+  esac
+}
+check "windows: errors carry the system's number and text" system_error
+
+# While a galaxy file is held open as the selection holds it, another Windows
+# program may delete it or put a new file in its place, as the game does.
+# hold_while FILE COMMAND...: runs COMMAND (in Wine's cmd) while FILE is held.
+hold_while() {
+  local file=$1
+  shift
+  timeout 60 wine "$windows_exe" hold "$file" 4 </dev/null >hold.out 2>&1 &
+  local holder=$! tries=0
+  until grep -q '^open' hold.out 2>/dev/null; do
+    tries=$((tries + 1))
+    [ $tries -lt 100 ] && kill -0 "$holder" 2>/dev/null || { echo "the file was not held: $(cat hold.out)"; return 1; }
+    sleep 0.2
+  done
+  timeout 60 wine cmd /c "$@" </dev/null >/dev/null 2>&1 || true
+  wait "$holder" || { echo "holding failed: $(cat hold.out)"; return 1; }
+}
+held_file_deleted() {
+  local dir=$work/windows/delete
+  mkdir -p "$dir" && cd "$dir" && cp "$inputs/galaxy.gxy" held.gxy
+  hold_while held.gxy del held.gxy || return 1
+  [ ! -e held.gxy ] || { echo "the held file could not be deleted"; return 1; }
+}
+held_file_replaced() {
+  local dir=$work/windows/replace
+  mkdir -p "$dir" && cd "$dir" && cp "$inputs/galaxy.gxy" held.gxy && cp "$inputs/source.gxy" new.gxy &&
+    cp new.gxy expected.gxy
+  hold_while held.gxy "ren held.gxy old.gxy && ren new.gxy held.gxy" || return 1
+  cmp -s held.gxy expected.gxy || { echo "the held file could not be replaced"; return 1; }
+}
+check "windows: another program deletes a galaxy file while it is held" held_file_deleted
+check "windows: another program renames a new galaxy file into the held one's place" held_file_replaced
 
 # While a second Windows program appends records in pieces, every report of
 # the growing galaxy must be the report of its first k whole records for
