@@ -7,7 +7,7 @@
 //   viewer_bench REPORT [REPORT...] [--runs N]
 //
 // Run it on the offscreen platform (QT_QPA_PLATFORM=offscreen). To measure
-// with the accessibility bridge on, run it on a display with a session bus and
+// with the accessibility bridge on, run it on a display with the desktop's D-Bus and
 // QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1: it waits for the bridge before measuring.
 #include "platform/Platform.h"
 #include "windows/ReportTextView.h"

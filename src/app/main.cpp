@@ -19,7 +19,7 @@ namespace {
 // instead of the toolkit's report and an abort.
 [[noreturn]] void NoDesktop(const QByteArray& why)
 {
-    std::fprintf(stderr, "Quarrimax needs a desktop session to show its windows: %s.\n", why.constData());
+    std::fprintf(stderr, "Quarrimax needs a desktop to show its windows: %s.\n", why.constData());
     std::fflush(stderr);
     std::_Exit(EXIT_FAILURE);
 }

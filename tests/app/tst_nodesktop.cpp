@@ -80,7 +80,7 @@ void NoDesktopTest::saysSoInOneLine()
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 1);
     QCOMPARE(program.readAllStandardOutput(), QByteArray());
-    QCOMPARE(err, QStringLiteral("Quarrimax needs a desktop session to show its windows: %1.\n").arg(reason));
+    QCOMPARE(err, QStringLiteral("Quarrimax needs a desktop to show its windows: %1.\n").arg(reason));
 }
 
 QTEST_GUILESS_MAIN(NoDesktopTest)
