@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -126,7 +125,7 @@ int main(int argc, char* argv[])
     auto* main = new frmQuarrimax;
     main->show();
     ok &= Save(main, output, QStringLiteral("main-window"));
-    main->findChild<QPushButton*>(QStringLiteral("cmdOptions"))->click();
+    main->cmdOptions_Click();
     ok &= Save(main, output, QStringLiteral("main-window-options"));
 
     {
@@ -147,8 +146,8 @@ int main(int argc, char* argv[])
     }
 
     frmMerge* merge = frmMerge::ShowWindow();
-    merge->findChild<QLineEdit*>(QStringLiteral("txtMergeIn"))->setText(QStringLiteral("galaxies/home.gxy"));
-    merge->findChild<QLineEdit*>(QStringLiteral("txtMergeFrom"))->setText(QStringLiteral("galaxies/scouted.gxy"));
+    merge->txtMergeIn->setText(QStringLiteral("galaxies/home.gxy"));
+    merge->txtMergeFrom->setText(QStringLiteral("galaxies/scouted.gxy"));
     ok &= Save(merge, output, QStringLiteral("merge"));
     merge->close();
 
@@ -156,7 +155,7 @@ int main(int argc, char* argv[])
     // seconds: the ship on its way and the file's size shown.
     AnsweringPlatform answering(platform::Platform::services());
     platform::Platform::install(&answering);
-    frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+    frmAutoCheck* monitor = frmAutoCheck::ShowWindow(main->thresholdSource());
     monitor->cmdStartStop_Click();
     for (int tick = 0; tick < 12; ++tick) {
         monitor->tmrChecking_Timer();

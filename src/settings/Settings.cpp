@@ -3,7 +3,6 @@
 #include "platform/VersionRecord.h"
 #include "state/Declare.h"
 
-#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -136,31 +135,18 @@ bool WriteSetting(const QString& section, const QString& key, const QString& tex
            || (status == QSettings::FormatError && ReadSetting(section, key) == text);
 }
 
-void LoadGalaxyList(QComboBox* selector)
+QList<GalaxyEntry> LoadGalaxyList()
 {
-    const int selected = selector != nullptr ? selector->currentIndex() : -1;
+    QList<GalaxyEntry> offered;
     for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
         const auto i = static_cast<std::size_t>(n);
         Declare::pstrGalaxyName[i] = ReadSetting(kGalaxies, QStringLiteral("Galaxy%1").arg(n));
         Declare::pstrGalaxyFile[i] = ReadSetting(kGalaxies, QStringLiteral("GalaxyFile%1").arg(n));
-        if (selector != nullptr && !Declare::pstrGalaxyName[i].isEmpty()) {
-            selector->addItem(Declare::pstrGalaxyName[i], n);
+        if (!Declare::pstrGalaxyName[i].isEmpty()) {
+            offered.append(GalaxyEntry{n, Declare::pstrGalaxyName[i]});
         }
     }
-    // A combo box selects its first item when it is filled from empty; the
-    // Galaxy List selects nothing by itself.
-    if (selector != nullptr && selector->currentIndex() != selected) {
-        selector->setCurrentIndex(selected);
-    }
-}
-
-void LoadGalaxyList()
-{
-    QComboBox* selector = nullptr;
-    if (Declare::mainWindow) {
-        selector = Declare::mainWindow->findChild<QComboBox*>(QStringLiteral("cboGalaxies"));
-    }
-    LoadGalaxyList(selector);
+    return offered;
 }
 
 } // namespace settings

@@ -11,9 +11,8 @@
 // empty store and refuses every write.
 #pragma once
 
+#include <QList>
 #include <QString>
-
-class QComboBox;
 
 namespace settings {
 
@@ -25,13 +24,17 @@ QString ReadSetting(const QString& section, const QString& key);
 // section as needed. Returns false when the store refused the write.
 bool WriteSetting(const QString& section, const QString& key, const QString& text);
 
-// Reads Galaxy List entries 1 to 4 into Declare::pstrGalaxyName and
-// Declare::pstrGalaxyFile and appends every non-empty name to the selector,
-// each item carrying its entry number as its data. Neither clears the
-// selector nor selects an item.
-void LoadGalaxyList(QComboBox* selector);
+// A Galaxy List entry as the galaxy selector offers it: its number (1 to 4)
+// and its display name.
+struct GalaxyEntry {
+    int number = 0;
+    QString name;
+};
 
-// As above, for the galaxy selector of the main window (when there is one).
-void LoadGalaxyList();
+// Reads Galaxy List entries 1 to 4 into Declare::pstrGalaxyName and
+// Declare::pstrGalaxyFile and returns the entries that have a name, in order:
+// those the galaxy selector offers. Changes neither the selection nor the
+// open galaxy file.
+QList<GalaxyEntry> LoadGalaxyList();
 
 } // namespace settings

@@ -4,9 +4,7 @@
 
 #include "galaxy/GalaxyFile.h"
 
-#include <QPointer>
 #include <QString>
-#include <QWidget>
 
 #include <array>
 #include <filesystem>
@@ -27,9 +25,6 @@ inline QString pstrCurrentGalaxyFile;
 // selection whose file exists until the next selection or until the main
 // window closes. Closed (isOpen() false) otherwise.
 inline galaxy::GalaxyFile openGalaxyFile;
-
-// The main window while it exists, for windows that read its controls.
-inline QPointer<QWidget> mainWindow;
 
 // A galaxy file name resolved against the program folder: the folder, a
 // separator and the name, joined as texts, with "\" and "/" in the name taken

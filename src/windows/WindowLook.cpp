@@ -235,15 +235,6 @@ QRect CaptionTextRect(const PaintedCaption& caption)
     return QFontMetrics(fitted.font).boundingRect(PixelArea(caption), kCaptionFlags, fitted.text);
 }
 
-void NamePaintedControls(QWidget* window)
-{
-    for (const PaintedCaption& caption : kMainWindowCaptions) {
-        if (auto* control = window->findChild<QWidget*>(QString::fromLatin1(caption.control))) {
-            control->setAccessibleName(AccessibleName(caption));
-        }
-    }
-}
-
 QPixmap MainWindowFace(QSize size, QPoint origin, qreal devicePixelRatio)
 {
     QPixmap face = Picture(QStringLiteral("background"), size, devicePixelRatio);

@@ -96,10 +96,6 @@ FittedText CaptionText(const PaintedCaption& caption);
 // Where the caption's letters lie, in pixels of the client area.
 QRect CaptionTextRect(const PaintedCaption& caption);
 
-// Gives each control whose caption is painted the words of its caption as its
-// accessible name.
-void NamePaintedControls(QWidget* window);
-
 // The main window's face: the background picture of the given size, placed at
 // `origin` relative to the client area, with the captions painted on it.
 QPixmap MainWindowFace(QSize size, QPoint origin, qreal devicePixelRatio);

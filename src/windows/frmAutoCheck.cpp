@@ -16,13 +16,13 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -88,10 +88,10 @@ QLabel* Label(QWidget* parent, const QString& name, const QString& text, QRect g
 
 QPointer<frmAutoCheck> frmAutoCheck::s_instance;
 
-frmAutoCheck* frmAutoCheck::ShowWindow()
+frmAutoCheck* frmAutoCheck::ShowWindow(ThresholdSource thresholds)
 {
     if (!s_instance) {
-        s_instance = new frmAutoCheck;
+        s_instance = new frmAutoCheck(std::move(thresholds));
     }
     look::BringForward(s_instance);
     return s_instance.data();
@@ -102,9 +102,10 @@ frmAutoCheck* frmAutoCheck::Instance()
     return s_instance.data();
 }
 
-frmAutoCheck::frmAutoCheck(QWidget* parent)
+frmAutoCheck::frmAutoCheck(ThresholdSource thresholds, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_thresholdSource(std::move(thresholds))
 {
     setObjectName(QStringLiteral("frmAutoCheck"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -257,16 +258,11 @@ void frmAutoCheck::MoveShip(int twips)
 
 void frmAutoCheck::ReadThresholds()
 {
-    // Once the main window is gone the thresholds read last stay in use.
-    QWidget* main = Declare::mainWindow.data();
-    if (main == nullptr) {
-        return;
-    }
-    if (const auto* box = main->findChild<QLineEdit*>(QStringLiteral("txtMinHab"))) {
-        m_thresholds.minHab = ThresholdOf(box->text());
-    }
-    if (const auto* box = main->findChild<QLineEdit*>(QStringLiteral("txtMinMetal"))) {
-        m_thresholds.minMet = ThresholdOf(box->text());
+    // Once the threshold fields are gone the thresholds read last stay in use.
+    const std::optional<ThresholdTexts> texts = m_thresholdSource ? m_thresholdSource() : std::nullopt;
+    if (texts) {
+        m_thresholds.minHab = ThresholdOf(texts->hab);
+        m_thresholds.minMet = ThresholdOf(texts->met);
     }
 }
 

@@ -1,6 +1,6 @@
 // The auto-check monitor: while the game runs it polls the selected galaxy
 // file on a timer and announces, one message box each, the planets of the
-// systems appended to it that reach the main window's thresholds.
+// systems appended to it that reach the thresholds its opener hands it.
 #pragma once
 
 #include "galaxy/PlanetLine.h"
@@ -8,6 +8,9 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+
+#include <functional>
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -21,9 +24,20 @@ class frmAutoCheck : public QWidget {
     Q_OBJECT
 
 public:
-    // Shows the monitor, modeless; one that is open already is only brought
-    // forward and keeps its baseline and its state.
-    static frmAutoCheck* ShowWindow();
+    // The two threshold texts as they stand, Hab first.
+    struct ThresholdTexts {
+        QString hab;
+        QString met;
+    };
+    // Where the monitor reads its thresholds on every tick: the texts of the
+    // main window's threshold fields, or nothing once those are gone, and the
+    // thresholds read last then stay in use. Without a source they stay 0.
+    using ThresholdSource = std::function<std::optional<ThresholdTexts>()>;
+
+    // Shows the monitor, modeless, reading its thresholds from the source;
+    // one that is open already is only brought forward and keeps its
+    // baseline, its source and its state.
+    static frmAutoCheck* ShowWindow(ThresholdSource thresholds);
     // The open monitor, or nullptr.
     static frmAutoCheck* Instance();
 
@@ -56,7 +70,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    explicit frmAutoCheck(QWidget* parent = nullptr);
+    explicit frmAutoCheck(ThresholdSource thresholds, QWidget* parent = nullptr);
     void Form_Load();
     int AskDelay();
     void ApplyTimer();
@@ -67,6 +81,7 @@ private:
     bool AnnounceRecord(const unsigned char* record);
 
     QString m_baselinePath; // the galaxy file plngOldFileSize belongs to
+    ThresholdSource m_thresholdSource;
     galaxy::Thresholds m_thresholds;
     int m_delay = 0;
     bool m_timerEnabled = false;

@@ -6,7 +6,6 @@
 #include "settings/Settings.h"
 #include "state/Declare.h"
 
-#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -144,9 +143,9 @@ bool frmModifyList::txtGalaxyfile1_KeyPress(const QKeyEvent* event)
     return typed.size() == 1 && kRefusedInFileName.contains(typed.at(0));
 }
 
-// Stores the four entries as typed, refills the galaxy selector from the store
-// and closes. When the store refuses a write, the editor stays open with what
-// was typed and the user is told.
+// Stores the four entries as typed, says so and closes. When the store
+// refuses a write, the editor stays open with what was typed and the user is
+// told.
 void frmModifyList::cmdSave_Click()
 {
     if (!saveEntries()) {
@@ -155,7 +154,7 @@ void frmModifyList::cmdSave_Click()
                                                   QStringLiteral("An Error Unknow Occured"));
         return;
     }
-    rebuildSelector();
+    emit saved();
     accept();
 }
 
@@ -169,20 +168,6 @@ bool frmModifyList::saveEntries()
         }
     }
     return true;
-}
-
-// Empties the main window's galaxy selector and loads the Galaxy List again;
-// nothing is selected afterwards.
-void frmModifyList::rebuildSelector()
-{
-    QComboBox* selector = nullptr;
-    if (Declare::mainWindow) {
-        selector = Declare::mainWindow->findChild<QComboBox*>(QStringLiteral("cboGalaxies"));
-    }
-    if (selector != nullptr) {
-        selector->clear();
-    }
-    settings::LoadGalaxyList(selector);
 }
 
 void frmModifyList::cmdExit_Click()

@@ -1,6 +1,7 @@
 // The Galaxy List editor: the four galaxy names and the galaxy file of each.
-// Save stores them and refills the main window's galaxy selector; Exit and
-// the close box leave everything as it was.
+// Save stores them and says so (saved), so that whoever opened the editor can
+// load the Galaxy List again; Exit and the close box leave everything as it
+// was.
 #pragma once
 
 #include <QDialog>
@@ -18,6 +19,10 @@ class frmModifyList : public QDialog {
 public:
     explicit frmModifyList(QWidget* parent = nullptr);
 
+signals:
+    // The four entries are stored; the editor closes right after.
+    void saved();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -28,7 +33,6 @@ private:
     void setTabOrder();
     void Form_Load();
     bool saveEntries();
-    void rebuildSelector();
 
     void cmdSave_Click();
     void cmdExit_Click();

@@ -49,13 +49,13 @@ QFont ReportFont()
 
 QPointer<frmOpenText> frmOpenText::s_instance;
 
-frmOpenText* frmOpenText::ShowReport()
+frmOpenText* frmOpenText::ShowReport(QWidget* messageParent)
 {
     if (s_instance) {
         look::BringForward(s_instance);
         return s_instance.data();
     }
-    auto* viewer = new frmOpenText;
+    auto* viewer = new frmOpenText(messageParent);
     if (!viewer->Form_Load()) {
         delete viewer;
         return nullptr;
@@ -71,7 +71,7 @@ frmOpenText* frmOpenText::Instance()
     return s_instance.data();
 }
 
-frmOpenText::frmOpenText(QWidget* parent) : QWidget(parent, Qt::Window)
+frmOpenText::frmOpenText(QWidget* messageParent) : QWidget(nullptr, Qt::Window), m_messageParent(messageParent)
 {
     setObjectName(QStringLiteral("frmOpenText"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -98,7 +98,7 @@ bool frmOpenText::Form_Load()
     case ReportTextView::LoadResult::OutOfMemory: OfferExternalEditor(); return false;
     case ReportTextView::LoadResult::Failed: break;
     }
-    platform::Platform::services().messageBox(Declare::mainWindow.data(), platform::MessageIcon::Critical,
+    platform::Platform::services().messageBox(m_messageParent.data(), platform::MessageIcon::Critical,
                                               platform::MessageButtons::Ok, kUnknownErrorTitle, kUnknownErrorText);
     return true;
 }
@@ -106,7 +106,7 @@ bool frmOpenText::Form_Load()
 void frmOpenText::OfferExternalEditor()
 {
     platform::Platform& services = platform::Platform::services();
-    QWidget* parent = Declare::mainWindow.data();
+    QWidget* parent = m_messageParent.data();
     const platform::MessageAnswer answer = services.messageBox(parent, platform::MessageIcon::Question,
                                                                platform::MessageButtons::YesNo, kTooBigTitle,
                                                                kTooBigText);

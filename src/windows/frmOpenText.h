@@ -15,8 +15,10 @@ public:
     // Shows the viewer, modeless. A viewer that is open already is only
     // brought forward and keeps the text it shows; otherwise a new one loads
     // dump.txt first. Returns nullptr when the new viewer closed itself while
-    // loading (the report was too big for it): that is no failure.
-    static frmOpenText* ShowReport();
+    // loading (the report was too big for it): that is no failure. The
+    // messages of a new viewer stand over messageParent, since the viewer
+    // itself is not yet shown when they come.
+    static frmOpenText* ShowReport(QWidget* messageParent = nullptr);
     // The open viewer, or nullptr.
     static frmOpenText* Instance();
 
@@ -26,11 +28,13 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
-    explicit frmOpenText(QWidget* parent = nullptr);
+    explicit frmOpenText(QWidget* messageParent);
     // Loads the report; false when the viewer is to close itself unseen.
     bool Form_Load();
     void OfferExternalEditor();
     void Form_Resize();
+
+    QPointer<QWidget> m_messageParent;
 
     static QPointer<frmOpenText> s_instance;
 };

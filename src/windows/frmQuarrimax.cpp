@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -199,7 +200,6 @@ frmQuarrimax::frmQuarrimax(QWidget* parent)
     setWindowIcon(look::ProgramIcon());
     setFixedSize(twips::Size(kClientWidth, kClosedHeight));
     setFont(look::DialogFont());
-    Declare::mainWindow = this;
     createControls();
     connectHandlers();
     Form_Load();
@@ -218,7 +218,7 @@ void frmQuarrimax::createControls()
     createClickTargets();
     createMenu();
     setTabOrder();
-    look::NamePaintedControls(this);
+    nameCaptionedControls();
 }
 
 void frmQuarrimax::createTopArea()
@@ -307,6 +307,17 @@ void frmQuarrimax::setTabOrder()
     }
 }
 
+// The controls whose captions are painted on the window's face get the
+// words of their captions as their accessible names.
+void frmQuarrimax::nameCaptionedControls()
+{
+    for (const look::PaintedCaption& caption : look::MainWindowCaptions()) {
+        if (auto* control = findChild<QWidget*>(QString::fromLatin1(caption.control))) {
+            control->setAccessibleName(look::AccessibleName(caption));
+        }
+    }
+}
+
 void frmQuarrimax::connectHandlers()
 {
     connect(cmdRetrive, &QPushButton::clicked, this, &frmQuarrimax::cmdRetrive_Click);
@@ -337,7 +348,7 @@ void frmQuarrimax::Form_Load()
     const platform::VersionRecord version = platform::Version();
     setWindowTitle(QStringLiteral("Quarrimax %1.%2 by Marrowen").arg(version.major).arg(version.minor));
     restoreOptions();
-    settings::LoadGalaxyList(cboGalaxies);
+    fillGalaxySelector();
     if (cboGalaxies->count() > 0) {
         cboGalaxies->setCurrentIndex(0);
         cboGalaxies_Click();
@@ -368,6 +379,28 @@ bool frmQuarrimax::storeOptions()
            && settings::WriteSetting(kOptions, QStringLiteral("Open"), StoredState(chkOpen->isChecked()))
            && settings::WriteSetting(kOptions, QStringLiteral("Reader"), StoredSelection(optQuarrimax->isChecked()))
            && settings::WriteSetting(kOptions, QStringLiteral("NotePad"), StoredSelection(optNotePad->isChecked()));
+}
+
+// Loads the Galaxy List and offers its named entries in the galaxy selector,
+// each item carrying its entry number; selects nothing by itself, where the
+// selector would select its first item when filled from empty.
+void frmQuarrimax::fillGalaxySelector()
+{
+    const int selected = cboGalaxies->currentIndex();
+    for (const settings::GalaxyEntry& entry : settings::LoadGalaxyList()) {
+        cboGalaxies->addItem(entry.name, entry.number);
+    }
+    if (cboGalaxies->currentIndex() != selected) {
+        cboGalaxies->setCurrentIndex(selected);
+    }
+}
+
+// The editor stored the Galaxy List: the selector offers it anew and nothing
+// is selected; the last selection's file stays open and current.
+void frmQuarrimax::galaxyListSaved()
+{
+    cboGalaxies->clear();
+    fillGalaxySelector();
 }
 
 void frmQuarrimax::closeEvent(QCloseEvent* event)
@@ -497,12 +530,24 @@ void frmQuarrimax::setPanelOpen(bool open)
 void frmQuarrimax::cmdModifyList_Click()
 {
     frmModifyList editor(this);
+    connect(&editor, &frmModifyList::saved, this, &frmQuarrimax::galaxyListSaved);
     editor.exec();
 }
 
 void frmQuarrimax::cmdAutoCheck_Click()
 {
-    frmAutoCheck::ShowWindow();
+    frmAutoCheck::ShowWindow(thresholdSource());
+}
+
+frmAutoCheck::ThresholdSource frmQuarrimax::thresholdSource() const
+{
+    return [hab = QPointer<QLineEdit>(txtMinHab),
+            met = QPointer<QLineEdit>(txtMinMetal)]() -> std::optional<frmAutoCheck::ThresholdTexts> {
+        if (!hab || !met) {
+            return std::nullopt;
+        }
+        return frmAutoCheck::ThresholdTexts{hab->text(), met->text()};
+    };
 }
 
 void frmQuarrimax::mnuAbout_Click()
@@ -664,7 +709,7 @@ bool frmQuarrimax::openReport()
     if (optQuarrimax->isChecked()) {
         // The viewer may close itself at once when the report is too big for
         // it; it has then offered the external editor, and that is no failure.
-        frmOpenText::ShowReport();
+        frmOpenText::ShowReport(this);
         return true;
     }
     platform::Platform& services = platform::Platform::services();

@@ -3,6 +3,8 @@
 // commands that open every other window.
 #pragma once
 
+#include "frmAutoCheck.h"
+
 #include <QWidget>
 
 class QAction;
@@ -23,6 +25,13 @@ public:
     explicit frmQuarrimax(QWidget* parent = nullptr);
     ~frmQuarrimax() override;
 
+    // Where the auto-check monitor reads the thresholds: the two threshold
+    // fields as they stand at each tick, for as long as this window exists.
+    frmAutoCheck::ThresholdSource thresholdSource() const;
+
+public slots:
+    void cmdOptions_Click();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -35,6 +44,7 @@ private:
     void createClickTargets();
     void createMenu();
     void setTabOrder();
+    void nameCaptionedControls();
     void connectHandlers();
     QPixmap paintBackground(qreal devicePixelRatio) const;
 
@@ -42,6 +52,8 @@ private:
     void Form_Load();
     void restoreOptions();
     bool storeOptions();
+    void fillGalaxySelector();
+    void galaxyListSaved();
     void Form_Unload();
 
     // Handlers of the controls.
@@ -49,7 +61,6 @@ private:
     void mnuDump_Click();
     void cmdMerge_Click();
     void mnuMerge_Click();
-    void cmdOptions_Click();
     void mnuOptions_Click();
     void cmdModifyList_Click();
     void cmdAutoCheck_Click();

@@ -6,7 +6,6 @@
 #include "support/AsNobody.h"
 #include "windows/ReportTextView.h"
 #include "windows/frmMerge.h"
-#include "windows/frmModifyList.h"
 #include "windows/frmOpenText.h"
 #include "windows/frmQuarrimax.h"
 
@@ -468,11 +467,9 @@ void DumpTest::missingFileAfterSaveNamesTheEmptyEntry()
     Workspace workspace;
     QPointer<frmQuarrimax> window = StartOnLayoutGalaxy(workspace);
     QVERIFY(window);
-    {
-        frmModifyList editor(window);
-        editor.show();
-        QTest::mouseClick(Find<QPushButton>(&editor, "cmdSave"), Qt::LeftButton);
-    }
+    QVERIFY(UseEditor(window, [](QDialog* editor) {
+        QTest::mouseClick(Find<QPushButton>(editor, "cmdSave"), Qt::LeftButton);
+    }));
     QCOMPARE(Find<QComboBox>(window, "cboGalaxies")->currentIndex(), -1);
     QCOMPARE(Declare::pstrCurrentGalaxyFile, QStringLiteral("layout.gxy"));
     QVERIFY(QFile::remove(workspace.file(QStringLiteral("layout.gxy"))));

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -137,9 +138,12 @@ class TestFrmAutoCheck : public QObject {
 private:
     std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<ScriptedPlatform> m_platform;
+    // A main window's two threshold fields, and the source the monitor is
+    // handed to read them, as the main window hands it.
     std::unique_ptr<QWidget> m_main;
-    QLineEdit* m_minHab = nullptr;
-    QLineEdit* m_minMet = nullptr;
+    QPointer<QLineEdit> m_minHab;
+    QPointer<QLineEdit> m_minMet;
+    frmAutoCheck::ThresholdSource m_thresholds;
 
     QString galaxyPath(const QString& name = QStringLiteral("test.gxy")) const
     {
@@ -193,11 +197,14 @@ private slots:
         m_platform->folder = m_folder->path();
         m_main = std::make_unique<QWidget>();
         m_minHab = new QLineEdit(m_main.get());
-        m_minHab->setObjectName(QStringLiteral("txtMinHab"));
         m_minMet = new QLineEdit(m_main.get());
-        m_minMet->setObjectName(QStringLiteral("txtMinMetal"));
         setThresholds(QStringLiteral("0"), QStringLiteral("0"));
-        Declare::mainWindow = m_main.get();
+        m_thresholds = [this]() -> std::optional<frmAutoCheck::ThresholdTexts> {
+            if (!m_minHab || !m_minMet) {
+                return std::nullopt;
+            }
+            return frmAutoCheck::ThresholdTexts{m_minHab->text(), m_minMet->text()};
+        };
         Declare::pstrCurrentGalaxyFile = QStringLiteral("test.gxy");
         writeGalaxy(kHeader + Record(1, 6, {{0.9F, 0.9F}}) + Record(2, 6, {{0.9F, 0.9F}}));
     }
@@ -206,7 +213,6 @@ private slots:
     {
         delete frmAutoCheck::Instance();
         QLocale::setDefault(QLocale::c());
-        Declare::mainWindow = nullptr;
         Declare::pstrCurrentGalaxyFile.clear();
         m_main.reset();
         m_platform.reset();
@@ -215,7 +221,7 @@ private slots:
 
     void opensStopped()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         QCOMPARE(monitor->windowTitle(), QStringLiteral("AutoChecking..."));
         QCOMPARE(monitor->size(), QSize(312, 102));
         QCOMPARE(monitor->minimumSize(), monitor->maximumSize());
@@ -236,7 +242,7 @@ private slots:
 
     void labelsShowTheirTextsWhole()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         start(monitor, QStringLiteral("1.5"));
         append(QByteArray(16121612 - 4 - 2 * kRecordSize, '\0'));
         monitor->tmrChecking_Timer();
@@ -264,11 +270,11 @@ private slots:
 
     void opensOnceAndKeepsItsState()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         start(monitor, QStringLiteral("5"));
         append(Record(3, 1, {{0.5F, 0.5F}}));
         monitor->tmrChecking_Timer();
-        QCOMPARE(frmAutoCheck::ShowWindow(), monitor);
+        QCOMPARE(frmAutoCheck::ShowWindow(m_thresholds), monitor);
         QCOMPARE(monitor->plngOldFileSize, 4 + 3 * kRecordSize);
         QCOMPARE(monitor->cmdStartStop->text(), QStringLiteral("Stop"));
         QCOMPARE(monitor->delay(), 5000);
@@ -306,7 +312,7 @@ private slots:
         QFETCH(int, prompts);
         QFETCH(int, delay);
         QFETCH(QString, label);
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         for (const std::optional<QString>& answer : answers) {
             m_platform->inputAnswers.enqueue(answer);
         }
@@ -332,14 +338,14 @@ private slots:
     void delayLabelUsesTheDecimalSeparator()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         start(monitor, QStringLiteral("1.5"));
         QCOMPARE(monitor->lblDelay->text(), QStringLiteral("1,5 secs"));
     }
 
     void stopKeepsDelayAndRestartTicksMeanwhile()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         start(monitor, QStringLiteral("5"));
         QTest::mouseClick(monitor->cmdStartStop, Qt::LeftButton);
         QCOMPARE(monitor->cmdStartStop->text(), QStringLiteral("Start"));
@@ -361,7 +367,7 @@ private slots:
 
     void timerDrivesTheTicks()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         start(monitor, QStringLiteral("3"));
         QVERIFY(QMetaObject::invokeMethod(monitor->tmrChecking, "timeout"));
         QCOMPARE(monitor->lblSize->text(), QString::number(4 + 2 * kRecordSize));
@@ -370,7 +376,7 @@ private slots:
 
     void closingStopsTheTimer()
     {
-        QPointer<frmAutoCheck> monitor = frmAutoCheck::ShowWindow();
+        QPointer<frmAutoCheck> monitor = frmAutoCheck::ShowWindow(m_thresholds);
         start(monitor, QStringLiteral("3"));
         QPointer<QTimer> timer = monitor->tmrChecking;
         QVERIFY(timer->isActive());
@@ -383,7 +389,7 @@ private slots:
     void oneRecordAnnouncesItsQualifyingPlanetsInOrder()
     {
         setThresholds(QStringLiteral("85"), QStringLiteral("40"));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         append(Record(1234, 3, {{0.85F, 0.40F}, {0.9F, 0.5F}, {0.86F, 0.41F}, {0.99F, 0.99F}, {0.99F, 0.99F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(announced(), (QStringList{Line("1234.A", "85", "40"), Line("1234.B", "90", "50"),
@@ -399,7 +405,7 @@ private slots:
     void belowThresholdsAndOutsideThePlanetCountAreNotAnnounced()
     {
         setThresholds(QStringLiteral("50"), QStringLiteral("50"));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         append(Record(7, 2, {{0.49F, 0.9F}, {0.9F, 0.4999F}, {0.9F, 0.9F}}));
         append(Record(8, 0, {{0.9F, 0.9F}}));
         append(Record(-3, 1, {{0.5F, 0.5F}}));
@@ -411,7 +417,7 @@ private slots:
 
     void twoRecordsEachWithItsOwnNumber()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         append(Record(10, 1, {{0.25F, 0.75F}}) + Record(11, 2, {{0.1F, 0.2F}, {0.375F, 0.08F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(announced(), (QStringList{Line("10.A", "25", "75"), Line("11.A", "10", "20"),
@@ -421,7 +427,7 @@ private slots:
 
     void laterTicksAnnounceNothingAgain()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         append(Record(20, 1, {{0.6F, 0.6F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(m_platform->boxes.size(), 1);
@@ -436,7 +442,7 @@ private slots:
 
     void recordWrittenInTwoHalves()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         const qint64 baseline = monitor->plngOldFileSize;
         const QByteArray record = Record(30, 1, {{0.8F, 0.8F}});
         append(record.left(200));
@@ -459,7 +465,7 @@ private slots:
         const QString file = QStringLiteral("sub/alpha.gxy");
         writeGalaxy(kHeader + Record(1, 6, {{0.9F, 0.9F}}), file);
         Declare::pstrCurrentGalaxyFile = QStringLiteral("sub\\alpha.gxy");
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         QCOMPARE(monitor->plngOldFileSize, 4 + kRecordSize);
         append(Record(90, 1, {{0.6F, 0.6F}}), file);
         monitor->tmrChecking_Timer();
@@ -469,7 +475,7 @@ private slots:
 
     void growthOfOneAndAHalfRecords()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         const QByteArray second = Record(41, 1, {{0.2F, 0.2F}});
         append(Record(40, 1, {{0.1F, 0.1F}}) + second.left(246));
         monitor->tmrChecking_Timer();
@@ -481,7 +487,7 @@ private slots:
 
     void aFileCutBackIsFollowed()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         writeGalaxy(kHeader + Record(1, 1, {{0.9F, 0.9F}}));
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
@@ -494,7 +500,7 @@ private slots:
     void thresholdsAreReadOnEveryTick()
     {
         setThresholds(QStringLiteral("90"), QStringLiteral("90"));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         append(Record(60, 1, {{0.85F, 0.4F}}));
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
@@ -509,7 +515,7 @@ private slots:
     void emptyThresholdsCountAsZero()
     {
         setThresholds(QString(), QStringLiteral("x"));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         append(Record(62, 3, {{0.0F, 0.0F}, {-0.01F, 0.5F}, {0.5F, -0.01F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(announced(), QStringList{Line("62.A", "0", "0")});
@@ -518,10 +524,10 @@ private slots:
     void lastThresholdsStayWhenTheMainWindowIsGone()
     {
         setThresholds(QStringLiteral("50"), QStringLiteral("50"));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         monitor->tmrChecking_Timer();
         m_main.reset();
-        QVERIFY(Declare::mainWindow.isNull());
+        QVERIFY(m_minHab.isNull() && m_minMet.isNull());
         append(Record(70, 2, {{0.6F, 0.6F}, {0.4F, 0.4F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(announced(), QStringList{Line("70.A", "60", "60")});
@@ -531,7 +537,7 @@ private slots:
     void messagesUseTheDecimalSeparator()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         append(Record(12, 1, {{0.375F, 0.08F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(announced(), QStringList{Line("12.A", "37,5", "8")});
@@ -539,7 +545,7 @@ private slots:
 
     void overflowingValuesAreSkipped()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         append(Record(80, 3, {{3.0e38F, 0.5F}, {0.5F, 0.5F}, {0.5F, -3.0e38F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(announced(), QStringList{Line("80.A", "50", "50").replace(QStringLiteral("80.A"),
@@ -549,7 +555,7 @@ private slots:
     void noGalaxySelected()
     {
         Declare::pstrCurrentGalaxyFile.clear();
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
         QCOMPARE(monitor->lblSize->text(), QString());
@@ -569,7 +575,7 @@ private slots:
     void missingOrUnreadableGalaxyFile()
     {
         Declare::pstrCurrentGalaxyFile = QStringLiteral("missing.gxy");
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
         QCOMPARE(monitor->lblSize->text(), QString());
@@ -597,7 +603,7 @@ private slots:
 
     void anotherGalaxySelectedTakesItsOwnBaseline()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         writeGalaxy(kHeader + Record(1, 1, {{0.9F, 0.9F}}) + Record(2, 1, {{0.9F, 0.9F}}) + Record(3, 1, {{0.9F, 0.9F}})
                         + Record(4, 1, {{0.9F, 0.9F}}),
                     QStringLiteral("other.gxy"));
@@ -612,7 +618,7 @@ private slots:
 
     void shipCyclesEvery32Ticks()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         for (int tick = 1; tick <= 64; ++tick) {
             if (tick == 10) {
                 Declare::pstrCurrentGalaxyFile = QStringLiteral("missing.gxy");
@@ -626,7 +632,7 @@ private slots:
 
     void aTickDueDuringMessagesIsSkipped()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         int nested = 0;
         // A tick falls due while each message is up (a few times at most, so
         // that a monitor that does not skip them fails instead of recursing).
@@ -650,7 +656,7 @@ private slots:
 #ifndef Q_OS_LINUX
         QSKIP("counts open files through /proc");
 #endif
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         QCOMPARE(OpenHandlesTo(galaxyPath()), 0);
         int handlesWhileShowing = -1;
         m_platform->onBox = [&](const ScriptedPlatform::Box&) { handlesWhileShowing = OpenHandlesTo(galaxyPath()); };

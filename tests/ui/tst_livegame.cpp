@@ -285,7 +285,7 @@ private slots:
         Workspace workspace;
         QPointer<frmQuarrimax> window = startOnLiveGalaxy(workspace);
         QVERIFY(window);
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
         const auto announced = [&] {
             QStringList texts;
             for (const auto& box : workspace.platform().boxes) {

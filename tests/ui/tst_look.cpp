@@ -69,7 +69,7 @@ QWidget* OpenWindow(const QString& name, const Workspace& workspace)
     } else if (name == QLatin1String("frmMerge")) {
         return frmMerge::ShowWindow();
     } else if (name == QLatin1String("frmAutoCheck")) {
-        return frmAutoCheck::ShowWindow();
+        return frmAutoCheck::ShowWindow({});
     } else if (name == QLatin1String("frmOpenText")) {
         WriteText(workspace.report(), "1234.C        85           40\r\n");
         return frmOpenText::ShowReport();

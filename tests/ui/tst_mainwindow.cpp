@@ -22,6 +22,8 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace uitest;
 using platform::MessageIcon;
 
@@ -648,7 +650,7 @@ void MainWindowTest::startupSaysWhenTheFirstGalaxysFileIsMissing()
     StoreGalaxy(1, QStringLiteral("Lost"), QStringLiteral("lost.gxy"));
     bool mainWindowShowing = true;
     workspace.platform().onBox = [&](const testsupport::ScriptedPlatform::Box&) {
-        mainWindowShowing = Declare::mainWindow && Declare::mainWindow->isVisible();
+        mainWindowShowing = TopLevel("frmQuarrimax") != nullptr;
     };
     QPointer<frmQuarrimax> window = Start();
     QCOMPARE(workspace.platform().boxes.size(), 1);
@@ -744,7 +746,9 @@ void MainWindowTest::closingTheMainWindowClosesTheGalaxyFileOnly()
     QVERIFY(!Declare::openGalaxyFile.isOpen());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!window);
-    QVERIFY(!Declare::mainWindow);
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    QVERIFY(std::none_of(windows.begin(), windows.end(),
+                         [](const QWidget* w) { return w->objectName() == QLatin1String("frmQuarrimax"); }));
     // The About window stays open, and nothing was stored at closing.
     QVERIFY(about && about->isVisible());
     QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Hab")), QStringLiteral("5"));

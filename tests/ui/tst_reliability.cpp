@@ -588,7 +588,7 @@ void ReliabilityTest::monitorLosesReadAccess()
     QVERIFY(WriteText(galaxyFile, QByteArray("GXY1") + Rec(1)));
     StoreGalaxy(1, QStringLiteral("G"), QStringLiteral("g.gxy"));
     QPointer<frmQuarrimax> window = Start();
-    frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+    frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
     QVERIFY(testsupport::AppendTo(galaxyFile, Rec(10)));
     monitor->tmrChecking_Timer();
     QCOMPARE(Texts(workspace.platform().boxes), Lines({QStringLiteral("10.A 50 50")}));
@@ -893,7 +893,7 @@ void ReliabilityTest::galaxyFileIsAFolderOrPipe()
         QVERIFY(QFile::remove(path) && QDir().mkdir(path));
     }
     // The monitor neither waits on a pipe nor takes a folder for a galaxy.
-    frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+    frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
     monitor->tmrChecking_Timer();
     QCOMPARE(monitor->lblSize->text(), QString());
     QCOMPARE(Texts(workspace.platform().boxes), expected);
@@ -1062,7 +1062,7 @@ void ReliabilityTest::oddGalaxyFiles()
     QPointer<frmQuarrimax> window = Start();
     QVERIFY(Declare::openGalaxyFile.isOpen());
 
-    frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+    frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
     QVERIFY(testsupport::AppendTo(path, galaxy.mid(4)));
     monitor->tmrChecking_Timer();
     monitor->tmrChecking_Timer();
@@ -1185,7 +1185,7 @@ void ReliabilityTest::oddThresholdTexts()
     QCOMPARE(metBox->text(), metShown);
 
     // The monitor reads the boxes as they stand on each tick.
-    frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+    frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
     QVERIFY(testsupport::AppendTo(path, Rec(2, 6, planets)));
     monitor->tmrChecking_Timer();
     const QStringList percents{QStringLiteral("-50"), QStringLiteral("-4"), QStringLiteral("0"),
@@ -1277,7 +1277,7 @@ void ReliabilityTest::oddGalaxyNames()
     Dump(window);
     if (fileCanExist) {
         QCOMPARE(ReadAll(workspace.report()), Report({QStringLiteral("1.A 50 50")}));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow();
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
         QVERIFY(testsupport::AppendTo(path, Rec(2)));
         monitor->tmrChecking_Timer();
         expected.append(LineText(QStringLiteral("2.A 50 50")));

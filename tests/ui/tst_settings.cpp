@@ -3,7 +3,6 @@
 #include "UiFixture.h"
 #include "settings/Settings.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -16,6 +15,20 @@ using namespace uitest;
 using settings::LoadGalaxyList;
 using settings::ReadSetting;
 using settings::WriteSetting;
+
+namespace {
+
+// The names and numbers of the entries that the galaxy selector offers.
+QStringList Offered(const QList<settings::GalaxyEntry>& entries)
+{
+    QStringList offered;
+    for (const settings::GalaxyEntry& entry : entries) {
+        offered.append(QString::number(entry.number) + QLatin1Char(' ') + entry.name);
+    }
+    return offered;
+}
+
+} // namespace
 
 class SettingsTest : public QObject {
     Q_OBJECT
@@ -31,8 +44,8 @@ private slots:
     void refusedWriteIsReported();
     void fallbackStoresAreNotRead_data();
     void fallbackStoresAreNotRead();
-    void loadGalaxyListFillsMemoryAndSelector();
-    void loadGalaxyListNeitherClearsNorSelects();
+    void loadGalaxyListFillsMemoryAndOffersNamedEntries();
+    void loadGalaxyListLeavesTheSelectionAlone();
     void loadGalaxyListReadsTheEditorsKeys();
 };
 
@@ -157,9 +170,7 @@ void SettingsTest::fallbackStoresAreNotRead()
 
     QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
     QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Rating")), QString());
-    QComboBox selector;
-    LoadGalaxyList(&selector);
-    QCOMPARE(selector.count(), 0);
+    QVERIFY(LoadGalaxyList().isEmpty());
     QCOMPARE(Declare::pstrGalaxyFile[1], QString());
     // Writing a key of its own changes neither that nor the fallback.
     QVERIFY(WriteSetting(QStringLiteral("Options"), QStringLiteral("Met"), QStringLiteral("3")));
@@ -170,14 +181,13 @@ void SettingsTest::fallbackStoresAreNotRead()
     QCOMPARE(in.readAll(), held);
 }
 
-void SettingsTest::loadGalaxyListFillsMemoryAndSelector()
+void SettingsTest::loadGalaxyListFillsMemoryAndOffersNamedEntries()
 {
     Workspace workspace;
     StoreGalaxy(1, QStringLiteral("One"), QStringLiteral("one.gxy"));
     StoreGalaxy(2, QString(), QStringLiteral("two.gxy"));
     StoreGalaxy(3, QStringLiteral("Three"), QStringLiteral("three.gxy"));
-    QComboBox selector;
-    LoadGalaxyList(&selector);
+    const QList<settings::GalaxyEntry> offered = LoadGalaxyList();
     QCOMPARE(Declare::pstrGalaxyName[1], QStringLiteral("One"));
     QCOMPARE(Declare::pstrGalaxyName[2], QString());
     QCOMPARE(Declare::pstrGalaxyFile[2], QStringLiteral("two.gxy"));
@@ -186,26 +196,22 @@ void SettingsTest::loadGalaxyListFillsMemoryAndSelector()
     QCOMPARE(Declare::pstrGalaxyName[4], QString());
     QCOMPARE(Declare::pstrGalaxyFile[4], QString());
     QCOMPARE(Declare::pstrGalaxyName[0], QString());
-    QCOMPARE(selector.count(), 2);
-    QCOMPARE(selector.itemText(0), QStringLiteral("One"));
-    QCOMPARE(selector.itemText(1), QStringLiteral("Three"));
-    QCOMPARE(selector.itemData(0).toInt(), 1);
-    QCOMPARE(selector.itemData(1).toInt(), 3);
-    QCOMPARE(selector.currentIndex(), -1);
+    // An entry without a name is not offered and shifts no later entry.
+    QCOMPARE(Offered(offered), (QStringList{QStringLiteral("1 One"), QStringLiteral("3 Three")}));
 }
 
-void SettingsTest::loadGalaxyListNeitherClearsNorSelects()
+void SettingsTest::loadGalaxyListLeavesTheSelectionAlone()
 {
     Workspace workspace;
+    QVERIFY(WriteGalaxy(workspace.file(QStringLiteral("earlier.gxy")), {}));
+    Declare::pstrGalaxyName[1] = QStringLiteral("Earlier");
+    Declare::pstrGalaxyFile[1] = QStringLiteral("earlier.gxy");
+    QCOMPARE(Declare::SelectGalaxy(1), Declare::Selection::Opened);
     StoreGalaxy(4, QStringLiteral("Four"), QStringLiteral("four.gxy"));
-    QComboBox selector;
-    selector.addItem(QStringLiteral("Earlier"));
-    selector.setCurrentIndex(0);
-    LoadGalaxyList(&selector);
-    QCOMPARE(selector.count(), 2);
-    QCOMPARE(selector.itemText(0), QStringLiteral("Earlier"));
-    QCOMPARE(selector.itemText(1), QStringLiteral("Four"));
-    QCOMPARE(selector.currentIndex(), 0);
+    QCOMPARE(Offered(LoadGalaxyList()), QStringList{QStringLiteral("4 Four")});
+    QCOMPARE(Declare::pstrGalaxyName[1], QString());
+    QCOMPARE(Declare::pstrCurrentGalaxyFile, QStringLiteral("earlier.gxy"));
+    QVERIFY(Declare::openGalaxyFile.isOpen());
 }
 
 void SettingsTest::loadGalaxyListReadsTheEditorsKeys()
@@ -214,11 +220,9 @@ void SettingsTest::loadGalaxyListReadsTheEditorsKeys()
     // The editor writes "Galaxyfile"; the list is read as "GalaxyFile".
     QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxy2"), QStringLiteral("Second")));
     QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile2"), QStringLiteral("second.gxy")));
-    QComboBox selector;
-    LoadGalaxyList(&selector);
+    const QList<settings::GalaxyEntry> offered = LoadGalaxyList();
     QCOMPARE(Declare::pstrGalaxyFile[2], QStringLiteral("second.gxy"));
-    QCOMPARE(selector.count(), 1);
-    QCOMPARE(selector.itemText(0), QStringLiteral("Second"));
+    QCOMPARE(Offered(offered), QStringList{QStringLiteral("2 Second")});
 }
 
 int main(int argc, char* argv[])
