@@ -10,6 +10,7 @@
 // with the accessibility bridge on, run it on a display with the desktop's D-Bus and
 // QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1: it waits for the bridge before measuring.
 #include "platform/Platform.h"
+#include "platform/SystemServices.h"
 #include "windows/ReportTextView.h"
 #include "windows/frmOpenText.h"
 
@@ -33,7 +34,7 @@ namespace {
 
 // The program folder is a scratch folder holding the report as dump.txt;
 // the viewer asks nothing, so every box is a fault of the measurement.
-class BenchPlatform final : public platform::Platform {
+class BenchPlatform final : public platform::Platform, public platform::SystemServices {
 public:
     QString folder;
     platform::MessageAnswer messageBox(QWidget*, platform::MessageIcon, platform::MessageButtons,
@@ -231,7 +232,8 @@ int main(int argc, char** argv)
     QTemporaryDir scratch;
     BenchPlatform services;
     services.folder = scratch.path();
-    platform::Platform::install(&services);
+    const platform::ScopedPlatform desktopInstalled(services);
+    const platform::ScopedSystemServices systemInstalled(services);
     const QString dump = scratch.filePath(QStringLiteral("dump.txt"));
 
     // The accessibility bridge connects in the background; measure only once
@@ -283,6 +285,5 @@ int main(int argc, char** argv)
         Report("report viewer", viewer);
         Report("QPlainTextEdit::setPlainText", plain);
     }
-    platform::Platform::install(nullptr);
     return 0;
 }

@@ -48,29 +48,13 @@ bool Save(QWidget* window, const QDir& folder, const QString& name)
 
 // The desktop's own services, except that the monitor's delay prompt is
 // answered at once, so that the monitor can be shown running.
-class AnsweringPlatform : public platform::Platform {
+class AnsweringPlatform final : public platform::ForwardingPlatform {
 public:
-    explicit AnsweringPlatform(platform::Platform& desktop) : m_desktop(desktop) {}
-
-    platform::MessageAnswer messageBox(QWidget* parent, platform::MessageIcon icon, platform::MessageButtons buttons,
-                                       const QString& title, const QString& text) override
-    {
-        return m_desktop.messageBox(parent, icon, buttons, title, text);
-    }
+    using ForwardingPlatform::ForwardingPlatform;
     std::optional<QString> inputBox(QWidget*, const QString&, const QString&, const QString&) override
     {
         return QStringLiteral("5");
     }
-    std::optional<QString> openFileDialog(QWidget* parent, const QString& title, const QString& initialFolder) override
-    {
-        return m_desktop.openFileDialog(parent, title, initialFolder);
-    }
-    QString programFolder() const override { return m_desktop.programFolder(); }
-    bool externalEditorExists() const override { return m_desktop.externalEditorExists(); }
-    bool startExternalEditor(const QString& filePath) override { return m_desktop.startExternalEditor(filePath); }
-
-private:
-    platform::Platform& m_desktop;
 };
 
 // A Galaxy List and dump options as a player might keep them.
@@ -153,17 +137,18 @@ int main(int argc, char* argv[])
 
     // The monitor a few ticks into its watch, started with a delay of five
     // seconds: the ship on its way and the file's size shown.
-    AnsweringPlatform answering(platform::Platform::services());
-    platform::Platform::install(&answering);
-    frmAutoCheck* monitor = frmAutoCheck::ShowWindow(main->thresholdSource());
-    monitor->cmdStartStop_Click();
-    for (int tick = 0; tick < 12; ++tick) {
-        monitor->tmrChecking_Timer();
+    {
+        AnsweringPlatform answering(platform::Platform::services());
+        const platform::ScopedPlatform answeringInstalled(answering);
+        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(main->thresholdSource());
+        monitor->cmdStartStop_Click();
+        for (int tick = 0; tick < 12; ++tick) {
+            monitor->tmrChecking_Timer();
+        }
+        ok &= Save(monitor, output, QStringLiteral("monitor"));
+        monitor->cmdStartStop_Click();
+        monitor->close();
     }
-    ok &= Save(monitor, output, QStringLiteral("monitor"));
-    monitor->cmdStartStop_Click();
-    monitor->close();
-    platform::Platform::install(nullptr);
 
     main->close();
     Settle();

@@ -1,8 +1,6 @@
 // The desktop's own services.
 #include "Platform.h"
-#include "VersionRecord.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -74,11 +72,6 @@ public:
         return QDir::toNativeSeparators(path);
     }
 
-    QString programFolder() const override
-    {
-        return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-    }
-
     bool externalEditorExists() const override
     {
 #if defined(Q_OS_WIN)
@@ -100,23 +93,17 @@ DesktopPlatform& Desktop()
     return desktop;
 }
 
-Platform* g_installed = nullptr;
-
 } // namespace
+
+Platform*& Platform::standIn()
+{
+    static Platform* inUse = nullptr;
+    return inUse;
+}
 
 Platform& Platform::services()
 {
-    return g_installed != nullptr ? *g_installed : Desktop();
-}
-
-void Platform::install(Platform* replacement)
-{
-    g_installed = replacement;
-}
-
-VersionRecord Version()
-{
-    return VersionRecord{QStringLiteral(QUARRIMAX_PRODUCT_NAME), QUARRIMAX_VERSION_MAJOR, QUARRIMAX_VERSION_MINOR};
+    return standIn() != nullptr ? *standIn() : Desktop();
 }
 
 } // namespace platform

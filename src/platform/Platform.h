@@ -1,8 +1,11 @@
 // The services of the desktop that the windows use: message boxes, the input
-// box, the file-open dialog, the program folder and the external editor.
+// box, the file-open dialog and the external editor. (The program folder is
+// one of the system services below the windows, in SystemServices.h.)
 // Windows reach them only through Platform::services(), so tests can put a
 // scripted stand-in in their place and answer for the user.
 #pragma once
+
+#include "StandIn.h"
 
 #include <QString>
 
@@ -32,19 +35,46 @@ public:
     virtual std::optional<QString> openFileDialog(QWidget* parent, const QString& title,
                                                   const QString& initialFolder) = 0;
 
-    // The folder that holds the program's executable, without a trailing separator.
-    virtual QString programFolder() const = 0;
-
     // Whether the external text editor is there to be started.
     virtual bool externalEditorExists() const = 0;
     // Starts the external editor on one file, detached, never through a shell.
     virtual bool startExternalEditor(const QString& filePath) = 0;
 
-    // The services in use: the desktop's own unless a test installed others.
+    // The services in use: the desktop's own unless a stand-in is in place.
     static Platform& services();
-    // Installs other services (nullptr goes back to the desktop's own); the
-    // caller keeps ownership.
-    static void install(Platform* replacement);
+
+private:
+    friend class ScopedStandIn<Platform>;
+    static Platform*& standIn();
+};
+
+using ScopedPlatform = ScopedStandIn<Platform>;
+
+// Services that pass every request on to others; a stand-in derived from it
+// answers only what it overrides.
+class ForwardingPlatform : public Platform {
+public:
+    explicit ForwardingPlatform(Platform& inner) : m_inner(inner) {}
+
+    MessageAnswer messageBox(QWidget* parent, MessageIcon icon, MessageButtons buttons, const QString& title,
+                             const QString& text) override
+    {
+        return m_inner.messageBox(parent, icon, buttons, title, text);
+    }
+    std::optional<QString> inputBox(QWidget* parent, const QString& prompt, const QString& title,
+                                    const QString& defaultText) override
+    {
+        return m_inner.inputBox(parent, prompt, title, defaultText);
+    }
+    std::optional<QString> openFileDialog(QWidget* parent, const QString& title, const QString& initialFolder) override
+    {
+        return m_inner.openFileDialog(parent, title, initialFolder);
+    }
+    bool externalEditorExists() const override { return m_inner.externalEditorExists(); }
+    bool startExternalEditor(const QString& filePath) override { return m_inner.startExternalEditor(filePath); }
+
+private:
+    Platform& m_inner;
 };
 
 } // namespace platform

@@ -1,6 +1,6 @@
 #include "Declare.h"
 
-#include "platform/Platform.h"
+#include "platform/SystemServices.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,7 +14,7 @@ QString GalaxyPath(const QString& fileName)
     // folder sub. "/" parts folders too.
     QString name = fileName;
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return QDir::toNativeSeparators(platform::Platform::services().programFolder() + QLatin1Char('/') + name);
+    return QDir::toNativeSeparators(platform::SystemServices::current().programFolder() + QLatin1Char('/') + name);
 }
 
 QString ReportPath()

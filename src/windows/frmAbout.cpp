@@ -83,8 +83,7 @@ void frmAbout::createControls()
 
 void frmAbout::Form_Load()
 {
-    const platform::VersionRecord version = platform::Version();
-    lblVersion->setText(QStringLiteral("Quarrimax %1.%2 FINAL by Marrowen").arg(version.major).arg(version.minor));
+    lblVersion->setText(platform::FinalVersionByline());
 }
 
 bool frmAbout::eventFilter(QObject* watched, QEvent* event)

@@ -7,6 +7,7 @@
 #include "WindowsExtraPictures.h"
 #include "galaxy/GalaxyMerge.h"
 #include "platform/Platform.h"
+#include "platform/SystemServices.h"
 #include "state/Declare.h"
 
 #include <QApplication>
@@ -164,7 +165,7 @@ frmMerge::frmMerge(QWidget* parent)
 
 void frmMerge::Form_Load()
 {
-    m_cdlMainInitDir = platform::Platform::services().programFolder();
+    m_cdlMainInitDir = platform::SystemServices::current().programFolder();
 }
 
 void frmMerge::cmdBrowse1_Click()

@@ -90,8 +90,7 @@ frmOpenText::frmOpenText(QWidget* messageParent) : QWidget(nullptr, Qt::Window),
 
 bool frmOpenText::Form_Load()
 {
-    const platform::VersionRecord version = platform::Version();
-    setWindowTitle(QStringLiteral("Quarrimax %1.%2 FINAL by Marrowen").arg(version.major).arg(version.minor));
+    setWindowTitle(platform::FinalVersionByline());
 
     switch (txtReport->loadFile(Declare::ReportPath())) {
     case ReportTextView::LoadResult::Loaded: return true;

@@ -345,8 +345,7 @@ QPixmap frmQuarrimax::paintBackground(qreal devicePixelRatio) const
 void frmQuarrimax::Form_Load()
 {
     OptionsShown = false;
-    const platform::VersionRecord version = platform::Version();
-    setWindowTitle(QStringLiteral("Quarrimax %1.%2 by Marrowen").arg(version.major).arg(version.minor));
+    setWindowTitle(platform::VersionByline());
     restoreOptions();
     fillGalaxySelector();
     if (cboGalaxies->count() > 0) {

@@ -1,8 +1,11 @@
-// A stand-in for the desktop's services in tests: it records every message
-// box, input box, file dialog and editor launch, and answers as the test says.
+// A stand-in for the desktop's services in tests, and for the system services
+// below them: it records every message box, input box, file dialog and editor
+// launch, and answers as the test says. It is in use from its construction
+// until its end; then the services in use before it come back.
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/SystemServices.h"
 
 #include <QApplication>
 #include <QList>
@@ -14,7 +17,7 @@
 
 namespace testsupport {
 
-class ScriptedPlatform final : public platform::Platform {
+class ScriptedPlatform final : public platform::Platform, public platform::SystemServices {
 public:
     struct Box {
         platform::MessageIcon icon;
@@ -29,8 +32,7 @@ public:
         QString defaultText;
     };
 
-    ScriptedPlatform() { platform::Platform::install(this); }
-    ~ScriptedPlatform() override { platform::Platform::install(nullptr); }
+    ScriptedPlatform() = default;
     ScriptedPlatform(const ScriptedPlatform&) = delete;
     ScriptedPlatform& operator=(const ScriptedPlatform&) = delete;
 
@@ -84,6 +86,11 @@ public:
         launches.append(filePath);
         return editorStarts;
     }
+
+private:
+    // Last, so that the stand-in is whole while it is in use.
+    platform::ScopedPlatform m_desktopInstalled{*this};
+    platform::ScopedSystemServices m_systemInstalled{*this};
 };
 
 } // namespace testsupport

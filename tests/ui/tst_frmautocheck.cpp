@@ -86,34 +86,22 @@ QString Line(const QString& planet, const QString& hab, const QString& met)
 
 // Puts a hook between the monitor and the scripted services, to look at the
 // monitor while its delay prompt is open.
-class PromptHook final : public platform::Platform {
+class PromptHook final : public platform::ForwardingPlatform {
 public:
-    explicit PromptHook(ScriptedPlatform& inner) : m_inner(inner) { platform::Platform::install(this); }
+    explicit PromptHook(ScriptedPlatform& inner) : ForwardingPlatform(inner) {}
     std::function<void()> onInput;
 
-    platform::MessageAnswer messageBox(QWidget* parent, platform::MessageIcon icon, platform::MessageButtons buttons,
-                                       const QString& title, const QString& text) override
-    {
-        return m_inner.messageBox(parent, icon, buttons, title, text);
-    }
     std::optional<QString> inputBox(QWidget* parent, const QString& prompt, const QString& title,
                                     const QString& defaultText) override
     {
         if (onInput) {
             onInput();
         }
-        return m_inner.inputBox(parent, prompt, title, defaultText);
+        return ForwardingPlatform::inputBox(parent, prompt, title, defaultText);
     }
-    std::optional<QString> openFileDialog(QWidget* parent, const QString& title, const QString& folder) override
-    {
-        return m_inner.openFileDialog(parent, title, folder);
-    }
-    QString programFolder() const override { return m_inner.programFolder(); }
-    bool externalEditorExists() const override { return m_inner.externalEditorExists(); }
-    bool startExternalEditor(const QString& path) override { return m_inner.startExternalEditor(path); }
 
 private:
-    ScriptedPlatform& m_inner;
+    platform::ScopedPlatform m_installed{*this};
 };
 
 // How many of this process's open files are the given file.
