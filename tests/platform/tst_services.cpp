@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/SystemServices.h"
 #include "state/Declare.h"
+#include "support/Sandbox.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QCoreApplication>
@@ -14,16 +15,6 @@
 #include <utility>
 
 namespace {
-
-// System services that name a folder of their own.
-class Folder final : public platform::SystemServices {
-public:
-    explicit Folder(QString folder) : m_folder(std::move(folder)) {}
-    QString programFolder() const override { return m_folder; }
-
-private:
-    QString m_folder;
-};
 
 // Desktop services that do nothing but say whose they are.
 class Desktop final : public platform::Platform {
@@ -90,7 +81,7 @@ void ServicesTest::standInsNestAndGiveWay()
             return;
         }
         const QString name = QStringLiteral("stand-in %1").arg(level);
-        Folder folder(QStringLiteral("/folder/") + name);
+        testsupport::FolderServices folder(QStringLiteral("/folder/") + name);
         Desktop standIn(name);
         const platform::ScopedSystemServices folderInstalled(folder);
         const platform::ScopedPlatform standInInstalled(standIn);

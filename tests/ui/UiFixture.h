@@ -6,13 +6,12 @@
 #include "galaxy/GalaxyFormat.h"
 #include "state/Declare.h"
 #include "support/GalaxyBuilder.h"
+#include "support/Sandbox.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QWidget>
 
 #include <initializer_list>
@@ -23,61 +22,20 @@ namespace uitest {
 
 // A program folder and a settings store of its own, and the scripted desktop
 // services answering for the user. Construct one at the start of a test.
-class Workspace {
+class Workspace : public testsupport::Sandbox {
 public:
-    Workspace()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_store.path());
-        m_platform.folder = QDir::toNativeSeparators(m_program.path());
-        Declare::Reset();
-    }
-    ~Workspace() { Declare::Reset(); }
-    Workspace(const Workspace&) = delete;
-    Workspace& operator=(const Workspace&) = delete;
+    Workspace() { m_platform.folder = QDir::toNativeSeparators(folder()); }
 
     testsupport::ScriptedPlatform& platform() { return m_platform; }
-    QString folder() const { return m_program.path(); }
-    QString file(const QString& name) const { return m_program.filePath(name); }
-    QString report() const { return file(QStringLiteral("dump.txt")); }
-    QString storeFile() const { return m_store.filePath(QStringLiteral("Quarrimax2/Quarrimax2.conf")); }
 
 private:
-    QTemporaryDir m_program;
-    QTemporaryDir m_store;
     testsupport::ScriptedPlatform m_platform;
 };
 
-// The store read and written directly, by the exact key, as another program
-// or a hand edit would see it.
-inline QSettings RawStore()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quarrimax2"),
-                     QStringLiteral("Quarrimax2"));
-}
-
-inline void StoreRaw(const QString& section, const QString& key, const QString& value)
-{
-    QSettings store = RawStore();
-    store.setValue(section + QLatin1Char('/') + key, value);
-    store.sync();
-}
-
-inline std::optional<QString> StoredRaw(const QString& section, const QString& key)
-{
-    QSettings store = RawStore();
-    const QString path = section + QLatin1Char('/') + key;
-    if (!store.contains(path)) {
-        return std::nullopt;
-    }
-    return store.value(path).toString();
-}
-
-// Galaxy List entries as the editor stores them.
-inline void StoreGalaxy(int n, const QString& name, const QString& file)
-{
-    StoreRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxy%1").arg(n), name);
-    StoreRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile%1").arg(n), file);
-}
+using testsupport::RawStore;
+using testsupport::StoreGalaxy;
+using testsupport::StoredRaw;
+using testsupport::StoreRaw;
 
 using Planet = testsupport::PlanetValues;
 

@@ -1,8 +1,10 @@
 // The settings store: where it lives, case-blind keys, values kept exactly as
 // written, failed writes, and loading the Galaxy List.
-#include "UiFixture.h"
 #include "settings/Settings.h"
+#include "support/GalaxyBuilder.h"
+#include "support/Sandbox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -11,7 +13,7 @@
 #include <cstdlib>
 #include <memory>
 
-using namespace uitest;
+using namespace testsupport;
 using settings::LoadGalaxyList;
 using settings::ReadSetting;
 using settings::WriteSetting;
@@ -63,7 +65,7 @@ void SettingsTest::storeLivesInTheUsersConfigFolder()
 
 void SettingsTest::absentKeysReadEmpty()
 {
-    Workspace workspace;
+    Sandbox workspace;
     QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
     QVERIFY(!QFileInfo::exists(workspace.storeFile()));
     StoreRaw(QStringLiteral("Options"), QStringLiteral("Met"), QStringLiteral("7"));
@@ -73,7 +75,7 @@ void SettingsTest::absentKeysReadEmpty()
 
 void SettingsTest::keysMatchWithoutRegardToCase()
 {
-    Workspace workspace;
+    Sandbox workspace;
     StoreRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile2"), QStringLiteral("second.gxy"));
     QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("GalaxyFile2")), QStringLiteral("second.gxy"));
     QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("GALAXYFILE2")), QStringLiteral("second.gxy"));
@@ -82,7 +84,7 @@ void SettingsTest::keysMatchWithoutRegardToCase()
 
 void SettingsTest::sectionsMatchWithoutRegardToCase()
 {
-    Workspace workspace;
+    Sandbox workspace;
     StoreRaw(QStringLiteral("options"), QStringLiteral("Rating"), QStringLiteral("1"));
     QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("rating")), QStringLiteral("1"));
     QVERIFY(WriteSetting(QStringLiteral("OPTIONS"), QStringLiteral("RATING"), QStringLiteral("0")));
@@ -92,7 +94,7 @@ void SettingsTest::sectionsMatchWithoutRegardToCase()
 
 void SettingsTest::writeReplacesWhateverCaseWasStored()
 {
-    Workspace workspace;
+    Sandbox workspace;
     StoreRaw(QStringLiteral("Galaxies"), QStringLiteral("galaxyFILE3"), QStringLiteral("old.gxy"));
     QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile3"), QStringLiteral("new.gxy")));
     QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("galaxyFILE3")), QStringLiteral("new.gxy"));
@@ -122,7 +124,7 @@ void SettingsTest::valuesComeBackUnchanged_data()
 void SettingsTest::valuesComeBackUnchanged()
 {
     QFETCH(QString, value);
-    Workspace workspace;
+    Sandbox workspace;
     QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1"), value));
     QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1")), value);
     QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1")), value);
@@ -130,7 +132,7 @@ void SettingsTest::valuesComeBackUnchanged()
 
 void SettingsTest::refusedWriteIsReported()
 {
-    Workspace workspace;
+    Sandbox workspace;
     // A folder where the store's file should be: nothing can be written.
     QVERIFY(QDir().mkpath(workspace.storeFile()));
     QVERIFY(!WriteSetting(QStringLiteral("Options"), QStringLiteral("Hab"), QStringLiteral("5")));
@@ -155,7 +157,7 @@ void SettingsTest::fallbackStoresAreNotRead()
 {
     QFETCH(bool, systemWide);
     QFETCH(QString, file);
-    Workspace workspace;
+    Sandbox workspace;
     QTemporaryDir system;
     QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, system.path());
     const QString userFolder = QFileInfo(QFileInfo(workspace.storeFile()).path()).path();
@@ -183,7 +185,7 @@ void SettingsTest::fallbackStoresAreNotRead()
 
 void SettingsTest::loadGalaxyListFillsMemoryAndOffersNamedEntries()
 {
-    Workspace workspace;
+    Sandbox workspace;
     StoreGalaxy(1, QStringLiteral("One"), QStringLiteral("one.gxy"));
     StoreGalaxy(2, QString(), QStringLiteral("two.gxy"));
     StoreGalaxy(3, QStringLiteral("Three"), QStringLiteral("three.gxy"));
@@ -202,8 +204,8 @@ void SettingsTest::loadGalaxyListFillsMemoryAndOffersNamedEntries()
 
 void SettingsTest::loadGalaxyListLeavesTheSelectionAlone()
 {
-    Workspace workspace;
-    QVERIFY(WriteGalaxy(workspace.file(QStringLiteral("earlier.gxy")), {}));
+    Sandbox workspace;
+    QVERIFY(GalaxyBuilder().writeTo(workspace.file(QStringLiteral("earlier.gxy"))));
     Declare::pstrGalaxyName[1] = QStringLiteral("Earlier");
     Declare::pstrGalaxyFile[1] = QStringLiteral("earlier.gxy");
     QCOMPARE(Declare::SelectGalaxy(1), Declare::Selection::Opened);
@@ -216,7 +218,7 @@ void SettingsTest::loadGalaxyListLeavesTheSelectionAlone()
 
 void SettingsTest::loadGalaxyListReadsTheEditorsKeys()
 {
-    Workspace workspace;
+    Sandbox workspace;
     // The editor writes "Galaxyfile"; the list is read as "GalaxyFile".
     QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxy2"), QStringLiteral("Second")));
     QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile2"), QStringLiteral("second.gxy")));
@@ -230,7 +232,7 @@ int main(int argc, char* argv[])
     // The store's folder must be known before the first use of the store.
     const auto configHome = std::make_unique<QTemporaryDir>();
     qputenv("XDG_CONFIG_HOME", configHome->path().toLocal8Bit());
-    QApplication application(argc, argv);
+    QCoreApplication application(argc, argv);
     SettingsTest test;
     return QTest::qExec(&test, argc, argv);
 }
