@@ -7,6 +7,7 @@
 //   quarrimax_screenshots OUTPUT_FOLDER
 #include "platform/Platform.h"
 #include "platform/VersionRecord.h"
+#include "settings/Schema.h"
 #include "windows/WindowLook.h"
 #include "windows/frmAbout.h"
 #include "windows/frmAutoCheck.h"
@@ -58,21 +59,11 @@ public:
 };
 
 // A Galaxy List and dump options as a player might keep them.
-void PrepareSettings()
+bool PrepareSettings()
 {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, platform::Version().productName,
-                    platform::Version().productName);
-    store.setValue(QStringLiteral("Galaxies/Galaxy1"), QStringLiteral("Sample"));
-    store.setValue(QStringLiteral("Galaxies/Galaxyfile1"), QStringLiteral("sample.gxy"));
-    store.setValue(QStringLiteral("Galaxies/Galaxy2"), QStringLiteral("Home cluster"));
-    store.setValue(QStringLiteral("Galaxies/Galaxyfile2"), QStringLiteral("sample.gxy"));
-    store.setValue(QStringLiteral("Options/Hab"), QStringLiteral("40"));
-    store.setValue(QStringLiteral("Options/Met"), QStringLiteral("30"));
-    store.setValue(QStringLiteral("Options/Rating"), QStringLiteral("1"));
-    store.setValue(QStringLiteral("Options/Open"), QStringLiteral("1"));
-    store.setValue(QStringLiteral("Options/Reader"), QStringLiteral("True"));
-    store.setValue(QStringLiteral("Options/NotePad"), QStringLiteral("False"));
-    store.sync();
+    return settings::SaveGalaxyList({{1, QStringLiteral("Sample"), QStringLiteral("sample.gxy")},
+                                     {2, QStringLiteral("Home cluster"), QStringLiteral("sample.gxy")}})
+           && settings::WriteOptions({QStringLiteral("40"), QStringLiteral("30"), true, true, true, false});
 }
 
 } // namespace
@@ -103,7 +94,10 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(platform::Version().productName);
     QApplication::setWindowIcon(look::ProgramIcon());
     look::UseProgramFonts();
-    PrepareSettings();
+    if (!PrepareSettings()) {
+        std::fprintf(stderr, "cannot write the settings\n");
+        return 1;
+    }
 
     bool ok = true;
     auto* main = new frmQuarrimax;

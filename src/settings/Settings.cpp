@@ -1,7 +1,6 @@
 #include "Settings.h"
 
 #include "platform/VersionRecord.h"
-#include "state/Declare.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,8 +17,6 @@
 namespace settings {
 
 namespace {
-
-const QString kGalaxies = QStringLiteral("Galaxies");
 
 enum class Use { Read, Write };
 
@@ -133,20 +130,6 @@ bool WriteSetting(const QString& section, const QString& key, const QString& tex
     // counts when the value reads back.
     return status == QSettings::NoError
            || (status == QSettings::FormatError && ReadSetting(section, key) == text);
-}
-
-QList<GalaxyEntry> LoadGalaxyList()
-{
-    QList<GalaxyEntry> offered;
-    for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
-        const auto i = static_cast<std::size_t>(n);
-        Declare::pstrGalaxyName[i] = ReadSetting(kGalaxies, QStringLiteral("Galaxy%1").arg(n));
-        Declare::pstrGalaxyFile[i] = ReadSetting(kGalaxies, QStringLiteral("GalaxyFile%1").arg(n));
-        if (!Declare::pstrGalaxyName[i].isEmpty()) {
-            offered.append(GalaxyEntry{n, Declare::pstrGalaxyName[i]});
-        }
-    }
-    return offered;
 }
 
 } // namespace settings

@@ -1,5 +1,5 @@
 // The per-user settings store: texts by section and key under the
-// application "Quarrimax2". Keys and sections match without regard to letter
+// application "Quarrimax2". What the program keeps there is in Schema.h. Keys and sections match without regard to letter
 // case, whatever case a value was first stored with.
 //
 // On Linux the store is $XDG_CONFIG_HOME/Quarrimax2/Quarrimax2.conf (normally
@@ -11,7 +11,6 @@
 // empty store and refuses every write.
 #pragma once
 
-#include <QList>
 #include <QString>
 
 namespace settings {
@@ -23,18 +22,5 @@ QString ReadSetting(const QString& section, const QString& key);
 // Stores the text, replacing the key's whole value; creates the store and the
 // section as needed. Returns false when the store refused the write.
 bool WriteSetting(const QString& section, const QString& key, const QString& text);
-
-// A Galaxy List entry as the galaxy selector offers it: its number (1 to 4)
-// and its display name.
-struct GalaxyEntry {
-    int number = 0;
-    QString name;
-};
-
-// Reads Galaxy List entries 1 to 4 into Declare::pstrGalaxyName and
-// Declare::pstrGalaxyFile and returns the entries that have a name, in order:
-// those the galaxy selector offers. Changes neither the selection nor the
-// open galaxy file.
-QList<GalaxyEntry> LoadGalaxyList();
 
 } // namespace settings

@@ -3,7 +3,7 @@
 #include "Twips.h"
 #include "WindowLook.h"
 #include "platform/Platform.h"
-#include "settings/Settings.h"
+#include "settings/Schema.h"
 #include "state/Declare.h"
 
 #include <QKeyEvent>
@@ -12,8 +12,6 @@
 #include <QPushButton>
 
 namespace {
-
-const QString kGalaxies = QStringLiteral("Galaxies");
 
 // Tops of rows 1 to 4 and the widths of their heads, in twips.
 constexpr int kRowTop[] = {0, 600, 1080, 1560, 2040};
@@ -160,14 +158,12 @@ void frmModifyList::cmdSave_Click()
 
 bool frmModifyList::saveEntries()
 {
+    QList<settings::GalaxyEntry> entries;
     for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
         const auto i = static_cast<std::size_t>(n);
-        if (!settings::WriteSetting(kGalaxies, QStringLiteral("Galaxy%1").arg(n), txtGalaxy[i]->text())
-            || !settings::WriteSetting(kGalaxies, QStringLiteral("Galaxyfile%1").arg(n), txtGalaxyfile[i]->text())) {
-            return false;
-        }
+        entries.append(settings::GalaxyEntry{n, txtGalaxy[i]->text(), txtGalaxyfile[i]->text()});
     }
-    return true;
+    return settings::SaveGalaxyList(entries);
 }
 
 void frmModifyList::cmdExit_Click()

@@ -13,7 +13,7 @@
 #include "platform/Platform.h"
 #include "platform/Regional.h"
 #include "platform/VersionRecord.h"
-#include "settings/Settings.h"
+#include "settings/Schema.h"
 #include "state/Declare.h"
 
 #include <QAction>
@@ -47,8 +47,6 @@ constexpr int kClientWidth = 3870;
 constexpr int kClosedHeight = 1680;
 constexpr int kOpenHeight = 4365 - 375;
 
-const QString kOptions = QStringLiteral("Options");
-
 // Selects or unselects an option button; unselecting needs the exclusivity
 // lifted, since a group's selected button cannot be unselected otherwise.
 void SetSelected(QRadioButton* button, bool selected)
@@ -60,23 +58,6 @@ void SetSelected(QRadioButton* button, bool selected)
     button->setAutoExclusive(false);
     button->setChecked(false);
     button->setAutoExclusive(true);
-}
-
-// A stored check-box state: the number 1 ticks the box, anything else leaves
-// it clear.
-bool StoredTick(const QString& text)
-{
-    return galaxy::LeadingNumber(text.toStdString()) == 1.0;
-}
-
-QString StoredState(bool ticked)
-{
-    return ticked ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-QString StoredSelection(bool selected)
-{
-    return selected ? QStringLiteral("True") : QStringLiteral("False");
 }
 
 // The character a key types, as the keyboard delivers it to a text box: Ctrl
@@ -358,12 +339,13 @@ void frmQuarrimax::Form_Load()
 
 void frmQuarrimax::restoreOptions()
 {
-    RestoreThreshold(txtMinHab, settings::ReadSetting(kOptions, QStringLiteral("Hab")));
-    RestoreThreshold(txtMinMetal, settings::ReadSetting(kOptions, QStringLiteral("Met")));
-    chkRating->setChecked(StoredTick(settings::ReadSetting(kOptions, QStringLiteral("Rating"))));
-    chkOpen->setChecked(StoredTick(settings::ReadSetting(kOptions, QStringLiteral("Open"))));
-    SetSelected(optQuarrimax, settings::ReadSetting(kOptions, QStringLiteral("Reader")) == QStringLiteral("True"));
-    SetSelected(optNotePad, settings::ReadSetting(kOptions, QStringLiteral("NotePad")) == QStringLiteral("True"));
+    const settings::Options options = settings::ReadOptions();
+    RestoreThreshold(txtMinHab, options.hab);
+    RestoreThreshold(txtMinMetal, options.met);
+    chkRating->setChecked(options.rating);
+    chkOpen->setChecked(options.open);
+    SetSelected(optQuarrimax, options.reader);
+    SetSelected(optNotePad, options.notePad);
     if (!optQuarrimax->isChecked() && !optNotePad->isChecked()) {
         optQuarrimax->setChecked(true);
     }
@@ -372,12 +354,9 @@ void frmQuarrimax::restoreOptions()
 // Writes the six dump options, stopping at the first that the store refuses.
 bool frmQuarrimax::storeOptions()
 {
-    return settings::WriteSetting(kOptions, QStringLiteral("Hab"), txtMinHab->text())
-           && settings::WriteSetting(kOptions, QStringLiteral("Met"), txtMinMetal->text())
-           && settings::WriteSetting(kOptions, QStringLiteral("Rating"), StoredState(chkRating->isChecked()))
-           && settings::WriteSetting(kOptions, QStringLiteral("Open"), StoredState(chkOpen->isChecked()))
-           && settings::WriteSetting(kOptions, QStringLiteral("Reader"), StoredSelection(optQuarrimax->isChecked()))
-           && settings::WriteSetting(kOptions, QStringLiteral("NotePad"), StoredSelection(optNotePad->isChecked()));
+    return settings::WriteOptions(settings::Options{txtMinHab->text(), txtMinMetal->text(), chkRating->isChecked(),
+                                                    chkOpen->isChecked(), optQuarrimax->isChecked(),
+                                                    optNotePad->isChecked()});
 }
 
 // Loads the Galaxy List and offers its named entries in the galaxy selector,

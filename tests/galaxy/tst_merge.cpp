@@ -1,5 +1,6 @@
 // Merging galaxy files, checked byte for byte on the files.
 #include "galaxy/GalaxyMerge.h"
+#include "support/FileSizeCap.h"
 #include "support/GalaxyBuilder.h"
 
 #include <QDir>
@@ -7,10 +8,9 @@
 #include <QtTest>
 
 #include <cerrno>
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 
+using testsupport::FileSizeCap;
 using testsupport::GalaxyBuilder;
 using testsupport::MakeRecord;
 using testsupport::ReadAll;
@@ -24,30 +24,6 @@ QByteArray Record(int system, unsigned char fill = 0x11)
 {
     return RecordBytes(MakeRecord(static_cast<galaxy::SystemNumber>(system), 1, {{0.5F, 0.5F}}, fill));
 }
-
-// Caps the size of files this process may write, for the life of the object.
-class FileSizeCap {
-public:
-    explicit FileSizeCap(rlim_t bytes)
-    {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit capped = m_old;
-        capped.rlim_cur = bytes;
-        m_ok = setrlimit(RLIMIT_FSIZE, &capped) == 0;
-    }
-    ~FileSizeCap()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 } // namespace
 
@@ -344,7 +320,7 @@ void MergeTest::failedWriteLeavesOnlyWholeRecords()
     QVERIFY(GalaxyBuilder(source).writeTo(path("source.gxy")));
     galaxy::GalaxyResult result;
     {
-        FileSizeCap cap_(static_cast<rlim_t>(cap));
+        FileSizeCap cap_(cap);
         QVERIFY(cap_.ok());
         result = galaxy::MergeGalaxyFiles(fsPath("target.gxy"), fsPath("source.gxy"));
     }

@@ -1,15 +1,14 @@
 // The planet report written from galaxy files, byte for byte.
 #include "galaxy/GalaxyFile.h"
 #include "galaxy/PlanetReport.h"
+#include "support/FileSizeCap.h"
 #include "support/GalaxyBuilder.h"
 #include "support/Unprivileged.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
 #include <limits>
-#include <sys/resource.h>
 
 using testsupport::GalaxyBuilder;
 using testsupport::ReadAll;
@@ -315,15 +314,9 @@ void PlanetReportTest::failedWriteKeepsWholeLines()
 
     galaxy::GalaxyResult result;
     {
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit capped = old;
-        capped.rlim_cur = static_cast<rlim_t>(cap);
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &capped) == 0);
+        testsupport::FileSizeCap capped(cap);
+        QVERIFY(capped.ok());
         result = dumpAgain(0, 0, true);
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
     }
     QCOMPARE(result.number(), EFBIG);
     const QByteArray partial = ReadAll(reportPath());

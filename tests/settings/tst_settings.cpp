@@ -1,5 +1,6 @@
 // The settings store: where it lives, case-blind keys, values kept exactly as
 // written, failed writes, and loading the Galaxy List.
+#include "settings/Schema.h"
 #include "settings/Settings.h"
 #include "support/GalaxyBuilder.h"
 #include "support/Sandbox.h"
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QSettings>
 #include <QTest>
 
 #include <cstdlib>
@@ -30,7 +32,30 @@ QStringList Offered(const QList<settings::GalaxyEntry>& entries)
     return offered;
 }
 
+// What a dump's options read back as, key by key, in the order they are written.
+QStringList ReadBack(const settings::Options& options)
+{
+    const auto flag = [](bool value) { return value ? QStringLiteral("yes") : QStringLiteral("no"); };
+    return {options.hab, options.met, flag(options.rating), flag(options.open), flag(options.reader),
+            flag(options.notePad)};
+}
+
+// The keys of a section as they stand in the store, "key=value", sorted.
+QStringList StoredSection(const QString& section)
+{
+    QSettings store = RawStore();
+    store.beginGroup(section);
+    QStringList stored;
+    for (const QString& key : store.childKeys()) {
+        stored.append(key + QLatin1Char('=') + store.value(key).toString());
+    }
+    stored.sort();
+    return stored;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(settings::Options)
 
 class SettingsTest : public QObject {
     Q_OBJECT
@@ -49,6 +74,11 @@ private slots:
     void loadGalaxyListFillsMemoryAndOffersNamedEntries();
     void loadGalaxyListLeavesTheSelectionAlone();
     void loadGalaxyListReadsTheEditorsKeys();
+    void optionsReadBackByTheirForms_data();
+    void optionsReadBackByTheirForms();
+    void writtenOptionsReadBackTheSame_data();
+    void writtenOptionsReadBackTheSame();
+    void refusedWritesKeepNothing();
 };
 
 // Runs first, before any test points the store elsewhere: the store follows
@@ -225,6 +255,97 @@ void SettingsTest::loadGalaxyListReadsTheEditorsKeys()
     const QList<settings::GalaxyEntry> offered = LoadGalaxyList();
     QCOMPARE(Declare::pstrGalaxyFile[2], QStringLiteral("second.gxy"));
     QCOMPARE(Offered(offered), QStringList{QStringLiteral("2 Second")});
+}
+
+// Each key of the options as stored, read back by the rule of its form.
+void SettingsTest::optionsReadBackByTheirForms_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("read"); // the text, or yes/no for a check box or an option button
+
+    // Each stored text as a check box (Rating, Open) and as an option button
+    // (Reader, NotePad) reads it.
+    const struct {
+        const char* stored;
+        bool ticked;
+        bool selected;
+    } flags[] = {
+        {"1", true, false},    {" 1", true, false},       {"1.0", true, false},    {"01", true, false},
+        {"1 and more", true, false}, {"0", false, false}, {"2", false, false},     {"True", false, true},
+        {"true", false, false}, {"TRUE", false, false},   {" True", false, false}, {"False", false, false},
+        {"", false, false},
+    };
+    const struct {
+        const char* name;
+        bool tick;
+    } keys[] = {{"Rating", true}, {"Open", true}, {"Reader", false}, {"NotePad", false}};
+    for (const auto& flag : flags) {
+        for (const auto& key : keys) {
+            const bool read = key.tick ? flag.ticked : flag.selected;
+            QTest::addRow("%s \"%s\"", key.name, flag.stored)
+                << QString::fromLatin1(key.name) << QString::fromLatin1(flag.stored)
+                << (read ? QStringLiteral("yes") : QStringLiteral("no"));
+        }
+    }
+    QTest::newRow("Hab as stored") << QStringLiteral("Hab") << QStringLiteral(" 7abc") << QStringLiteral(" 7abc");
+    QTest::newRow("Met as stored") << QStringLiteral("Met") << QStringLiteral("99999") << QStringLiteral("99999");
+}
+
+void SettingsTest::optionsReadBackByTheirForms()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, stored);
+    QFETCH(QString, read);
+    Sandbox workspace;
+    StoreRaw(QStringLiteral("Options"), key, stored);
+    const QStringList keys{QStringLiteral("Hab"),  QStringLiteral("Met"),    QStringLiteral("Rating"),
+                           QStringLiteral("Open"), QStringLiteral("Reader"), QStringLiteral("NotePad")};
+    QStringList expected = ReadBack(settings::Options{});
+    expected[keys.indexOf(key)] = read;
+    QCOMPARE(ReadBack(settings::ReadOptions()), expected);
+}
+
+// Options written and read again are the options written, whatever they are,
+// and the store holds each in its form.
+void SettingsTest::writtenOptionsReadBackTheSame_data()
+{
+    QTest::addColumn<settings::Options>("options");
+    QTest::addColumn<QStringList>("stored");
+    QTest::newRow("nothing ticked") << settings::Options{}
+                                    << QStringList{"Hab=", "Met=", "NotePad=False", "Open=0", "Rating=0", "Reader=False"};
+    QTest::newRow("everything ticked") << settings::Options{"5", "7", true, true, true, true}
+                                       << QStringList{"Hab=5", "Met=7", "NotePad=True", "Open=1", "Rating=1",
+                                                      "Reader=True"};
+    QTest::newRow("texts as typed") << settings::Options{" 4x", "-", false, true, false, true}
+                                    << QStringList{"Hab= 4x", "Met=-", "NotePad=True", "Open=1", "Rating=0",
+                                                   "Reader=False"};
+}
+
+void SettingsTest::writtenOptionsReadBackTheSame()
+{
+    QFETCH(settings::Options, options);
+    QFETCH(QStringList, stored);
+    Sandbox workspace;
+    QVERIFY(settings::WriteOptions(options));
+    QCOMPARE(StoredSection(QStringLiteral("Options")), stored);
+    QCOMPARE(ReadBack(settings::ReadOptions()), ReadBack(options));
+}
+
+// A store that refuses writes keeps nothing of the options or the Galaxy
+// List, and each operation says it failed.
+void SettingsTest::refusedWritesKeepNothing()
+{
+    Sandbox workspace;
+    // A folder where the store's file should be: nothing can be written.
+    QVERIFY(QDir().mkpath(workspace.storeFile()));
+    QVERIFY(!settings::WriteOptions({QStringLiteral("40"), QStringLiteral("30"), true, true, true, false}));
+    QVERIFY(!settings::SaveGalaxyList({{1, QStringLiteral("One"), QStringLiteral("one.gxy")},
+                                       {2, QStringLiteral("Two"), QStringLiteral("two.gxy")}}));
+    QCOMPARE(StoredSection(QStringLiteral("Options")), QStringList());
+    QCOMPARE(StoredSection(QStringLiteral("Galaxies")), QStringList());
+    QCOMPARE(ReadBack(settings::ReadOptions()), ReadBack(settings::Options{}));
+    QVERIFY(settings::LoadGalaxyList().isEmpty());
 }
 
 int main(int argc, char* argv[])

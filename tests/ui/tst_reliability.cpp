@@ -7,6 +7,7 @@
 #include "MainWindowDriver.h"
 #include "UiFixture.h"
 #include "support/AsNobody.h"
+#include "support/FileSizeCap.h"
 #include "support/GalaxyBuilder.h"
 #include "windows/frmAutoCheck.h"
 #include "windows/frmMerge.h"
@@ -29,18 +30,17 @@
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <limits>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <thread>
 #include <unistd.h>
 
 using namespace uitest;
+using testsupport::FileSizeCap;
 using Box = testsupport::ScriptedPlatform::Box;
 using platform::MessageIcon;
 
@@ -129,33 +129,6 @@ int OpenHandlesTo(const QString& path)
     }
     return count;
 }
-
-// Caps the size of the files this process writes while it lives; a write
-// beyond the cap fails instead of stopping the process.
-class FileSizeCap {
-public:
-    explicit FileSizeCap(qint64 bytes)
-    {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        m_ok = ::getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        rlimit capped = m_old;
-        capped.rlim_cur = static_cast<rlim_t>(bytes);
-        m_ok = m_ok && ::setrlimit(RLIMIT_FSIZE, &capped) == 0;
-    }
-    ~FileSizeCap()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    FileSizeCap(const FileSizeCap&) = delete;
-    FileSizeCap& operator=(const FileSizeCap&) = delete;
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 // Sets a file's or folder's mode and gives it back its old one at the end.
 class Mode {
