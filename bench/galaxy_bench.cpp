@@ -177,13 +177,13 @@ int ParseDump(int argc, char** argv, DumpArguments& args)
     }
     args.galaxy = argv[2];
     args.report = argv[3];
-    const auto minHab = galaxy::TextToInt16(argv[4]);
-    const auto minMet = galaxy::TextToInt16(argv[5]);
-    if (!minHab || !minMet) {
+    // The thresholds of the dump command, refused beyond the 16-bit range.
+    const auto thresholds = galaxy::ThresholdsOf(argv[4], argv[5], galaxy::OutOfRange::Refused);
+    if (!thresholds) {
         return BadArguments("MINHAB and MINMET must lie between -32768 and 32767");
     }
-    args.minHab = *minHab;
-    args.minMet = *minMet;
+    args.minHab = thresholds->minHab;
+    args.minMet = thresholds->minMet;
     for (int i = 6; i < argc; ++i) {
         if (std::strcmp(argv[i], "--rating") == 0) {
             args.rating = true;

@@ -460,22 +460,4 @@ bool GalaxyFile::isSameFileAs(const GalaxyFile& other) const
 
 #endif
 
-GalaxyResult GalaxyFile::readFullyAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const
-{
-    got = 0;
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    while (got < size) {
-        std::size_t n = 0;
-        GalaxyResult result = readAt(offset + got, bytes + got, size - got, n);
-        if (!result.ok()) {
-            return result;
-        }
-        if (n == 0) {
-            break;
-        }
-        got += n;
-    }
-    return GalaxyResult::Success();
-}
-
 } // namespace galaxy

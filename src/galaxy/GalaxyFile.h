@@ -41,8 +41,6 @@ public:
     GalaxyResult length(std::uint64_t& out) const;
     // Reads up to size bytes at offset; got is what was read (less at the end).
     GalaxyResult readAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const;
-    // Reads as many bytes as there are up to size, at offset, retrying short reads.
-    GalaxyResult readFullyAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const;
     // Writes all bytes at offset; written is how many reached the file before a failure.
     // Not for a file opened AppendOnly.
     GalaxyResult writeAt(std::uint64_t offset, const void* buffer, std::size_t size, std::size_t& written);

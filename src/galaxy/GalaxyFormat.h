@@ -58,6 +58,14 @@ constexpr std::uint64_t WholeRecordCount(std::uint64_t fileLength)
     return fileLength < kHeaderSize ? 0 : (fileLength - kHeaderSize) / kRecordSize;
 }
 
+// Offset just past the last whole record in a file of the given length, the
+// end of the header when there is none: where the next record the game
+// writes begins.
+constexpr std::uint64_t EndOfWholeRecords(std::uint64_t fileLength)
+{
+    return kHeaderSize + kRecordSize * WholeRecordCount(fileLength);
+}
+
 // Letter of planet slot j: "A" for slot 1 up to "F" for slot 6.
 constexpr char SlotLetter(int j)
 {
@@ -107,7 +115,8 @@ private:
 };
 
 // One whole system record, kept as its raw bytes so that copying it carries
-// every byte along unchanged.
+// every byte along unchanged. Records read in a block lie side by side as an
+// array of them.
 struct SystemRecord {
     std::array<unsigned char, kRecordSize> bytes{};
 
@@ -123,6 +132,8 @@ struct SystemRecord {
         StoreFloat(bytes.data() + SlotOffset(j) + kMetOffsetInSlot, met.fraction);
     }
 };
+
+static_assert(sizeof(SystemRecord) == kRecordSize, "a record is its bytes and nothing else");
 
 // Planet slot j of a record counts only when j is not above the planet count.
 constexpr bool SlotIsPlanet(int j, PlanetCount count)

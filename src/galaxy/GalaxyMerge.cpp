@@ -83,9 +83,9 @@ public:
     {
     }
 
-    GalaxyResult add(const unsigned char* record)
+    GalaxyResult add(const SystemRecord& record)
     {
-        std::memcpy(m_buffer.get() + m_count * kRecordSize, record, kRecordSize);
+        std::memcpy(m_buffer.get() + m_count * kRecordSize, record.bytes.data(), kRecordSize);
         if (++m_count == m_capacity) {
             return flush();
         }
@@ -196,7 +196,7 @@ GalaxyResult Merge(GalaxyFile& target, const std::filesystem::path& targetPath, 
     {
         RecordStream records(target);
         for (int k = 1; k <= targetCount; ++k) {
-            const unsigned char* record = nullptr;
+            const SystemRecord* record = nullptr;
             result = records.next(record);
             if (!result.ok()) {
                 return result;
@@ -204,7 +204,7 @@ GalaxyResult Merge(GalaxyFile& target, const std::filesystem::path& targetPath, 
             if (record == nullptr) {
                 break;
             }
-            const SystemNumber n = LoadInt16(record + kSystemNumberOffset);
+            const SystemNumber n = record->systemNumber();
             if (!InKeyRange(n)) {
                 return SubscriptOutOfRange();
             }
@@ -238,12 +238,12 @@ GalaxyResult Merge(GalaxyFile& target, const std::filesystem::path& targetPath, 
     int records = targetCount;
     RecordStream stream(source);
     for (int k = 1; k <= sourceCount; ++k) {
-        const unsigned char* record = nullptr;
+        const SystemRecord* record = nullptr;
         result = stream.next(record);
         if (!result.ok() || record == nullptr) {
             break;
         }
-        const SystemNumber n = LoadInt16(record + kSystemNumberOffset);
+        const SystemNumber n = record->systemNumber();
         if (!InKeyRange(n)) {
             result = SubscriptOutOfRange();
             break;
@@ -254,7 +254,7 @@ GalaxyResult Merge(GalaxyFile& target, const std::filesystem::path& targetPath, 
                 break;
             }
             ++records;
-            result = appender.add(record);
+            result = appender.add(*record);
             if (!result.ok()) {
                 return result;
             }

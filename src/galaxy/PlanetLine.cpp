@@ -1,7 +1,9 @@
 #include "PlanetLine.h"
 
 #include "DecimalConversion.h"
+#include "TypedNumbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -163,6 +165,29 @@ std::size_t FormatPlanetLine(char* out, SystemNumber system, int slot, float hab
         p = CopyText(p, number, length);
     }
     return static_cast<std::size_t>(p - out);
+}
+
+namespace {
+
+std::optional<std::int16_t> ThresholdOf(std::string_view text, OutOfRange rule)
+{
+    const double rounded = RoundHalfEven(LeadingNumber(text));
+    if (rule == OutOfRange::Clamped) {
+        return static_cast<std::int16_t>(std::clamp(rounded, -32768.0, 32767.0));
+    }
+    return ToInt16(rounded);
+}
+
+} // namespace
+
+std::optional<Thresholds> ThresholdsOf(std::string_view habText, std::string_view metText, OutOfRange rule)
+{
+    const std::optional<std::int16_t> hab = ThresholdOf(habText, rule);
+    const std::optional<std::int16_t> met = ThresholdOf(metText, rule);
+    if (!hab || !met) {
+        return std::nullopt;
+    }
+    return Thresholds{*hab, *met};
 }
 
 std::string PlanetLineText(SystemNumber system, int slot, float habPercent, float metPercent, const float* rating,

@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace galaxy {
 
@@ -58,6 +60,18 @@ struct Thresholds {
     std::int16_t minMet = 0;
 };
 
+// What a threshold text whose number lies outside the 16-bit range comes to.
+enum class OutOfRange {
+    Refused, // the report: no thresholds, and the dump fails
+    Clamped, // the monitor: the nearer end of the range
+};
+
+// The thresholds that two typed texts stand for, Hab first: the number each
+// text begins with, rounded to a whole number with halves to the even
+// neighbour (the typed-number rule of TypedNumbers.h), each held to the
+// 16-bit range by the given rule. Empty only when a text is refused.
+std::optional<Thresholds> ThresholdsOf(std::string_view habText, std::string_view metText, OutOfRange rule);
+
 // A planet is listed when its slot counts and both percent values are finite
 // and reach the thresholds. Values that are not numbers or infinite are never
 // listed: they cannot be a planet's real habitability or metal.
@@ -75,23 +89,32 @@ std::size_t FormatPlanetLine(char* out, SystemNumber system, int slot, float hab
 std::string PlanetLineText(SystemNumber system, int slot, float habPercent, float metPercent, const float* rating,
                            char decimalSeparator);
 
+// What a finite stored Hab or Met whose hundredfold leaves the single range
+// means: it is no planet's real value.
+enum class Overflow {
+    Fails,      // the report fails at it, in any of the six slots
+    NotAPlanet, // the monitor does not announce that planet
+};
+
 // Goes through the six slots of a record in order, turning Hab and Met into
 // percent values (Met first, then Hab), and calls onPlanet(slot, hab, met) for
-// each planet that qualifies. Stops and returns false when a product overflows
-// or when onPlanet returns false.
+// each planet that qualifies. Stops and returns false when onPlanet returns
+// false, or with Overflow::Fails when a product overflows.
 template <typename OnPlanet>
-bool ForEachQualifyingPlanet(const unsigned char* record, Thresholds thresholds, OnPlanet&& onPlanet)
+bool ForEachQualifyingPlanet(const SystemRecord& record, Thresholds thresholds, Overflow overflow, OnPlanet&& onPlanet)
 {
-    const PlanetCount count = LoadInt16(record + kPlanetCountOffset);
+    const PlanetCount count = record.planetCount();
     for (int j = 1; j <= kPlanetSlots; ++j) {
-        const unsigned char* slot = record + SlotOffset(j);
-        const float habFraction = LoadFloat(slot + kHabOffsetInSlot);
-        const float metFraction = LoadFloat(slot + kMetOffsetInSlot);
-        const float met = ToPercent(metFraction);
-        const float hab = ToPercent(habFraction);
-        if (PercentOverflows(metFraction, met) || PercentOverflows(habFraction, hab)) {
+        const PlanetSlot slot = record.slot(j);
+        const Met metFraction = slot.met();
+        const Hab habFraction = slot.hab();
+        const float met = ToPercent(metFraction.fraction);
+        const float hab = ToPercent(habFraction.fraction);
+        if (overflow == Overflow::Fails
+            && (PercentOverflows(metFraction.fraction, met) || PercentOverflows(habFraction.fraction, hab))) {
             return false;
         }
+        // An overflowed value is infinite and so never qualifies.
         if (PlanetQualifies(j, count, hab, met, thresholds) && !onPlanet(j, hab, met)) {
             return false;
         }

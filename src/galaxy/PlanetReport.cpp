@@ -81,7 +81,7 @@ GalaxyResult WriteLines(const GalaxyFile* galaxy, ReportBuffer& out, Thresholds 
     RecordStream records(*galaxy);
     GalaxyResult failure;
     for (;;) {
-        const unsigned char* record = nullptr;
+        const SystemRecord* record = nullptr;
         GalaxyResult result = records.next(record);
         if (!result.ok()) {
             return result;
@@ -89,8 +89,8 @@ GalaxyResult WriteLines(const GalaxyFile* galaxy, ReportBuffer& out, Thresholds 
         if (record == nullptr) {
             return GalaxyResult::Success();
         }
-        const SystemNumber system = LoadInt16(record + kSystemNumberOffset);
-        const bool complete = ForEachQualifyingPlanet(record, thresholds, [&](int slot, float hab, float met) {
+        const SystemNumber system = record->systemNumber();
+        const auto writeLine = [&](int slot, float hab, float met) {
             char* line = out.reserveLine(failure);
             if (line == nullptr) {
                 return false;
@@ -110,8 +110,8 @@ GalaxyResult WriteLines(const GalaxyFile* galaxy, ReportBuffer& out, Thresholds 
             line[length++] = '\n';
             out.commit(length);
             return true;
-        });
-        if (!complete) {
+        };
+        if (!ForEachQualifyingPlanet(*record, thresholds, Overflow::Fails, writeLine)) {
             return failure.ok() ? kOverflow : failure;
         }
     }

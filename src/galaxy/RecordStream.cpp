@@ -9,11 +9,14 @@ constexpr std::size_t kBufferSize = RecordStream::kRecordsPerBlock * kRecordSize
 }
 
 RecordStream::RecordStream(const GalaxyFile& file, std::uint64_t startOffset)
-    : m_file(file), m_buffer(new unsigned char[kBufferSize]), m_offset(startOffset)
+    : m_file(file),
+      m_records(new SystemRecord[kRecordsPerBlock]),
+      m_buffer(reinterpret_cast<unsigned char*>(m_records.get())),
+      m_offset(startOffset)
 {
 }
 
-GalaxyResult RecordStream::next(const unsigned char*& record)
+GalaxyResult RecordStream::next(const SystemRecord*& record)
 {
     record = nullptr;
     while (m_end - m_begin < kRecordSize) {
@@ -23,12 +26,12 @@ GalaxyResult RecordStream::next(const unsigned char*& record)
         // Keep the partial record that is left and fill the rest of the buffer.
         const std::size_t kept = m_end - m_begin;
         if (kept > 0 && m_begin > 0) {
-            std::memmove(m_buffer.get(), m_buffer.get() + m_begin, kept);
+            std::memmove(m_buffer, m_buffer + m_begin, kept);
         }
         m_begin = 0;
         m_end = kept;
         std::size_t got = 0;
-        GalaxyResult result = m_file.readAt(m_offset + kept, m_buffer.get() + kept, kBufferSize - kept, got);
+        GalaxyResult result = m_file.readAt(m_offset + kept, m_buffer + kept, kBufferSize - kept, got);
         if (!result.ok()) {
             return result;
         }
@@ -37,7 +40,7 @@ GalaxyResult RecordStream::next(const unsigned char*& record)
         }
         m_end += got;
     }
-    record = m_buffer.get() + m_begin;
+    record = &m_records[m_begin / kRecordSize];
     m_begin += kRecordSize;
     m_offset += kRecordSize;
     return GalaxyResult::Success();

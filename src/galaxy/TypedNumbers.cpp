@@ -143,4 +143,30 @@ std::optional<std::int32_t> TextToInt32(std::string_view text)
     return ToInt32(LeadingNumber(text));
 }
 
+std::string SecondsText(std::int32_t milliseconds, char decimalSeparator)
+{
+    const std::int64_t signedValue = milliseconds;
+    const std::uint64_t magnitude = static_cast<std::uint64_t>(signedValue < 0 ? -signedValue : signedValue);
+    std::string text;
+    if (signedValue < 0) {
+        text += '-';
+    }
+    text += std::to_string(magnitude / 1000);
+    std::uint64_t thousandths = magnitude % 1000;
+    if (thousandths != 0) {
+        text += decimalSeparator;
+        char digits[3];
+        std::size_t length = 3;
+        for (std::size_t i = 3; i > 0; --i) {
+            digits[i - 1] = static_cast<char>('0' + thousandths % 10);
+            thousandths /= 10;
+        }
+        while (digits[length - 1] == '0') {
+            --length;
+        }
+        text.append(digits, length);
+    }
+    return text;
+}
+
 } // namespace galaxy

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace galaxy {
@@ -30,5 +31,11 @@ std::optional<std::int32_t> ToInt32(double value);
 // The leading number of a text as a 16-bit or 32-bit whole number.
 std::optional<std::int16_t> TextToInt16(std::string_view text);
 std::optional<std::int32_t> TextToInt32(std::string_view text);
+
+// A whole number of milliseconds as seconds, exactly and in the shortest
+// form, without an exponent and with the given decimal separator: 5000 is
+// "5", 1500 "1.5", 1 "0.001", 0 "0", -250 "-0.25". Read back by the typed
+// number rule and multiplied by 1000, it is the same number again.
+std::string SecondsText(std::int32_t milliseconds, char decimalSeparator);
 
 } // namespace galaxy

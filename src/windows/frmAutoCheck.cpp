@@ -20,8 +20,8 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
+#include <string>
 #include <utility>
 
 namespace {
@@ -43,32 +43,18 @@ const QString kStop = QStringLiteral("Stop");
 const QString kDelayPrompt = QStringLiteral("Please enter the delay in seconds between  each check (Max 60 Secs)");
 const QString kDelayTitle = QStringLiteral("Delay");
 
-constexpr auto kRecordSize = static_cast<qint64>(galaxy::kRecordSize);
-constexpr auto kHeaderSize = static_cast<qint64>(galaxy::kHeaderSize);
-
 // The end of the last whole record in a file of this size: where the next
 // record the game writes begins.
 qint64 RecordBoundary(qint64 size)
 {
-    return size <= kHeaderSize ? kHeaderSize : kHeaderSize + (size - kHeaderSize) / kRecordSize * kRecordSize;
-}
-
-// A threshold typed in the main window: its leading number, rounded, held in
-// the 16-bit range.
-std::int16_t ThresholdOf(const QString& text)
-{
-    const double value = galaxy::RoundHalfEven(galaxy::LeadingNumber(text.toStdString()));
-    return static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
+    return static_cast<qint64>(galaxy::EndOfWholeRecords(static_cast<std::uint64_t>(std::max<qint64>(size, 0))));
 }
 
 // The delay in seconds, in its shortest decimal form, and " secs".
 QString DelayText(int milliseconds)
 {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, milliseconds / 1000.0);
-    QString seconds = QString::fromLatin1(buffer, result.ptr - buffer);
-    seconds.replace(QChar(u'.'), QChar::fromLatin1(platform::DecimalSeparator()));
-    return seconds + QStringLiteral(" secs");
+    const std::string seconds = galaxy::SecondsText(milliseconds, platform::DecimalSeparator());
+    return QString::fromLatin1(seconds.data(), static_cast<qsizetype>(seconds.size())) + QStringLiteral(" secs");
 }
 
 QString CurrentGalaxyPath()
@@ -260,9 +246,11 @@ void frmAutoCheck::ReadThresholds()
 {
     // Once the threshold fields are gone the thresholds read last stay in use.
     const std::optional<ThresholdTexts> texts = m_thresholdSource ? m_thresholdSource() : std::nullopt;
+    // A threshold beyond the 16-bit range is held at its end.
     if (texts) {
-        m_thresholds.minHab = ThresholdOf(texts->hab);
-        m_thresholds.minMet = ThresholdOf(texts->met);
+        m_thresholds = galaxy::ThresholdsOf(texts->hab.toStdString(), texts->met.toStdString(),
+                                            galaxy::OutOfRange::Clamped)
+                           .value_or(m_thresholds);
     }
 }
 
@@ -307,44 +295,38 @@ bool frmAutoCheck::ReportAppendedRecords(const galaxy::GalaxyFile& file, const Q
         plngOldFileSize = RecordBoundary(size);
         return true;
     }
-    // Only whole records: one the game is still writing waits for a later tick.
-    const qint64 records = (size - plngOldFileSize) / kRecordSize;
+    // Only whole records, as far as the file reached when it was measured: one
+    // the game is still writing waits for a later tick.
+    const std::uint64_t records = galaxy::WholeRecordCount(static_cast<std::uint64_t>(size))
+                                  - galaxy::WholeRecordCount(static_cast<std::uint64_t>(plngOldFileSize));
     galaxy::RecordStream stream(file, static_cast<std::uint64_t>(plngOldFileSize));
-    for (qint64 k = 0; k < records; ++k) {
-        const unsigned char* record = nullptr;
+    for (std::uint64_t k = 0; k < records; ++k) {
+        const galaxy::SystemRecord* record = nullptr;
         if (!stream.next(record).ok() || record == nullptr) {
             break; // unreadable now; the next tick tries again
         }
-        if (!AnnounceRecord(record)) {
+        if (!AnnounceRecord(*record)) {
             return false;
         }
-        plngOldFileSize += kRecordSize;
+        plngOldFileSize = static_cast<qint64>(stream.offset());
     }
     return true;
 }
 
-bool frmAutoCheck::AnnounceRecord(const unsigned char* record)
+// One message each for the record's planets that reach the thresholds; false
+// when the monitor was closed while one was up. A value whose hundredfold
+// leaves the single range is no planet's and is not announced.
+bool frmAutoCheck::AnnounceRecord(const galaxy::SystemRecord& record)
 {
     const QPointer<frmAutoCheck> alive(this);
-    const galaxy::SystemNumber system = galaxy::LoadInt16(record + galaxy::kSystemNumberOffset);
-    const galaxy::PlanetCount count = galaxy::LoadInt16(record + galaxy::kPlanetCountOffset);
     const QString title = platform::Version().productName;
     const char separator = platform::DecimalSeparator();
-    for (int j = 1; j <= galaxy::kPlanetSlots; ++j) {
-        const unsigned char* slot = record + galaxy::SlotOffset(j);
-        // A value whose hundredfold leaves the single range is no planet's and
-        // does not qualify.
-        const float hab = galaxy::ToPercent(galaxy::LoadFloat(slot + galaxy::kHabOffsetInSlot));
-        const float met = galaxy::ToPercent(galaxy::LoadFloat(slot + galaxy::kMetOffsetInSlot));
-        if (!galaxy::PlanetQualifies(j, count, hab, met, m_thresholds)) {
-            continue;
-        }
-        const std::string line = galaxy::PlanetLineText(system, j, hab, met, nullptr, separator);
+    const auto announce = [&](int slot, float hab, float met) {
+        const std::string line = galaxy::PlanetLineText(record.systemNumber(), slot, hab, met, nullptr, separator);
         platform::Platform::services().messageBox(this, platform::MessageIcon::None, platform::MessageButtons::Ok,
-                                                  title, QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
-        if (!alive) {
-            return false;
-        }
-    }
-    return true;
+                                                  title,
+                                                  QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+        return !alive.isNull();
+    };
+    return galaxy::ForEachQualifyingPlanet(record, m_thresholds, galaxy::Overflow::NotAPlanet, announce);
 }

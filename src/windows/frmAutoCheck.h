@@ -18,6 +18,7 @@ class QTimer;
 
 namespace galaxy {
 class GalaxyFile;
+struct SystemRecord;
 }
 
 class frmAutoCheck : public QWidget {
@@ -78,7 +79,7 @@ private:
     void PlaceDelay();
     void ReadThresholds();
     bool ReportAppendedRecords(const galaxy::GalaxyFile& file, const QString& path, qint64 size);
-    bool AnnounceRecord(const unsigned char* record);
+    bool AnnounceRecord(const galaxy::SystemRecord& record);
 
     QString m_baselinePath; // the galaxy file plngOldFileSize belongs to
     ThresholdSource m_thresholdSource;

@@ -9,7 +9,7 @@
 #include "frmModifyList.h"
 #include "frmOpenText.h"
 #include "galaxy/PlanetReport.h"
-#include "galaxy/TypedNumbers.h"
+#include "galaxy/PlanetLine.h"
 #include "platform/Platform.h"
 #include "platform/Regional.h"
 #include "platform/VersionRecord.h"
@@ -666,14 +666,15 @@ bool frmQuarrimax::runDump()
     } else if (oldReport.exists() && (MarkedReadOnly(oldReport) || !QFile::remove(report))) {
         return false;
     }
-    const auto minHab = galaxy::TextToInt16(txtMinHab->text().toStdString());
-    const auto minMet = galaxy::TextToInt16(txtMinMetal->text().toStdString());
-    if (!minHab || !minMet) {
+    // A threshold beyond the 16-bit range fails the dump.
+    const std::optional<galaxy::Thresholds> thresholds = galaxy::ThresholdsOf(
+        txtMinHab->text().toStdString(), txtMinMetal->text().toStdString(), galaxy::OutOfRange::Refused);
+    if (!thresholds) {
         return false;
     }
     const galaxy::GalaxyFile* open = Declare::openGalaxyFile.isOpen() ? &Declare::openGalaxyFile : nullptr;
-    if (!galaxy::WritePlanetReport(open, Declare::FsPath(report), *minHab, *minMet, chkRating->isChecked(),
-                                   platform::DecimalSeparator())
+    if (!galaxy::WritePlanetReport(open, Declare::FsPath(report), thresholds->minHab, thresholds->minMet,
+                                   chkRating->isChecked(), platform::DecimalSeparator())
              .ok()) {
         return false;
     }

@@ -1,6 +1,7 @@
 // The report's number form and the planet line layout.
 #include "galaxy/PlanetLine.h"
 #include "support/CommaLocale.h"
+#include "support/GalaxyBuilder.h"
 
 #include <QtTest>
 
@@ -28,6 +29,10 @@ private slots:
     void qualifies_data();
     void qualifies();
     void ratingOverflow();
+    void thresholdTexts_data();
+    void thresholdTexts();
+    void overflowRules_data();
+    void overflowRules();
 };
 
 void PlanetLineTest::numberForm_data()
@@ -278,6 +283,110 @@ void PlanetLineTest::ratingOverflow()
     const float hab = 16777217.0F / 5.0F;
     const float habTimesFive = hab * 5.0F;
     QCOMPARE(galaxy::RatingOf(hab, 1.0F, overflow), habTimesFive + 1.0F);
+}
+
+// A threshold text read by the one rule of the dump and the monitor: the
+// leading number, rounded with halves to the even neighbour; outside the
+// 16-bit range the dump refuses it and the monitor holds it at the nearer end.
+void PlanetLineTest::thresholdTexts_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("clamped");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("zero") << QByteArray("0") << 0 << false;
+    QTest::newRow("empty") << QByteArray() << 0 << false;
+    QTest::newRow("no number") << QByteArray("ab") << 0 << false;
+    QTest::newRow("minus sign alone") << QByteArray("-") << 0 << false;
+    QTest::newRow("nan is no number") << QByteArray("nan") << 0 << false;
+    QTest::newRow("blanks then digits") << QByteArray(" \t7x") << 7 << false;
+    QTest::newRow("2.5 rounds to 2") << QByteArray("2.5") << 2 << false;
+    QTest::newRow("7.5 rounds to 8") << QByteArray("7.5") << 8 << false;
+    QTest::newRow("lowest") << QByteArray("-32768") << -32768 << false;
+    QTest::newRow("-32768.5 rounds to -32768") << QByteArray("-32768.5") << -32768 << false;
+    QTest::newRow("highest") << QByteArray("32767") << 32767 << false;
+    QTest::newRow("1e4") << QByteArray("1e4") << 10000 << false;
+    QTest::newRow("32767.5 rounds to 32768") << QByteArray("32767.5") << 32767 << true;
+    QTest::newRow("-32769") << QByteArray("-32769") << -32768 << true;
+    QTest::newRow("99999") << QByteArray("99999") << 32767 << true;
+    QTest::newRow("beyond the double range") << QByteArray("1e400") << 32767 << true;
+    QTest::newRow("below it") << QByteArray("-1e400") << -32768 << true;
+    QTest::newRow("a thousand nines") << QByteArray(1000, '9') << 32767 << true;
+}
+
+void PlanetLineTest::thresholdTexts()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, clamped);
+    QFETCH(bool, refused);
+    const std::string_view typed(text.constData(), static_cast<std::size_t>(text.size()));
+    // The text as either threshold, beside one that is always taken.
+    for (const bool asHab : {true, false}) {
+        const std::string_view hab = asHab ? typed : std::string_view("1");
+        const std::string_view met = asHab ? std::string_view("1") : typed;
+        const auto byMonitor = galaxy::ThresholdsOf(hab, met, galaxy::OutOfRange::Clamped);
+        const auto byDump = galaxy::ThresholdsOf(hab, met, galaxy::OutOfRange::Refused);
+        QVERIFY(byMonitor.has_value());
+        QCOMPARE(asHab ? byMonitor->minHab : byMonitor->minMet, clamped);
+        QCOMPARE(asHab ? byMonitor->minMet : byMonitor->minHab, 1);
+        QCOMPARE(byDump.has_value(), !refused);
+        if (byDump) {
+            // Where the dump takes a text, the two read it alike.
+            QCOMPARE(byDump->minHab, byMonitor->minHab);
+            QCOMPARE(byDump->minMet, byMonitor->minMet);
+        }
+    }
+}
+
+// The planets of one record that reach thresholds of 0 and 0, as slot
+// letters, under each overflow rule: the report fails at a finite value whose
+// hundredfold leaves the single range, in any slot, after the planets before
+// it; the monitor passes over that planet alone.
+void PlanetLineTest::overflowRules_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QList<float>>("values"); // Hab and Met of slots 1 to 6, in turn
+    QTest::addColumn<QString>("report");      // the letters listed, then "!" when it fails
+    QTest::addColumn<QString>("monitor");
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const auto values = [](std::initializer_list<float> given) {
+        QList<float> all(given);
+        all.resize(2 * galaxy::kPlanetSlots, 0.0F);
+        return all;
+    };
+    QTest::newRow("no overflow") << 3 << values({0.5F, 0.5F, 0.1F, 0.9F, -0.1F, 0.5F}) << "AB" << "AB";
+    QTest::newRow("Hab of slot 2 overflows") << 3 << values({0.5F, 0.5F, 3e38F, 0.5F, 0.5F, 0.5F}) << "A!" << "AC";
+    QTest::newRow("Met below the range") << 2 << values({0.5F, -3e38F, 0.5F, 0.5F}) << "!" << "B";
+    QTest::newRow("overflow beyond the count") << 1 << values({0.5F, 0.5F, 0.0F, 0.0F, 1e37F, 0.0F}) << "A!" << "A";
+    QTest::newRow("largest that stays in range") << 1 << values({3.4e36F, 0.5F}) << "A" << "A";
+    QTest::newRow("infinite and NaN are no overflow") << 3 << values({inf, 0.5F, 0.5F, nan, 0.5F, 0.5F}) << "C"
+                                                      << "C";
+}
+
+void PlanetLineTest::overflowRules()
+{
+    QFETCH(int, count);
+    QFETCH(QList<float>, values);
+    QFETCH(QString, report);
+    QFETCH(QString, monitor);
+    galaxy::SystemRecord record = testsupport::MakeRecord(7, static_cast<galaxy::PlanetCount>(count));
+    for (int j = 1; j <= galaxy::kPlanetSlots; ++j) {
+        record.setPlanet(j, galaxy::Hab{values[2 * (j - 1)]}, galaxy::Met{values[2 * (j - 1) + 1]});
+    }
+    for (const galaxy::Overflow rule : {galaxy::Overflow::Fails, galaxy::Overflow::NotAPlanet}) {
+        QString listed;
+        bool finite = true;
+        const auto list = [&](int slot, float hab, float met) {
+            finite = finite && std::isfinite(hab) && std::isfinite(met);
+            listed += QChar(galaxy::SlotLetter(slot));
+            return true;
+        };
+        if (!galaxy::ForEachQualifyingPlanet(record, galaxy::Thresholds{0, 0}, rule, list)) {
+            listed += QLatin1Char('!');
+        }
+        QCOMPARE(listed, rule == galaxy::Overflow::Fails ? report : monitor);
+        QVERIFY(finite);
+    }
 }
 
 QTEST_APPLESS_MAIN(PlanetLineTest)

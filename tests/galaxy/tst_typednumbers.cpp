@@ -43,6 +43,9 @@ private slots:
     void toInt32Limits();
     void mergeRecordCount_data();
     void mergeRecordCount();
+    void secondsText_data();
+    void secondsText();
+    void secondsTextReadsBackAsTheDelay();
 };
 
 void TypedNumbersTest::leadingNumber_data()
@@ -243,6 +246,50 @@ void TypedNumbersTest::mergeRecordCount()
     QCOMPARE(count.has_value(), fits);
     if (fits) {
         QCOMPARE(static_cast<int>(*count), expected);
+    }
+}
+
+// The monitor's delay, a whole number of milliseconds, shown in seconds.
+void TypedNumbersTest::secondsText_data()
+{
+    QTest::addColumn<int>("milliseconds");
+    QTest::addColumn<char>("separator");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("five seconds") << 5000 << '.' << QByteArray("5");
+    QTest::newRow("one and a half") << 1500 << '.' << QByteArray("1.5");
+    QTest::newRow("with a comma") << 1500 << ',' << QByteArray("1,5");
+    QTest::newRow("none") << 0 << '.' << QByteArray("0");
+    QTest::newRow("one millisecond") << 1 << '.' << QByteArray("0.001");
+    QTest::newRow("ten") << 10 << ',' << QByteArray("0,01");
+    QTest::newRow("a tenth") << 100 << '.' << QByteArray("0.1");
+    QTest::newRow("the longest delay") << 60000 << '.' << QByteArray("60");
+    QTest::newRow("just below it") << 59999 << '.' << QByteArray("59.999");
+    QTest::newRow("trailing zeros go") << 12340 << '.' << QByteArray("12.34");
+    QTest::newRow("negative") << -250 << '.' << QByteArray("-0.25");
+    QTest::newRow("largest") << 2147483647 << '.' << QByteArray("2147483.647");
+    QTest::newRow("smallest") << -2147483647 - 1 << '.' << QByteArray("-2147483.648");
+}
+
+void TypedNumbersTest::secondsText()
+{
+    QFETCH(int, milliseconds);
+    QFETCH(char, separator);
+    QFETCH(QByteArray, text);
+    QCOMPARE(QByteArray::fromStdString(galaxy::SecondsText(milliseconds, separator)), text);
+}
+
+// Every delay the prompt takes (0 to 60 seconds) shows as a text that the
+// prompt reads back as the same delay, as short as it can be: no trailing
+// zero after the period and no period without digits after it.
+void TypedNumbersTest::secondsTextReadsBackAsTheDelay()
+{
+    for (std::int32_t milliseconds = 0; milliseconds <= 60000; ++milliseconds) {
+        const std::string text = galaxy::SecondsText(milliseconds, '.');
+        const auto readBack = galaxy::ToInt32(galaxy::LeadingNumber(text) * 1000.0);
+        const bool trailingZero = text.find('.') != std::string::npos && text.back() == '0';
+        if (!readBack || *readBack != milliseconds || trailingZero || text.back() == '.') {
+            QFAIL(qPrintable(QStringLiteral("%1 ms shows as %2").arg(milliseconds).arg(QString::fromStdString(text))));
+        }
     }
 }
 
