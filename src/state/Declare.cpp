@@ -27,12 +27,6 @@ bool GalaxyFileExists(const QString& fileName)
     return !fileName.isEmpty() && QFileInfo(GalaxyPath(fileName)).isFile();
 }
 
-QString MissingGalaxyFileText(int index)
-{
-    return QStringLiteral("The file associated with the galaxy ") + pstrGalaxyName.at(static_cast<std::size_t>(index))
-           + QStringLiteral(" doesn't exist, please modify the Galaxy List!");
-}
-
 Selection SelectGalaxy(int index)
 {
     (void)openGalaxyFile.close();

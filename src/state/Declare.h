@@ -44,10 +44,6 @@ inline std::filesystem::path FsPath(const QString& path)
 // folder; false for the empty name.
 bool GalaxyFileExists(const QString& fileName);
 
-// The message shown when the file of Galaxy List entry index is missing.
-QString MissingGalaxyFileText(int index);
-inline const QString kMissingGalaxyFileTitle = QStringLiteral("Files dosent exist");
-
 
 // What happened when a galaxy was selected.
 enum class Selection {

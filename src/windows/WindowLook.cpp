@@ -76,32 +76,41 @@ private:
 
 } // namespace
 
-void InitPictures()
+namespace {
+
+// Where a picture lies among the resources, which are made available first.
+QString PicturePath(const QString& name)
 {
     static const bool registered = [] {
         RegisterPictures();
         return true;
     }();
     (void)registered;
+    return QStringLiteral(":/pictures/%1.svg").arg(name);
 }
 
-QPixmap Picture(const QString& name, QSize size, qreal devicePixelRatio)
+} // namespace
+
+QPixmap Picture(const QString& name, QSize size, qreal devicePixelRatio, const QColor& background)
 {
-    InitPictures();
     const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     QPixmap pixmap(QSizeF(QSizeF(size) * ratio).toSize());
     pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(kSpace);
-    QSvgRenderer renderer(QStringLiteral(":/pictures/%1.svg").arg(name));
+    pixmap.fill(background);
+    QSvgRenderer renderer(PicturePath(name));
     QPainter painter(&pixmap);
     renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
     return pixmap;
 }
 
+QIcon PictureIcon(const QString& name)
+{
+    return QIcon(PicturePath(name));
+}
+
 QIcon ProgramIcon()
 {
-    InitPictures();
-    return QIcon(QStringLiteral(":/pictures/icon.svg"));
+    return PictureIcon(QStringLiteral("icon"));
 }
 
 void KeepSharp(QLabel* label, std::function<QPixmap(qreal)> draw)

@@ -30,14 +30,17 @@ inline const QColor kLightGrey(224, 224, 224);
 inline const QColor kBorderGrey(192, 192, 192);
 inline const QColor kSpace(0, 0, 0);
 
-// Makes the pictures available; every window calls it before using one.
-void InitPictures();
+// A picture of the program, resources/NAME.svg (for example "background" or
+// "merge/browse"), drawn at the given size in device-independent pixels,
+// sharp for the given pixel ratio, on the given background: the dark of
+// space for the faces of the windows, transparent for a picture that lies
+// on a window of its own colour.
+QPixmap Picture(const QString& name, QSize size, qreal devicePixelRatio, const QColor& background = kSpace);
 
-// A picture of the program (":/pictures/NAME.svg") drawn at the given size in
-// device-independent pixels, sharp on high-density screens.
-QPixmap Picture(const QString& name, QSize size, qreal devicePixelRatio);
+// A picture as an icon, drawn afresh for every size and pixel ratio asked of it.
+QIcon PictureIcon(const QString& name);
 
-// The program's icon, drawn afresh for every size and pixel ratio asked of it.
+// The program's icon.
 QIcon ProgramIcon();
 
 // Gives a picture label its picture now, drawn for the label's pixel ratio,

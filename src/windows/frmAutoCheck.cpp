@@ -3,7 +3,6 @@
 #include "CaptionFit.h"
 #include "Twips.h"
 #include "WindowLook.h"
-#include "WindowsExtraPictures.h"
 #include "galaxy/GalaxyFile.h"
 #include "galaxy/GalaxyFormat.h"
 #include "galaxy/RecordStream.h"
@@ -117,7 +116,7 @@ frmAutoCheck::frmAutoCheck(ThresholdSource thresholds, QWidget* parent)
     imgShip1 = Label(this, QStringLiteral("imgShip1"), QString(), twips::Rect(kShipStart, kShipTop, kShipSize, kShipSize));
     imgShip1->setScaledContents(true);
     look::KeepSharp(imgShip1, [this](qreal ratio) {
-        return windows_extra::Picture(QStringLiteral("monitor/ship.svg"), imgShip1->size(), ratio);
+        return look::Picture(QStringLiteral("monitor/ship"), imgShip1->size(), ratio, Qt::transparent);
     });
     lblFileSize = Label(this, QStringLiteral("lblFileSize"), QStringLiteral("File Size:"),
                         twips::Rect(120, 1200, 735, 255));

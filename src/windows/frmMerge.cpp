@@ -4,7 +4,6 @@
 #include "Twips.h"
 
 #include "WindowLook.h"
-#include "WindowsExtraPictures.h"
 #include "galaxy/GalaxyMerge.h"
 #include "platform/Platform.h"
 #include "platform/SystemServices.h"
@@ -124,7 +123,7 @@ frmMerge::frmMerge(QWidget* parent)
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(twips::Rect(1800, -2760, 2130, 8100));
     look::KeepSharp(Image1, [](qreal ratio) {
-        return windows_extra::Picture(QStringLiteral("merge/backdrop.svg"), kBackdropPicture, ratio);
+        return look::Picture(QStringLiteral("merge/backdrop"), kBackdropPicture, ratio, Qt::transparent);
     });
 
     lblFile1 = YellowLabel(this, QStringLiteral("lblFile1"), QStringLiteral("File to merge In"),
@@ -138,7 +137,7 @@ frmMerge::frmMerge(QWidget* parent)
     cmdClose = Button(this, QStringLiteral("cmdClose"), QStringLiteral("Close"), twips::Rect(240, 2520, 1335, 375));
     cmdStart = Button(this, QStringLiteral("cmdStart"), QStringLiteral("Start"), twips::Rect(2760, 2520, 1335, 375));
 
-    const QIcon browse = windows_extra::Icon(QStringLiteral("merge/browse.svg"));
+    const QIcon browse = look::PictureIcon(QStringLiteral("merge/browse"));
     for (QPushButton* button : {cmdBrowse1, cmdBrowse2}) {
         button->setIcon(browse);
         button->setIconSize(kBrowsePicture);

@@ -1,8 +1,8 @@
 #include "frmModifyList.h"
 
+#include "Messages.h"
 #include "Twips.h"
 #include "WindowLook.h"
-#include "platform/Platform.h"
 #include "settings/Schema.h"
 #include "state/Declare.h"
 
@@ -147,9 +147,7 @@ bool frmModifyList::txtGalaxyfile1_KeyPress(const QKeyEvent* event)
 void frmModifyList::cmdSave_Click()
 {
     if (!saveEntries()) {
-        platform::Platform::services().messageBox(this, platform::MessageIcon::Critical,
-                                                  platform::MessageButtons::Ok, QStringLiteral("Critical Error"),
-                                                  QStringLiteral("An Error Unknow Occured"));
+        messages::ShowGenericError(this);
         return;
     }
     emit saved();

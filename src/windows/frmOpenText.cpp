@@ -1,5 +1,6 @@
 #include "frmOpenText.h"
 
+#include "Messages.h"
 #include "ReportTextView.h"
 #include "Twips.h"
 #include "WindowLook.h"
@@ -25,9 +26,6 @@ constexpr int kFrameHeight = 420;
 const QString kTooBigTitle = QStringLiteral("File Size too big");
 const QString kTooBigText = QStringLiteral(
     "The File is to big to be opened with the build  in text Viewer, would you like to try opening it with notepad?");
-const QString kNoEditorTitle = QStringLiteral("Error Opening notepad");
-const QString kNoEditorText =
-    QStringLiteral("Notepad.exe not Found in dir C:\\windows\\ please use the built in text displayer");
 const QString kUnknownErrorTitle = QStringLiteral("Unknow Error");
 const QString kUnknownErrorText =
     QStringLiteral("An unknow error occured. Please contact the producer if the problem persiste.");
@@ -113,8 +111,7 @@ void frmOpenText::OfferExternalEditor()
         return;
     }
     if (!services.externalEditorExists()) {
-        services.messageBox(parent, platform::MessageIcon::Critical, platform::MessageButtons::Ok, kNoEditorTitle,
-                            kNoEditorText);
+        messages::ShowEditorMissing(parent);
         return;
     }
     // An editor that fails to start leaves nothing more to do: the viewer

@@ -1,6 +1,7 @@
 #include "frmQuarrimax.h"
 
 #include "BusyPointer.h"
+#include "Messages.h"
 #include "Twips.h"
 #include "WindowLook.h"
 #include "frmAbout.h"
@@ -693,9 +694,7 @@ bool frmQuarrimax::openReport()
     }
     platform::Platform& services = platform::Platform::services();
     if (!services.externalEditorExists()) {
-        services.messageBox(
-            this, MessageIcon::Critical, MessageButtons::Ok, QStringLiteral("Error Opening notepad"),
-            QStringLiteral("Notepad.exe not Found in dir C:\\windows\\ please use the built in text displayer"));
+        messages::ShowEditorMissing(this);
         return true;
     }
     return services.startExternalEditor(Declare::ReportPath());
@@ -703,13 +702,10 @@ bool frmQuarrimax::openReport()
 
 void frmQuarrimax::showMissingGalaxyFile(int index)
 {
-    platform::Platform::services().messageBox(this, MessageIcon::Critical, MessageButtons::Ok,
-                                              Declare::kMissingGalaxyFileTitle, Declare::MissingGalaxyFileText(index));
+    messages::ShowMissingGalaxyFile(this, Declare::pstrGalaxyName.at(static_cast<std::size_t>(index)));
 }
 
 void frmQuarrimax::showGenericError()
 {
-    platform::Platform::services().messageBox(this, MessageIcon::Critical, MessageButtons::Ok,
-                                              QStringLiteral("Critical Error"),
-                                              QStringLiteral("An Error Unknow Occured"));
+    messages::ShowGenericError(this);
 }

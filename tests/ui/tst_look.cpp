@@ -418,7 +418,7 @@ void LookTest::captionsStandOutAtEveryPixelRatio_data()
     } windows[] = {{"frmQuarrimax", 7}, {"frmModifyList", 6}, {"frmAbout", 2},
                    {"frmMerge", 2},     {"frmAutoCheck", 3},  {"frmOpenText", 0}};
     for (const auto& row : windows) {
-        for (const qreal ratio : {1.0, 2.0}) {
+        for (const qreal ratio : {1.0, 1.1, 1.25, 2.0}) {
             QTest::addRow("%s at %g", row.window, ratio) << QString::fromLatin1(row.window) << ratio << row.captions;
         }
     }
