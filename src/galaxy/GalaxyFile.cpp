@@ -1,5 +1,6 @@
 #include "GalaxyFile.h"
 
+#include <optional>
 #include <string>
 
 #ifdef _WIN32
@@ -107,6 +108,28 @@ constexpr std::size_t kMaxPiece = std::size_t{1} << 30;
 DWORD Piece(std::size_t size)
 {
     return static_cast<DWORD>(size < kMaxPiece ? size : kMaxPiece);
+}
+
+// Writes all bytes at offset, or where the file ends at each piece when there
+// is no offset (a file opened to append only); written is how many reached
+// the file before a failure.
+GalaxyResult WriteAll(HANDLE file, const std::optional<std::uint64_t>& offset, const void* buffer, std::size_t size,
+                      std::size_t& written)
+{
+    written = 0;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    while (written < size) {
+        OVERLAPPED at = offset ? At(*offset + written) : OVERLAPPED{};
+        DWORD n = 0;
+        if (!WriteFile(file, bytes + written, Piece(size - written), &n, offset ? &at : nullptr)) {
+            return LastError();
+        }
+        if (n == 0) {
+            return GalaxyResult::FromSystemError(ERROR_DISK_FULL);
+        }
+        written += n;
+    }
+    return GalaxyResult::Success();
 }
 
 } // namespace
@@ -239,37 +262,12 @@ GalaxyResult GalaxyFile::readAt(std::uint64_t offset, void* buffer, std::size_t 
 
 GalaxyResult GalaxyFile::writeAt(std::uint64_t offset, const void* buffer, std::size_t size, std::size_t& written)
 {
-    written = 0;
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-    while (written < size) {
-        OVERLAPPED at = At(offset + written);
-        DWORD n = 0;
-        if (!WriteFile(Handle(m_handle), bytes + written, Piece(size - written), &n, &at)) {
-            return LastError();
-        }
-        if (n == 0) {
-            return GalaxyResult::FromSystemError(ERROR_DISK_FULL);
-        }
-        written += n;
-    }
-    return GalaxyResult::Success();
+    return WriteAll(Handle(m_handle), offset, buffer, size, written);
 }
 
 GalaxyResult GalaxyFile::append(const void* buffer, std::size_t size, std::size_t& written)
 {
-    written = 0;
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-    while (written < size) {
-        DWORD n = 0;
-        if (!WriteFile(Handle(m_handle), bytes + written, Piece(size - written), &n, nullptr)) {
-            return LastError();
-        }
-        if (n == 0) {
-            return GalaxyResult::FromSystemError(ERROR_DISK_FULL);
-        }
-        written += n;
-    }
-    return GalaxyResult::Success();
+    return WriteAll(Handle(m_handle), std::nullopt, buffer, size, written);
 }
 
 GalaxyResult GalaxyFile::truncate(std::uint64_t length)
@@ -306,6 +304,30 @@ namespace {
 GalaxyResult LastError()
 {
     return GalaxyResult::FromSystemError(static_cast<unsigned long>(errno));
+}
+
+// Writes all bytes at offset, or at the file's end as it is at each piece
+// when there is no offset (a file opened O_APPEND, where the kernel takes the
+// end and writes there in one step, under the same lock as every other
+// writer's append); a call interrupted by a signal is made again. written is
+// how many reached the file before a failure.
+GalaxyResult WriteAll(int fd, const std::optional<std::uint64_t>& offset, const void* buffer, std::size_t size,
+                      std::size_t& written)
+{
+    written = 0;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    while (written < size) {
+        const ssize_t n = offset ? ::pwrite(fd, bytes + written, size - written, static_cast<off_t>(*offset + written))
+                                 : ::write(fd, bytes + written, size - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? LastError() : GalaxyResult::FromSystemError(ENOSPC);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return GalaxyResult::Success();
 }
 
 } // namespace
@@ -407,38 +429,12 @@ GalaxyResult GalaxyFile::readAt(std::uint64_t offset, void* buffer, std::size_t 
 
 GalaxyResult GalaxyFile::writeAt(std::uint64_t offset, const void* buffer, std::size_t size, std::size_t& written)
 {
-    written = 0;
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-    while (written < size) {
-        const ssize_t n = ::pwrite(m_fd, bytes + written, size - written, static_cast<off_t>(offset + written));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n < 0 ? LastError() : GalaxyResult::FromSystemError(ENOSPC);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    return GalaxyResult::Success();
+    return WriteAll(m_fd, offset, buffer, size, written);
 }
 
 GalaxyResult GalaxyFile::append(const void* buffer, std::size_t size, std::size_t& written)
 {
-    written = 0;
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-    while (written < size) {
-        // O_APPEND: the kernel takes the end of the file and writes there in
-        // one step, under the same lock as every other writer's append.
-        const ssize_t n = ::write(m_fd, bytes + written, size - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n < 0 ? LastError() : GalaxyResult::FromSystemError(ENOSPC);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    return GalaxyResult::Success();
+    return WriteAll(m_fd, std::nullopt, buffer, size, written);
 }
 
 GalaxyResult GalaxyFile::truncate(std::uint64_t length)

@@ -220,17 +220,6 @@ Shown Elided(const QFontMetricsF& metrics, const QStringList& lines, QSize room)
     }
 }
 
-QString CaptionOf(const QWidget* control)
-{
-    if (const auto* label = qobject_cast<const QLabel*>(control)) {
-        return label->text();
-    }
-    if (const auto* button = qobject_cast<const QPushButton*>(control)) {
-        return button->text();
-    }
-    return {};
-}
-
 // What QPushButton itself gives its style to draw.
 QStyleOptionButton ButtonOption(const QPushButton* button)
 {
@@ -431,6 +420,17 @@ void KeepCaptionsReadable(QWidget* window)
     for (QPushButton* button : window->findChildren<QPushButton*>()) {
         button->installEventFilter(painter);
     }
+}
+
+QString CaptionOf(const QWidget* control)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        return label->text();
+    }
+    if (const auto* button = qobject_cast<const QPushButton*>(control)) {
+        return button->text();
+    }
+    return {};
 }
 
 } // namespace look

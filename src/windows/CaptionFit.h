@@ -39,6 +39,9 @@ QRect TextRoom(const QWidget* control);
 // Where a label or push button places its caption in that room.
 Qt::Alignment CaptionAlignment(const QWidget* control);
 
+// The caption of a label or push button as it is set; empty for any other control.
+QString CaptionOf(const QWidget* control);
+
 // How the caption of a label or push button is drawn now.
 FittedText FittedCaption(const QWidget* control);
 

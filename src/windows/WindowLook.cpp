@@ -151,25 +151,31 @@ QFont FontOf(const QStringList& families, QFont::StyleHint hint, qreal pointSize
 
 } // namespace
 
+namespace {
+
 // The family with the metrics first, then the metric twins of the other
 // systems (Arimo and Cousine are those of ChromeOS), so that a stand-in, if
-// one is needed, still takes the room the layouts give.
-QStringList SansFamilies()
+// one is needed, still takes the room the layouts give: on Windows and macOS
+// the font itself, elsewhere its Liberation twin.
+QStringList FamiliesFor(const QString& font, const QString& liberation, const QString& chromeOs)
 {
 #if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-    return {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")};
+    return {font, liberation, chromeOs};
 #else
-    return {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial")};
+    return {liberation, chromeOs, font};
 #endif
+}
+
+} // namespace
+
+QStringList SansFamilies()
+{
+    return FamiliesFor(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"));
 }
 
 QStringList FixedPitchFamilies()
 {
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-    return {QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("Cousine")};
-#else
-    return {QStringLiteral("Liberation Mono"), QStringLiteral("Cousine"), QStringLiteral("Courier New")};
-#endif
+    return FamiliesFor(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("Cousine"));
 }
 
 QFont DialogFont()

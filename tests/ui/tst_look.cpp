@@ -31,6 +31,7 @@
 #include <algorithm>
 #include <cmath>
 
+using look::CaptionOf;
 using namespace uitest;
 
 namespace {
@@ -150,17 +151,6 @@ std::pair<double, QPoint> LowestContrast(const QImage& backdrop, const QRect& ar
     return lowest;
 }
 
-
-QString CaptionOf(const QWidget* control)
-{
-    if (const auto* label = qobject_cast<const QLabel*>(control)) {
-        return label->text();
-    }
-    if (const auto* button = qobject_cast<const QPushButton*>(control)) {
-        return button->text();
-    }
-    return {};
-}
 
 void SetCaption(QWidget* control, const QString& text)
 {
