@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -60,9 +59,7 @@ void GalaxyBenchTest::generateIsRepeatableAndWellFormed()
     QCOMPARE(bytes.size(), 4 + 492 * 300);
     QCOMPARE(testsupport::ReadAll(b), bytes);
     QVERIFY(testsupport::ReadAll(c) != bytes);
-    for (int k = 0; k < 300; ++k) {
-        galaxy::SystemRecord record;
-        std::memcpy(record.bytes.data(), bytes.constData() + 4 + 492 * k, 492);
+    for (const galaxy::SystemRecord& record : testsupport::RecordsOf(bytes)) {
         QVERIFY(record.systemNumber() >= 0 && record.systemNumber() <= 4096);
         QVERIFY(record.planetCount() >= 0 && record.planetCount() <= 6);
         for (int j = 1; j <= 6; ++j) {
@@ -82,9 +79,7 @@ void GalaxyBenchTest::anyValuesGalaxy()
     const QByteArray bytes = testsupport::ReadAll(path);
     QCOMPARE(bytes.size(), 4 + 492 * 2000);
     int nan = 0, infinite = 0, negative = 0, huge = 0, subnormal = 0;
-    for (int k = 0; k < 2000; ++k) {
-        galaxy::SystemRecord record;
-        std::memcpy(record.bytes.data(), bytes.constData() + 4 + 492 * k, 492);
+    for (const galaxy::SystemRecord& record : testsupport::RecordsOf(bytes)) {
         QVERIFY(record.systemNumber() >= 0 && record.systemNumber() <= 4096);
         for (int j = 1; j <= 6; ++j) {
             for (const float value : {record.slot(j).hab().fraction, record.slot(j).met().fraction}) {

@@ -59,6 +59,17 @@ QByteArray NumberedRecord(int k)
     _exit(0);
 }
 
+// A child process that appends the records to the file as AppendRecords
+// does; -1 when none could be started.
+pid_t StartAppending(const QString& path)
+{
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+        AppendRecords(QFile::encodeName(path));
+    }
+    return writer;
+}
+
 qint64 WholeRecords(const QString& path)
 {
     return static_cast<qint64>(galaxy::WholeRecordCount(static_cast<std::uint64_t>(QFileInfo(path).size())));
@@ -297,11 +308,8 @@ void LiveGalaxyTest::reportListsExactlyTheWholeRecords()
     galaxy::GalaxyFile file;
     QVERIFY(file.open(galaxyPath.toStdString(), galaxy::GalaxyFile::Mode::ReadShared).ok());
 
-    const pid_t writer = ::fork();
+    const pid_t writer = StartAppending(galaxyPath);
     QVERIFY(writer >= 0);
-    if (writer == 0) {
-        AppendRecords(QFile::encodeName(galaxyPath));
-    }
     int dumps = 0;
     int status = 0;
     bool done = false;
@@ -332,11 +340,8 @@ void LiveGalaxyTest::mergeCopiesOnlyWholeRecords()
     const QString sourcePath = dir.filePath(QStringLiteral("live.gxy"));
     QVERIFY(GalaxyBuilder().writeTo(sourcePath));
 
-    const pid_t writer = ::fork();
+    const pid_t writer = StartAppending(sourcePath);
     QVERIFY(writer >= 0);
-    if (writer == 0) {
-        AppendRecords(QFile::encodeName(sourcePath));
-    }
     int merges = 0;
     int status = 0;
     bool done = false;

@@ -3,6 +3,7 @@
 #include "galaxy/PlanetReport.h"
 #include "support/FileSizeCap.h"
 #include "support/GalaxyBuilder.h"
+#include "support/PlanetLines.h"
 #include "support/Unprivileged.h"
 
 #include <QTemporaryDir>
@@ -15,8 +16,8 @@ using testsupport::ReadAll;
 
 namespace {
 
-const QByteArray kHeader = "Planet.Sys    Hab          Met\r\n\r\n";
-const QByteArray kHeaderRating = "Planet.Sys    Hab          Met      Murl's Rating\r\n\r\n";
+const QByteArray& kHeader = testsupport::kReportHeader;
+const QByteArray& kHeaderRating = testsupport::kReportHeaderWithRating;
 
 } // namespace
 

@@ -1,6 +1,6 @@
 // Builds galaxy files for tests: a header and system records with the
 // planets a test asks for, every other byte set to a recognisable pattern so
-// that copies can be checked byte for byte.
+// that copies can be checked byte for byte; and reads them back.
 #pragma once
 
 #include "galaxy/GalaxyFormat.h"
@@ -9,8 +9,10 @@
 #include <QFile>
 #include <QString>
 
+#include <cstring>
 #include <initializer_list>
 #include <utility>
+#include <vector>
 
 namespace testsupport {
 
@@ -19,6 +21,9 @@ struct PlanetValues {
     float met;
 };
 
+// A record of the system with its planet count and the planets' stored
+// values in slots 1, 2, ...; the slots after them hold zeros, and every byte
+// the program does not interpret holds a pattern that starts with fill.
 inline galaxy::SystemRecord MakeRecord(galaxy::SystemNumber system, galaxy::PlanetCount count,
                                        std::initializer_list<PlanetValues> planets = {}, unsigned char fill = 0xA5)
 {
@@ -43,6 +48,43 @@ inline QByteArray RecordBytes(const galaxy::SystemRecord& record)
     return QByteArray(reinterpret_cast<const char*>(record.bytes.data()), static_cast<int>(record.bytes.size()));
 }
 
+// The bytes of a record as MakeRecord makes it.
+inline QByteArray RecordBytes(galaxy::SystemNumber system, galaxy::PlanetCount count,
+                              std::initializer_list<PlanetValues> planets = {}, unsigned char fill = 0xA5)
+{
+    return RecordBytes(MakeRecord(system, count, planets, fill));
+}
+
+// The whole records of a galaxy file's bytes, after its header; a shorter
+// tail is no record.
+inline std::vector<galaxy::SystemRecord> RecordsOf(const QByteArray& galaxy)
+{
+    const std::uint64_t count = galaxy::WholeRecordCount(static_cast<std::uint64_t>(galaxy.size()));
+    std::vector<galaxy::SystemRecord> records(count);
+    for (std::uint64_t k = 0; k < count; ++k) {
+        std::memcpy(records[k].bytes.data(), galaxy.constData() + galaxy::RecordOffset(k + 1), galaxy::kRecordSize);
+    }
+    return records;
+}
+
+inline bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+inline QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool AppendTo(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(bytes) == bytes.size();
+}
+
 class GalaxyBuilder {
 public:
     explicit GalaxyBuilder(QByteArray header = QByteArray("GXY1", 4)) : m_bytes(std::move(header)) {}
@@ -65,26 +107,10 @@ public:
 
     const QByteArray& bytes() const { return m_bytes; }
 
-    bool writeTo(const QString& path) const
-    {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(m_bytes) == m_bytes.size();
-    }
+    bool writeTo(const QString& path) const { return WriteFile(path, m_bytes); }
 
 private:
     QByteArray m_bytes;
 };
-
-inline QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline bool AppendTo(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(bytes) == bytes.size();
-}
 
 } // namespace testsupport

@@ -45,31 +45,20 @@ inline galaxy::SystemRecord Record(std::int16_t system, std::int16_t count, std:
 }
 
 // Writes a galaxy file: the 4-byte header, then the records, then tail bytes
-// of a record not yet finished.
+// of a record not yet finished; or appends the records and the tail.
 inline bool WriteGalaxy(const QString& path, const std::vector<galaxy::SystemRecord>& records, int tail = 0,
                         bool append = false)
 {
-    QFile file(path);
-    if (!file.open(append ? QIODevice::Append : QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (!append) {
-        file.write("GXY1", 4);
-    }
+    testsupport::GalaxyBuilder galaxy(append ? QByteArray() : QByteArray("GXY1", 4));
     for (const galaxy::SystemRecord& record : records) {
-        file.write(reinterpret_cast<const char*>(record.bytes.data()), static_cast<qint64>(record.bytes.size()));
+        galaxy.add(record);
     }
-    file.write(QByteArray(tail, '\x5A'));
-    return file.error() == QFileDevice::NoError;
+    galaxy.addRaw(QByteArray(tail, '\x5A'));
+    return append ? testsupport::AppendTo(path, galaxy.bytes()) : galaxy.writeTo(path);
 }
 
 using testsupport::ReadAll;
-
-inline bool WriteText(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using testsupport::WriteFile;
 
 template <typename Control>
 Control* Find(const QObject* root, const char* name)

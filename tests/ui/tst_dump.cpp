@@ -3,6 +3,8 @@
 // and the hourglass pointer during each of its messages.
 #include "MainWindowDriver.h"
 #include "UiFixture.h"
+#include "support/MessageTexts.h"
+#include "support/PlanetLines.h"
 #include "support/AsNobody.h"
 #include "windows/ReportTextView.h"
 #include "windows/frmMerge.h"
@@ -26,24 +28,18 @@
 #include <sys/stat.h>
 
 using namespace uitest;
+using testsupport::kGeneric;
+using testsupport::kReportHeader;
+using testsupport::kMissingTitle;
+using testsupport::MissingText;
 using Box = testsupport::ScriptedPlatform::Box;
 
 namespace {
 
-const QString kGeneric = QStringLiteral("An Error Unknow Occured");
-const QString kMissingTitle = QStringLiteral("Files dosent exist");
-const QByteArray kHeader = "Planet.Sys    Hab          Met\r\n\r\n";
-const QByteArray kHeaderWithRating = "Planet.Sys    Hab          Met      Murl's Rating\r\n\r\n";
 
 QByteArray Blanks(int count)
 {
     return QByteArray(count, ' ');
-}
-
-QString MissingText(const QString& name)
-{
-    return QStringLiteral("The file associated with the galaxy ") + name
-           + QStringLiteral(" doesn't exist, please modify the Galaxy List!");
 }
 
 // A galaxy exercising the report's layout: two systems with planets beyond
@@ -60,15 +56,11 @@ std::vector<galaxy::SystemRecord> LayoutGalaxy()
     };
 }
 
-// The report of LayoutGalaxy with the thresholds 20 and 5, as a reader
-// counts its columns: designation and fill 14 wide, Hab and Met 13 wide.
+// The report of LayoutGalaxy with the thresholds 20 and 5.
 QByteArray LayoutReport(bool withRating, char separator)
 {
-    struct Line {
-        QByteArray designation, hab, met, rating;
-    };
-    const QByteArray s(1, separator);
-    const Line lines[] = {
+    const QString s(QChar::fromLatin1(separator));
+    const QStringList lines[] = {
         {"12.A", "50", "30", "280"},
         {"12.B", "37" + s + "5", "8", "195" + s + "5"},
         {"1234.C", "37" + s + "5", "8", "195" + s + "5"},
@@ -76,18 +68,11 @@ QByteArray LayoutReport(bool withRating, char separator)
         {"12345.A", "20", "5", "105"},
         {"-5.B", "100", "99" + s + "9", "599" + s + "9"},
     };
-    QByteArray report = withRating ? kHeaderWithRating : kHeader;
-    for (const Line& line : lines) {
-        const int systemWidth = static_cast<int>(line.designation.indexOf('.'))
-                                + (line.designation.startsWith('-') ? 0 : 1);
-        report += line.designation + Blanks(13 - systemWidth);
-        report += line.hab + Blanks(14 - static_cast<int>(line.hab.size() + 1)) + line.met;
-        if (withRating) {
-            report += Blanks(14 - static_cast<int>(line.met.size() + 1)) + line.rating;
-        }
-        report += "\r\n";
+    QStringList report;
+    for (const QStringList& line : lines) {
+        report.append(testsupport::PlanetLine(line[0], line[1], line[2], withRating ? line[3] : QString()));
     }
-    return report;
+    return testsupport::Report(report, withRating);
 }
 
 // Opens the panel and types the thresholds as a player would.
@@ -223,7 +208,7 @@ void DumpTest::emptyThresholdsCountAsZero()
     // A first run: both boxes empty, never focused.
     QCOMPARE(Find<QLineEdit>(window, "txtMinHab")->text(), QString());
     Find<QAction>(window, "mnuDump")->trigger();
-    QCOMPARE(ReadAll(workspace.report()), kHeader + "7.A" + Blanks(11) + "0" + Blanks(12) + "0\r\n" + "7.C"
+    QCOMPARE(ReadAll(workspace.report()), kReportHeader + "7.A" + Blanks(11) + "0" + Blanks(12) + "0\r\n" + "7.C"
                                               + Blanks(11) + "25" + Blanks(11) + "0\r\n");
     QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
     Stop(window);
@@ -253,7 +238,7 @@ void DumpTest::thresholdsCompareThePercentValues()
     SetThresholds(window, minHab, QStringLiteral("0"));
     Dump(window);
     const QByteArray report = ReadAll(workspace.report());
-    QVERIFY(report.startsWith(kHeader));
+    QVERIFY(report.startsWith(kReportHeader));
     QCOMPARE(report.contains("3.A"), listed);
     Stop(window);
 }
@@ -265,7 +250,7 @@ void DumpTest::noQualifyingPlanetLeavesTheHeader()
     StoreGalaxy(1, QStringLiteral("G"), QStringLiteral("g.gxy"));
     QPointer<frmQuarrimax> window = Start();
     SetThresholds(window, QStringLiteral("99"), QStringLiteral("99"));
-    QVERIFY(WriteText(workspace.report(), "an old report\r\n"));
+    QVERIFY(WriteFile(workspace.report(), "an old report\r\n"));
     Dump(window);
     QCOMPARE(ReadAll(workspace.report()), QByteArray("Planet.Sys    Hab          Met\r\n\r\n"));
     Stop(window);
@@ -295,11 +280,11 @@ void DumpTest::aGrowingGalaxyIsReadToItsEnd()
     StoreGalaxy(1, QStringLiteral("Grow"), QStringLiteral("grow.gxy"));
     QPointer<frmQuarrimax> window = Start();
     Dump(window);
-    QCOMPARE(ReadAll(workspace.report()), kHeader + "1.A" + Blanks(11) + "50" + Blanks(11) + "50\r\n");
+    QCOMPARE(ReadAll(workspace.report()), kReportHeader + "1.A" + Blanks(11) + "50" + Blanks(11) + "50\r\n");
     // The game appends a system while the galaxy stays selected.
     QVERIFY(WriteGalaxy(path, {Record(2, 1, {{0.25F, 0.75F}})}, 0, true));
     Dump(window);
-    QCOMPARE(ReadAll(workspace.report()), kHeader + "1.A" + Blanks(11) + "50" + Blanks(11) + "50\r\n" + "2.A"
+    QCOMPARE(ReadAll(workspace.report()), kReportHeader + "1.A" + Blanks(11) + "50" + Blanks(11) + "50\r\n" + "2.A"
                                               + Blanks(11) + "25" + Blanks(11) + "75\r\n");
     Stop(window);
 }
@@ -336,7 +321,7 @@ void DumpTest::optionsStoredAndRestoredAfterARestart()
 void DumpTest::optionsStoredEvenWhenNoGalaxyIsSelected()
 {
     Workspace workspace;
-    QVERIFY(WriteText(workspace.report(), "kept\r\n"));
+    QVERIFY(WriteFile(workspace.report(), "kept\r\n"));
     QPointer<frmQuarrimax> window = Start();
     SetThresholds(window, QStringLiteral("3"), QStringLiteral(""));
     QString storedHabDuringBox;
@@ -382,7 +367,7 @@ void DumpTest::missingFileIsCheckedBeforeTheSelection()
     Workspace workspace;
     QPointer<frmQuarrimax> window = StartOnLayoutGalaxy(workspace);
     QVERIFY(window);
-    QVERIFY(WriteText(workspace.report(), "kept\r\n"));
+    QVERIFY(WriteFile(workspace.report(), "kept\r\n"));
     // The galaxy's file goes away after it was selected.
     QVERIFY(QFile::remove(workspace.file(QStringLiteral("layout.gxy"))));
     Dump(window);
@@ -431,7 +416,7 @@ void DumpTest::galaxyFileNamesWithBackslashes()
     SetThresholds(window, QStringLiteral("0"), QStringLiteral("0"));
     Dump(window);
     QVERIFY(workspace.platform().boxes.isEmpty());
-    QCOMPARE(ReadAll(workspace.report()), kHeader + "77.A" + Blanks(10) + "50" + Blanks(11) + "30\r\n");
+    QCOMPARE(ReadAll(workspace.report()), kReportHeader + "77.A" + Blanks(10) + "50" + Blanks(11) + "30\r\n");
     // The report stays in the program folder itself.
     QVERIFY(!QFileInfo::exists(workspace.file(QStringLiteral("sub/dump.txt"))));
     Stop(window);
@@ -496,7 +481,7 @@ void DumpTest::galaxyWithoutFileNameFailsAfterTheHeader()
     QCOMPARE(box.buttons, platform::MessageButtons::Ok);
     QVERIFY(!box.busyPointer);
     QVERIFY(NoPointerOverride());
-    QCOMPARE(ReadAll(workspace.report()), kHeader);
+    QCOMPARE(ReadAll(workspace.report()), kReportHeader);
     Stop(window);
 }
 
@@ -556,7 +541,7 @@ void DumpTest::reportMarkedReadOnlyIsKeptForEveryUser()
     QPointer<frmQuarrimax> window = StartOnLayoutGalaxy(workspace);
     QVERIFY(window);
     const QByteArray old = "an old report\r\n";
-    QVERIFY(WriteText(workspace.report(), old));
+    QVERIFY(WriteFile(workspace.report(), old));
     QCOMPARE(::chmod(QFile::encodeName(workspace.report()).constData(), static_cast<mode_t>(mode)), 0);
     const QFileDevice::Permissions marked = QFileInfo(workspace.report()).permissions();
     Dump(window);
@@ -571,7 +556,7 @@ void DumpTest::reportMarkedReadOnlyIsKeptForEveryUser()
         QCOMPARE(ReadAll(workspace.report()), old);
     } else {
         QCOMPARE(workspace.platform().boxes.size(), 0);
-        QVERIFY(ReadAll(workspace.report()).startsWith(kHeader));
+        QVERIFY(ReadAll(workspace.report()).startsWith(kReportHeader));
     }
     QVERIFY(NoPointerOverride());
     Stop(window);
@@ -582,7 +567,7 @@ void DumpTest::refusedOptionsStopTheDump()
     Workspace workspace;
     QPointer<frmQuarrimax> window = StartOnLayoutGalaxy(workspace);
     QVERIFY(window);
-    QVERIFY(WriteText(workspace.report(), "kept\r\n"));
+    QVERIFY(WriteFile(workspace.report(), "kept\r\n"));
     // A folder where the store's file was: the store refuses every write.
     QVERIFY(QFile::remove(workspace.storeFile()));
     QVERIFY(QDir().mkpath(workspace.storeFile()));
@@ -609,12 +594,12 @@ void DumpTest::overflowStopsTheReportAndClosesIt()
     QCOMPARE(workspace.platform().boxes.size(), 1);
     QCOMPARE(workspace.platform().boxes.first().text, kGeneric);
     QVERIFY(!workspace.platform().boxes.first().busyPointer);
-    QCOMPARE(ReadAll(workspace.report()), kHeader + "1.A" + Blanks(11) + "50" + Blanks(11) + "50\r\n");
+    QCOMPARE(ReadAll(workspace.report()), kReportHeader + "1.A" + Blanks(11) + "50" + Blanks(11) + "50\r\n");
     // The report was closed: once the galaxy is mended the next dump replaces it.
     QVERIFY(WriteGalaxy(path, {Record(3, 1, {{0.5F, 0.5F}})}));
     Dump(window);
     QCOMPARE(workspace.platform().boxes.size(), 1);
-    QCOMPARE(ReadAll(workspace.report()), kHeader + "3.A" + Blanks(11) + "50" + Blanks(11) + "50\r\n");
+    QCOMPARE(ReadAll(workspace.report()), kReportHeader + "3.A" + Blanks(11) + "50" + Blanks(11) + "50\r\n");
     Stop(window);
 }
 
@@ -627,7 +612,7 @@ void DumpTest::notePadStartsTheEditorOnTheReport()
     Dump(window);
     QVERIFY(workspace.platform().boxes.isEmpty());
     QCOMPARE(workspace.platform().launches, QList<QString>{QDir::toNativeSeparators(workspace.report())});
-    QVERIFY(ReadAll(workspace.report()).startsWith(kHeader));
+    QVERIFY(ReadAll(workspace.report()).startsWith(kReportHeader));
     QVERIFY(NoPointerOverride());
     Stop(window);
 }
@@ -668,7 +653,7 @@ void DumpTest::editorThatWillNotStartIsAFailure()
     QCOMPARE(workspace.platform().boxes.size(), 1);
     QCOMPARE(workspace.platform().boxes.first().text, kGeneric);
     QVERIFY(!workspace.platform().boxes.first().busyPointer);
-    QVERIFY(ReadAll(workspace.report()).startsWith(kHeader));
+    QVERIFY(ReadAll(workspace.report()).startsWith(kReportHeader));
     Stop(window);
 }
 
@@ -684,7 +669,7 @@ void DumpTest::builtInViewerChoiceShowsNoMessage()
     QVERIFY(workspace.platform().boxes.isEmpty());
     QVERIFY(workspace.platform().launches.isEmpty());
     const QByteArray report = ReadAll(workspace.report());
-    QVERIFY(report.startsWith(kHeader));
+    QVERIFY(report.startsWith(kReportHeader));
     QVERIFY(NoPointerOverride());
 
     // The viewer shows the new report; a second dump only brings it forward.
@@ -745,7 +730,7 @@ void DumpTest::reportLinkIsReplacedNotFollowed()
     QTemporaryDir elsewhere;
     const QString target = elsewhere.filePath(QStringLiteral("precious.txt"));
     if (targetExists) {
-        QVERIFY(WriteText(target, "keep me"));
+        QVERIFY(WriteFile(target, "keep me"));
     }
     QVERIFY(QFile::link(target, workspace.report()));
     QPointer<frmQuarrimax> window = StartOnLayoutGalaxy(workspace);
@@ -753,7 +738,7 @@ void DumpTest::reportLinkIsReplacedNotFollowed()
     Dump(window);
     QVERIFY(workspace.platform().boxes.isEmpty());
     QVERIFY(!QFileInfo(workspace.report()).isSymLink());
-    QVERIFY(ReadAll(workspace.report()).startsWith(kHeader));
+    QVERIFY(ReadAll(workspace.report()).startsWith(kReportHeader));
     QCOMPARE(QFileInfo::exists(target), targetExists);
     if (targetExists) {
         QCOMPARE(ReadAll(target), QByteArray("keep me"));

@@ -2,6 +2,10 @@
 // test appends to: what each tick announces, the baseline moving past the
 // announced systems, records written in pieces, files that are missing or
 // change, the main window going away, the delay prompt and the ship.
+#include "UiFixture.h"
+#include "support/GalaxyBuilder.h"
+#include "support/OpenHandles.h"
+#include "support/PlanetLines.h"
 #include "support/ScriptedPlatform.h"
 #include "state/Declare.h"
 #include "windows/CaptionFit.h"
@@ -16,73 +20,25 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
-#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <memory>
 
 using platform::MessageButtons;
 using platform::MessageIcon;
+using testsupport::OpenHandlesTo;
+using testsupport::PlanetLine;
+using testsupport::RecordBytes;
 using testsupport::ScriptedPlatform;
+using uitest::Workspace;
 
 namespace {
 
 constexpr int kRecordSize = 492;
 const QByteArray kHeader("GXY1", 4);
-
-struct Planet {
-    float hab;
-    float met;
-};
-
-void PutInt16(QByteArray& bytes, int offset, qint16 value)
-{
-    bytes[offset] = static_cast<char>(static_cast<quint16>(value) & 0xFF);
-    bytes[offset + 1] = static_cast<char>(static_cast<quint16>(value) >> 8);
-}
-
-void PutFloat(QByteArray& bytes, int offset, float value)
-{
-    quint32 bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    for (int i = 0; i < 4; ++i) {
-        bytes[offset + i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
-    }
-}
-
-// A system record with the given planets in slots 1, 2, ...; the slots after
-// them hold zeros and every uninterpreted byte a pattern.
-QByteArray Record(qint16 system, qint16 count, std::initializer_list<Planet> planets)
-{
-    QByteArray bytes(kRecordSize, '\0');
-    for (int i = 0; i < kRecordSize; ++i) {
-        bytes[i] = static_cast<char>(0x5A + i * 3);
-    }
-    PutInt16(bytes, 0, system);
-    PutInt16(bytes, 8, count);
-    int slot = 0;
-    for (const Planet& planet : planets) {
-        PutFloat(bytes, 12 + 80 * slot + 32, planet.hab);
-        PutFloat(bytes, 12 + 80 * slot + 36, planet.met);
-        ++slot;
-    }
-    for (; slot < 6; ++slot) {
-        PutFloat(bytes, 12 + 80 * slot + 32, 0.0F);
-        PutFloat(bytes, 12 + 80 * slot + 36, 0.0F);
-    }
-    return bytes;
-}
-
-// The planet line of a message: designation, blanks to 14 characters, Hab,
-// blanks to 13 characters, Met.
-QString Line(const QString& planet, const QString& hab, const QString& met)
-{
-    return planet + QString(14 - planet.size(), QChar(u' ')) + hab + QString(13 - hab.size(), QChar(u' ')) + met;
-}
 
 // Puts a hook between the monitor and the scripted services, to look at the
 // monitor while its delay prompt is open.
@@ -104,28 +60,14 @@ private:
     platform::ScopedPlatform m_installed{*this};
 };
 
-// How many of this process's open files are the given file.
-int OpenHandlesTo(const QString& path)
-{
-    const QString target = QFileInfo(path).canonicalFilePath();
-    int count = 0;
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-        if (QFileInfo(fds.filePath(fd)).symLinkTarget() == target) {
-            ++count;
-        }
-    }
-    return count;
-}
-
 } // namespace
 
 class TestFrmAutoCheck : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_folder;
-    std::unique_ptr<ScriptedPlatform> m_platform;
+    std::unique_ptr<Workspace> m_workspace;
+    ScriptedPlatform* m_platform = nullptr;
     // A main window's two threshold fields, and the source the monitor is
     // handed to read them, as the main window hands it.
     std::unique_ptr<QWidget> m_main;
@@ -135,21 +77,17 @@ private:
 
     QString galaxyPath(const QString& name = QStringLiteral("test.gxy")) const
     {
-        return m_folder->path() + QChar(u'/') + name;
+        return m_workspace->file(name);
     }
 
     void writeGalaxy(const QByteArray& bytes, const QString& name = QStringLiteral("test.gxy"))
     {
-        QFile file(galaxyPath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(file.write(bytes), bytes.size());
+        QVERIFY(testsupport::WriteFile(galaxyPath(name), bytes));
     }
 
     void append(const QByteArray& bytes, const QString& name = QStringLiteral("test.gxy"))
     {
-        QFile file(galaxyPath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Append));
-        QCOMPARE(file.write(bytes), bytes.size());
+        QVERIFY(testsupport::AppendTo(galaxyPath(name), bytes));
     }
 
     void setThresholds(const QString& hab, const QString& met)
@@ -179,10 +117,8 @@ private slots:
 
     void init()
     {
-        m_folder = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_folder->isValid());
-        m_platform = std::make_unique<ScriptedPlatform>();
-        m_platform->folder = m_folder->path();
+        m_workspace = std::make_unique<Workspace>();
+        m_platform = &m_workspace->platform();
         m_main = std::make_unique<QWidget>();
         m_minHab = new QLineEdit(m_main.get());
         m_minMet = new QLineEdit(m_main.get());
@@ -194,7 +130,7 @@ private slots:
             return frmAutoCheck::ThresholdTexts{m_minHab->text(), m_minMet->text()};
         };
         Declare::pstrCurrentGalaxyFile = QStringLiteral("test.gxy");
-        writeGalaxy(kHeader + Record(1, 6, {{0.9F, 0.9F}}) + Record(2, 6, {{0.9F, 0.9F}}));
+        writeGalaxy(kHeader + RecordBytes(1, 6, {{0.9F, 0.9F}}) + RecordBytes(2, 6, {{0.9F, 0.9F}}));
     }
 
     void cleanup()
@@ -203,8 +139,8 @@ private slots:
         QLocale::setDefault(QLocale::c());
         Declare::pstrCurrentGalaxyFile.clear();
         m_main.reset();
-        m_platform.reset();
-        m_folder.reset();
+        m_platform = nullptr;
+        m_workspace.reset();
     }
 
     void opensStopped()
@@ -260,7 +196,7 @@ private slots:
     {
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         start(monitor, QStringLiteral("5"));
-        append(Record(3, 1, {{0.5F, 0.5F}}));
+        append(RecordBytes(3, 1, {{0.5F, 0.5F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(frmAutoCheck::ShowWindow(m_thresholds), monitor);
         QCOMPARE(monitor->plngOldFileSize, 4 + 3 * kRecordSize);
@@ -378,10 +314,10 @@ private slots:
     {
         setThresholds(QStringLiteral("85"), QStringLiteral("40"));
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
-        append(Record(1234, 3, {{0.85F, 0.40F}, {0.9F, 0.5F}, {0.86F, 0.41F}, {0.99F, 0.99F}, {0.99F, 0.99F}}));
+        append(RecordBytes(1234, 3, {{0.85F, 0.40F}, {0.9F, 0.5F}, {0.86F, 0.41F}, {0.99F, 0.99F}, {0.99F, 0.99F}}));
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), (QStringList{Line("1234.A", "85", "40"), Line("1234.B", "90", "50"),
-                                           Line("1234.C", "86", "41")}));
+        QCOMPARE(announced(), (QStringList{PlanetLine("1234.A", "85", "40"), PlanetLine("1234.B", "90", "50"),
+                                           PlanetLine("1234.C", "86", "41")}));
         for (const ScriptedPlatform::Box& box : m_platform->boxes) {
             QCOMPARE(box.icon, MessageIcon::None);
             QCOMPARE(box.buttons, MessageButtons::Ok);
@@ -394,9 +330,9 @@ private slots:
     {
         setThresholds(QStringLiteral("50"), QStringLiteral("50"));
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
-        append(Record(7, 2, {{0.49F, 0.9F}, {0.9F, 0.4999F}, {0.9F, 0.9F}}));
-        append(Record(8, 0, {{0.9F, 0.9F}}));
-        append(Record(-3, 1, {{0.5F, 0.5F}}));
+        append(RecordBytes(7, 2, {{0.49F, 0.9F}, {0.9F, 0.4999F}, {0.9F, 0.9F}}));
+        append(RecordBytes(8, 0, {{0.9F, 0.9F}}));
+        append(RecordBytes(-3, 1, {{0.5F, 0.5F}}));
         monitor->tmrChecking_Timer();
         // A negative system number widens its column by one.
         QCOMPARE(announced(), QStringList{QStringLiteral("-3.A") + QString(11, QChar(u' ')) + QStringLiteral("50")
@@ -406,33 +342,33 @@ private slots:
     void twoRecordsEachWithItsOwnNumber()
     {
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
-        append(Record(10, 1, {{0.25F, 0.75F}}) + Record(11, 2, {{0.1F, 0.2F}, {0.375F, 0.08F}}));
+        append(RecordBytes(10, 1, {{0.25F, 0.75F}}) + RecordBytes(11, 2, {{0.1F, 0.2F}, {0.375F, 0.08F}}));
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), (QStringList{Line("10.A", "25", "75"), Line("11.A", "10", "20"),
-                                           Line("11.B", "37.5", "8")}));
+        QCOMPARE(announced(), (QStringList{PlanetLine("10.A", "25", "75"), PlanetLine("11.A", "10", "20"),
+                                           PlanetLine("11.B", "37.5", "8")}));
         QCOMPARE(monitor->plngOldFileSize, 4 + 4 * kRecordSize);
     }
 
     void laterTicksAnnounceNothingAgain()
     {
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
-        append(Record(20, 1, {{0.6F, 0.6F}}));
+        append(RecordBytes(20, 1, {{0.6F, 0.6F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(m_platform->boxes.size(), 1);
         monitor->tmrChecking_Timer();
         monitor->tmrChecking_Timer();
         QCOMPARE(m_platform->boxes.size(), 1);
-        append(Record(21, 1, {{0.7F, 0.7F}}));
+        append(RecordBytes(21, 1, {{0.7F, 0.7F}}));
         monitor->tmrChecking_Timer();
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), (QStringList{Line("20.A", "60", "60"), Line("21.A", "70", "70")}));
+        QCOMPARE(announced(), (QStringList{PlanetLine("20.A", "60", "60"), PlanetLine("21.A", "70", "70")}));
     }
 
     void recordWrittenInTwoHalves()
     {
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         const qint64 baseline = monitor->plngOldFileSize;
-        const QByteArray record = Record(30, 1, {{0.8F, 0.8F}});
+        const QByteArray record = RecordBytes(30, 1, {{0.8F, 0.8F}});
         append(record.left(200));
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
@@ -440,7 +376,7 @@ private slots:
         QCOMPARE(monitor->lblSize->text(), QString::number(baseline + 200));
         append(record.mid(200));
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), QStringList{Line("30.A", "80", "80")});
+        QCOMPARE(announced(), QStringList{PlanetLine("30.A", "80", "80")});
         QCOMPARE(monitor->plngOldFileSize, baseline + kRecordSize);
         monitor->tmrChecking_Timer();
         QCOMPARE(m_platform->boxes.size(), 1);
@@ -449,64 +385,64 @@ private slots:
     // The current galaxy's name typed as on Windows: "\\" parts folders.
     void galaxyNameWithBackslashes()
     {
-        QVERIFY(QDir(m_folder->path()).mkpath(QStringLiteral("sub")));
+        QVERIFY(QDir(m_workspace->folder()).mkpath(QStringLiteral("sub")));
         const QString file = QStringLiteral("sub/alpha.gxy");
-        writeGalaxy(kHeader + Record(1, 6, {{0.9F, 0.9F}}), file);
+        writeGalaxy(kHeader + RecordBytes(1, 6, {{0.9F, 0.9F}}), file);
         Declare::pstrCurrentGalaxyFile = QStringLiteral("sub\\alpha.gxy");
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
         QCOMPARE(monitor->plngOldFileSize, 4 + kRecordSize);
-        append(Record(90, 1, {{0.6F, 0.6F}}), file);
+        append(RecordBytes(90, 1, {{0.6F, 0.6F}}), file);
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), QStringList{Line("90.A", "60", "60")});
+        QCOMPARE(announced(), QStringList{PlanetLine("90.A", "60", "60")});
         QCOMPARE(monitor->lblSize->text(), QString::number(4 + 2 * kRecordSize));
     }
 
     void growthOfOneAndAHalfRecords()
     {
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
-        const QByteArray second = Record(41, 1, {{0.2F, 0.2F}});
-        append(Record(40, 1, {{0.1F, 0.1F}}) + second.left(246));
+        const QByteArray second = RecordBytes(41, 1, {{0.2F, 0.2F}});
+        append(RecordBytes(40, 1, {{0.1F, 0.1F}}) + second.left(246));
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), QStringList{Line("40.A", "10", "10")});
+        QCOMPARE(announced(), QStringList{PlanetLine("40.A", "10", "10")});
         append(second.mid(246));
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), (QStringList{Line("40.A", "10", "10"), Line("41.A", "20", "20")}));
+        QCOMPARE(announced(), (QStringList{PlanetLine("40.A", "10", "10"), PlanetLine("41.A", "20", "20")}));
     }
 
     void aFileCutBackIsFollowed()
     {
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
-        writeGalaxy(kHeader + Record(1, 1, {{0.9F, 0.9F}}));
+        writeGalaxy(kHeader + RecordBytes(1, 1, {{0.9F, 0.9F}}));
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
         QCOMPARE(monitor->plngOldFileSize, 4 + kRecordSize);
-        append(Record(50, 1, {{0.55F, 0.45F}}));
+        append(RecordBytes(50, 1, {{0.55F, 0.45F}}));
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), QStringList{Line("50.A", "55", "45")});
+        QCOMPARE(announced(), QStringList{PlanetLine("50.A", "55", "45")});
     }
 
     void thresholdsAreReadOnEveryTick()
     {
         setThresholds(QStringLiteral("90"), QStringLiteral("90"));
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
-        append(Record(60, 1, {{0.85F, 0.4F}}));
+        append(RecordBytes(60, 1, {{0.85F, 0.4F}}));
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
         setThresholds(QStringLiteral("85"), QStringLiteral("40"));
-        append(Record(61, 1, {{0.85F, 0.4F}}));
+        append(RecordBytes(61, 1, {{0.85F, 0.4F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(monitor->thresholds().minHab, 85);
         QCOMPARE(monitor->thresholds().minMet, 40);
-        QCOMPARE(announced(), QStringList{Line("61.A", "85", "40")});
+        QCOMPARE(announced(), QStringList{PlanetLine("61.A", "85", "40")});
     }
 
     void emptyThresholdsCountAsZero()
     {
         setThresholds(QString(), QStringLiteral("x"));
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
-        append(Record(62, 3, {{0.0F, 0.0F}, {-0.01F, 0.5F}, {0.5F, -0.01F}}));
+        append(RecordBytes(62, 3, {{0.0F, 0.0F}, {-0.01F, 0.5F}, {0.5F, -0.01F}}));
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), QStringList{Line("62.A", "0", "0")});
+        QCOMPARE(announced(), QStringList{PlanetLine("62.A", "0", "0")});
     }
 
     void lastThresholdsStayWhenTheMainWindowIsGone()
@@ -516,9 +452,9 @@ private slots:
         monitor->tmrChecking_Timer();
         m_main.reset();
         QVERIFY(m_minHab.isNull() && m_minMet.isNull());
-        append(Record(70, 2, {{0.6F, 0.6F}, {0.4F, 0.4F}}));
+        append(RecordBytes(70, 2, {{0.6F, 0.6F}, {0.4F, 0.4F}}));
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), QStringList{Line("70.A", "60", "60")});
+        QCOMPARE(announced(), QStringList{PlanetLine("70.A", "60", "60")});
         QCOMPARE(monitor->imgShip1->x(), 24);
     }
 
@@ -526,17 +462,17 @@ private slots:
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
-        append(Record(12, 1, {{0.375F, 0.08F}}));
+        append(RecordBytes(12, 1, {{0.375F, 0.08F}}));
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), QStringList{Line("12.A", "37,5", "8")});
+        QCOMPARE(announced(), QStringList{PlanetLine("12.A", "37,5", "8")});
     }
 
     void overflowingValuesAreSkipped()
     {
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
-        append(Record(80, 3, {{3.0e38F, 0.5F}, {0.5F, 0.5F}, {0.5F, -3.0e38F}}));
+        append(RecordBytes(80, 3, {{3.0e38F, 0.5F}, {0.5F, 0.5F}, {0.5F, -3.0e38F}}));
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), QStringList{Line("80.A", "50", "50").replace(QStringLiteral("80.A"),
+        QCOMPARE(announced(), QStringList{PlanetLine("80.A", "50", "50").replace(QStringLiteral("80.A"),
                                                                             QStringLiteral("80.B"))});
     }
 
@@ -555,9 +491,9 @@ private slots:
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
         QCOMPARE(monitor->lblSize->text(), QString::number(4 + 2 * kRecordSize));
-        append(Record(90, 1, {{0.3F, 0.3F}}));
+        append(RecordBytes(90, 1, {{0.3F, 0.3F}}));
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), QStringList{Line("90.A", "30", "30")});
+        QCOMPARE(announced(), QStringList{PlanetLine("90.A", "30", "30")});
     }
 
     void missingOrUnreadableGalaxyFile()
@@ -569,18 +505,18 @@ private slots:
         QCOMPARE(monitor->lblSize->text(), QString());
 
         // A folder in its place cannot be read either.
-        QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("missing.gxy")));
+        QVERIFY(QDir(m_workspace->folder()).mkdir(QStringLiteral("missing.gxy")));
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
         QCOMPARE(monitor->lblSize->text(), QString());
-        QVERIFY(QDir(m_folder->path()).rmdir(QStringLiteral("missing.gxy")));
+        QVERIFY(QDir(m_workspace->folder()).rmdir(QStringLiteral("missing.gxy")));
 
-        writeGalaxy(kHeader + Record(1, 1, {{0.9F, 0.9F}}), QStringLiteral("missing.gxy"));
+        writeGalaxy(kHeader + RecordBytes(1, 1, {{0.9F, 0.9F}}), QStringLiteral("missing.gxy"));
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
-        append(Record(91, 1, {{0.31F, 0.3F}}), QStringLiteral("missing.gxy"));
+        append(RecordBytes(91, 1, {{0.31F, 0.3F}}), QStringLiteral("missing.gxy"));
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), QStringList{Line("91.A", "31", "30")});
+        QCOMPARE(announced(), QStringList{PlanetLine("91.A", "31", "30")});
 
         // The file removed while the monitor runs.
         QVERIFY(QFile::remove(galaxyPath(QStringLiteral("missing.gxy"))));
@@ -592,16 +528,16 @@ private slots:
     void anotherGalaxySelectedTakesItsOwnBaseline()
     {
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
-        writeGalaxy(kHeader + Record(1, 1, {{0.9F, 0.9F}}) + Record(2, 1, {{0.9F, 0.9F}}) + Record(3, 1, {{0.9F, 0.9F}})
-                        + Record(4, 1, {{0.9F, 0.9F}}),
+        writeGalaxy(kHeader + RecordBytes(1, 1, {{0.9F, 0.9F}}) + RecordBytes(2, 1, {{0.9F, 0.9F}}) + RecordBytes(3, 1, {{0.9F, 0.9F}})
+                        + RecordBytes(4, 1, {{0.9F, 0.9F}}),
                     QStringLiteral("other.gxy"));
         Declare::pstrCurrentGalaxyFile = QStringLiteral("other.gxy");
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
         QCOMPARE(monitor->plngOldFileSize, 4 + 4 * kRecordSize);
-        append(Record(95, 1, {{0.95F, 0.05F}}), QStringLiteral("other.gxy"));
+        append(RecordBytes(95, 1, {{0.95F, 0.05F}}), QStringLiteral("other.gxy"));
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), QStringList{Line("95.A", "95", "5")});
+        QCOMPARE(announced(), QStringList{PlanetLine("95.A", "95", "5")});
     }
 
     void shipCyclesEvery32Ticks()
@@ -629,10 +565,10 @@ private slots:
                 monitor->tmrChecking_Timer();
             }
         };
-        append(Record(100, 2, {{0.5F, 0.5F}, {0.6F, 0.6F}}));
+        append(RecordBytes(100, 2, {{0.5F, 0.5F}, {0.6F, 0.6F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(nested, 2);
-        QCOMPARE(announced(), (QStringList{Line("100.A", "50", "50"), Line("100.B", "60", "60")}));
+        QCOMPARE(announced(), (QStringList{PlanetLine("100.A", "50", "50"), PlanetLine("100.B", "60", "60")}));
         QCOMPARE(monitor->imgShip1->x(), 16);
         monitor->tmrChecking_Timer();
         QCOMPARE(m_platform->boxes.size(), 2);
@@ -648,7 +584,7 @@ private slots:
         QCOMPARE(OpenHandlesTo(galaxyPath()), 0);
         int handlesWhileShowing = -1;
         m_platform->onBox = [&](const ScriptedPlatform::Box&) { handlesWhileShowing = OpenHandlesTo(galaxyPath()); };
-        append(Record(110, 1, {{0.5F, 0.5F}}));
+        append(RecordBytes(110, 1, {{0.5F, 0.5F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(handlesWhileShowing, 1);
         QCOMPARE(OpenHandlesTo(galaxyPath()), 0);

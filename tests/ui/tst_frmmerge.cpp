@@ -1,6 +1,8 @@
 // The merge window: its layout, tab order and single instance; the two
 // browse buttons with the one file dialog; and the Start command's checks,
 // messages and pointer, with the merge's effect on the files byte for byte.
+#include "UiFixture.h"
+#include "support/GalaxyBuilder.h"
 #include "support/ScriptedPlatform.h"
 #include "state/Declare.h"
 #include "windows/frmMerge.h"
@@ -13,7 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
@@ -26,35 +27,16 @@ using testsupport::ScriptedPlatform;
 
 namespace {
 
-constexpr int kRecordSize = 492;
-
-// A system record: its number at offset 0, every other byte a pattern that
-// differs from record to record so that copies can be told apart.
+// A system record whose bytes, all but its system number, planet count and
+// planet values, differ from record to record by the pattern, so that
+// copies can be told apart.
 QByteArray Record(qint16 system, unsigned char pattern)
 {
-    QByteArray bytes(kRecordSize, '\0');
-    for (int i = 0; i < kRecordSize; ++i) {
-        bytes[i] = static_cast<char>(pattern + i * 13);
-    }
-    bytes[0] = static_cast<char>(static_cast<quint16>(system) & 0xFF);
-    bytes[1] = static_cast<char>(static_cast<quint16>(system) >> 8);
-    return bytes;
+    return testsupport::RecordBytes(system, 1, {}, pattern);
 }
 
 const QByteArray kHeader("GXY1", 4);
 const QByteArray kZeroHeader(4, '\0');
-
-bool Write(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QByteArray Read(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 QRect Twips(int left, int top, int width, int height)
 {
@@ -67,12 +49,12 @@ class TestFrmMerge : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_folder;
-    std::unique_ptr<ScriptedPlatform> m_platform;
+    std::unique_ptr<uitest::Workspace> m_workspace;
+    ScriptedPlatform* m_platform = nullptr;
     QString m_workingFolder;
     bool m_pointerFreeAtEveryBox = true;
 
-    QString path(const QString& name) const { return m_folder->path() + QChar(u'/') + name; }
+    QString path(const QString& name) const { return m_workspace->file(name); }
 
     frmMerge* openWith(const QString& target, const QString& source)
     {
@@ -122,10 +104,8 @@ private slots:
     void init()
     {
         m_workingFolder = QDir::currentPath();
-        m_folder = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_folder->isValid());
-        m_platform = std::make_unique<ScriptedPlatform>();
-        m_platform->folder = QDir::toNativeSeparators(m_folder->path());
+        m_workspace = std::make_unique<uitest::Workspace>();
+        m_platform = &m_workspace->platform();
         m_pointerFreeAtEveryBox = true;
         m_platform->onBox = [this](const ScriptedPlatform::Box&) {
             m_pointerFreeAtEveryBox = m_pointerFreeAtEveryBox && QApplication::overrideCursor() == nullptr;
@@ -136,8 +116,8 @@ private slots:
     {
         delete frmMerge::Instance();
         QDir::setCurrent(m_workingFolder);
-        m_platform.reset();
-        m_folder.reset();
+        m_platform = nullptr;
+        m_workspace.reset();
     }
 
     void windowLooksAsDesigned()
@@ -282,13 +262,13 @@ private slots:
         QFETCH(bool, withSource);
         const QString target = path(QStringLiteral("target.gxy"));
         const QString source = path(QStringLiteral("source.gxy"));
-        QVERIFY(Write(source, kHeader + Record(1, 1)));
+        QVERIFY(testsupport::WriteFile(source, kHeader + Record(1, 1)));
         frmMerge* window = openWith(withTarget ? target : QString(), withSource ? source : QString());
         pressStart(window);
         expectBox(MessageIcon::Critical, QStringLiteral("File Not found"),
                   QStringLiteral("You must enter The file to merge from and the file to merge in."));
         QVERIFY(!QFileInfo::exists(target));
-        QCOMPARE(Read(source), kHeader + Record(1, 1));
+        QCOMPARE(testsupport::ReadAll(source), kHeader + Record(1, 1));
     }
 
     void sourceMustBeAnExistingFile_data()
@@ -304,7 +284,7 @@ private slots:
         const QString target = path(QStringLiteral("target.gxy"));
         const QString source = path(QStringLiteral("source"));
         if (folder) {
-            QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("source")));
+            QVERIFY(QDir(m_workspace->folder()).mkdir(QStringLiteral("source")));
         }
         pressStart(openWith(target, source));
         expectBox(MessageIcon::Critical, QStringLiteral("File Not Found"),
@@ -319,12 +299,12 @@ private slots:
         const QByteArray targetBytes = kHeader + Record(1, 10) + Record(2, 20);
         const QByteArray sourceBytes = QByteArray("SRC!") + Record(2, 99) + Record(3, 30) + Record(4096, 40)
                                        + Record(3, 31) + Record(1, 98);
-        QVERIFY(Write(target, targetBytes));
-        QVERIFY(Write(source, sourceBytes));
+        QVERIFY(testsupport::WriteFile(target, targetBytes));
+        QVERIFY(testsupport::WriteFile(source, sourceBytes));
         pressStart(openWith(target, source));
         expectSuccess();
-        QCOMPARE(Read(target), targetBytes + Record(3, 30) + Record(4096, 40) + Record(3, 31));
-        QCOMPARE(Read(source), sourceBytes);
+        QCOMPARE(testsupport::ReadAll(target), targetBytes + Record(3, 30) + Record(4096, 40) + Record(3, 31));
+        QCOMPARE(testsupport::ReadAll(source), sourceBytes);
     }
 
     void mergeIntoNewTargetCreatesIt_data()
@@ -340,23 +320,23 @@ private slots:
         const QString target = path(QStringLiteral("new.gxy"));
         const QString source = path(QStringLiteral("source.gxy"));
         if (existsWithHeaderOnly) {
-            QVERIFY(Write(target, kHeader));
+            QVERIFY(testsupport::WriteFile(target, kHeader));
         }
         const QByteArray records = Record(5, 1) + Record(6, 2) + Record(5, 3);
-        QVERIFY(Write(source, kHeader + records));
+        QVERIFY(testsupport::WriteFile(source, kHeader + records));
         pressStart(openWith(target, source));
         expectSuccess();
-        QCOMPARE(Read(target), kZeroHeader + records);
+        QCOMPARE(testsupport::ReadAll(target), kZeroHeader + records);
     }
 
     void mergeOfAFileIntoItselfAddsNothing()
     {
         const QString file = path(QStringLiteral("same.gxy"));
         const QByteArray bytes = kHeader + Record(7, 1) + Record(8, 2);
-        QVERIFY(Write(file, bytes));
+        QVERIFY(testsupport::WriteFile(file, bytes));
         pressStart(openWith(file, file));
         expectSuccess();
-        QCOMPARE(Read(file), bytes);
+        QCOMPARE(testsupport::ReadAll(file), bytes);
     }
 
     void systemNumberOutOfRangeStopsTheMerge_data()
@@ -372,8 +352,8 @@ private slots:
         const QString target = path(QStringLiteral("target.gxy"));
         const QString source = path(QStringLiteral("source.gxy"));
         const QByteArray targetBytes = kHeader + Record(1, 1);
-        QVERIFY(Write(target, targetBytes));
-        QVERIFY(Write(source, kHeader + Record(7, 7) + Record(bad, 8) + Record(9, 9)));
+        QVERIFY(testsupport::WriteFile(target, targetBytes));
+        QVERIFY(testsupport::WriteFile(source, kHeader + Record(7, 7) + Record(bad, 8) + Record(9, 9)));
         pressStart(openWith(target, source));
         const ScriptedPlatform::Box& box = m_platform->boxes.last();
         QCOMPARE(box.icon, MessageIcon::Critical);
@@ -383,15 +363,15 @@ private slots:
         QVERIFY2(box.text.startsWith(prefix) && box.text.endsWith(suffix), qPrintable(box.text));
         QVERIFY(box.text.size() > prefix.size() + suffix.size());
         // What was appended before the failure stays.
-        QCOMPARE(Read(target), targetBytes + Record(7, 7));
+        QCOMPARE(testsupport::ReadAll(target), targetBytes + Record(7, 7));
     }
 
     void fileErrorShowsItsNumberAndDescription()
     {
         // A folder cannot be opened for writing.
-        QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("target")));
+        QVERIFY(QDir(m_workspace->folder()).mkdir(QStringLiteral("target")));
         const QString source = path(QStringLiteral("source.gxy"));
-        QVERIFY(Write(source, kHeader + Record(1, 1)));
+        QVERIFY(testsupport::WriteFile(source, kHeader + Record(1, 1)));
         pressStart(openWith(path(QStringLiteral("target")), source));
         expectBox(MessageIcon::Critical, QStringLiteral("Merge Failed"),
                   QStringLiteral("The following unexpected Error Occured:") + QString::number(EISDIR)
@@ -401,12 +381,12 @@ private slots:
 
     void relativePathsFollowTheWorkingFolder()
     {
-        QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("work")));
+        QVERIFY(QDir(m_workspace->folder()).mkdir(QStringLiteral("work")));
         QVERIFY(QDir::setCurrent(path(QStringLiteral("work"))));
-        QVERIFY(Write(path(QStringLiteral("work/source.gxy")), kHeader + Record(3, 3)));
+        QVERIFY(testsupport::WriteFile(path(QStringLiteral("work/source.gxy")), kHeader + Record(3, 3)));
         pressStart(openWith(QStringLiteral("target.gxy"), QStringLiteral("source.gxy")));
         expectSuccess();
-        QCOMPARE(Read(path(QStringLiteral("work/target.gxy"))), kZeroHeader + Record(3, 3));
+        QCOMPARE(testsupport::ReadAll(path(QStringLiteral("work/target.gxy"))), kZeroHeader + Record(3, 3));
         QVERIFY(!QFileInfo::exists(path(QStringLiteral("target.gxy"))));
     }
 
@@ -414,23 +394,23 @@ private slots:
     {
         const QString target = path(QStringLiteral("target.gxy"));
         const QString source = path(QStringLiteral(".hidden.gxy"));
-        QVERIFY(Write(source, kHeader + Record(12, 12)));
+        QVERIFY(testsupport::WriteFile(source, kHeader + Record(12, 12)));
         QVERIFY(QFileInfo(source).isHidden());
         pressStart(openWith(target, source));
         expectSuccess();
-        QCOMPARE(Read(target), kZeroHeader + Record(12, 12));
+        QCOMPARE(testsupport::ReadAll(target), kZeroHeader + Record(12, 12));
     }
 
     void eachPressIsOneMerge()
     {
         const QString target = path(QStringLiteral("target.gxy"));
         const QString source = path(QStringLiteral("source.gxy"));
-        QVERIFY(Write(source, kHeader + Record(1, 1) + Record(2, 2)));
+        QVERIFY(testsupport::WriteFile(source, kHeader + Record(1, 1) + Record(2, 2)));
         frmMerge* window = openWith(target, source);
         pressStart(window);
         pressStart(window);
         QCOMPARE(m_platform->boxes.size(), 2);
-        QCOMPARE(Read(target), kZeroHeader + Record(1, 1) + Record(2, 2));
+        QCOMPARE(testsupport::ReadAll(target), kZeroHeader + Record(1, 1) + Record(2, 2));
     }
 };
 

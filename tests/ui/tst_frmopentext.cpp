@@ -1,6 +1,8 @@
 // The report viewer: caption, text, font and size; the too-big path with its
 // question, both answers and the missing editor; the unreadable report; and
 // the text view's keyboard, mouse, wheel, selection and copy.
+#include "UiFixture.h"
+#include "support/GalaxyBuilder.h"
 #include "support/ScriptedPlatform.h"
 #include "state/Declare.h"
 #include "windows/ReportTextView.h"
@@ -13,7 +15,6 @@
 #include <QFontInfo>
 #include <QScrollBar>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -78,17 +79,12 @@ class TestFrmOpenText : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_folder;
-    std::unique_ptr<ScriptedPlatform> m_platform;
+    std::unique_ptr<uitest::Workspace> m_workspace;
+    ScriptedPlatform* m_platform = nullptr;
 
-    QString reportPath() const { return m_folder->path() + QStringLiteral("/dump.txt"); }
+    QString reportPath() const { return m_workspace->report(); }
 
-    void writeReport(const QByteArray& bytes)
-    {
-        QFile file(reportPath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(file.write(bytes), bytes.size());
-    }
+    void writeReport(const QByteArray& bytes) { QVERIFY(testsupport::WriteFile(reportPath(), bytes)); }
 
     // Opens the viewer on a report and gives its text view the focus.
     ReportTextView* openOn(const QByteArray& bytes)
@@ -112,10 +108,8 @@ private slots:
 
     void init()
     {
-        m_folder = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_folder->isValid());
-        m_platform = std::make_unique<ScriptedPlatform>();
-        m_platform->folder = m_folder->path();
+        m_workspace = std::make_unique<uitest::Workspace>();
+        m_platform = &m_workspace->platform();
         ReportTextView::resetMemoryCapacity();
     }
 
@@ -123,8 +117,8 @@ private slots:
     {
         discardViewer();
         ReportTextView::resetMemoryCapacity();
-        m_platform.reset();
-        m_folder.reset();
+        m_platform = nullptr;
+        m_workspace.reset();
     }
 
     void showsCaptionAndReport()
@@ -175,7 +169,7 @@ private slots:
     {
         QFETCH(bool, folderInItsPlace);
         if (folderInItsPlace) {
-            QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("dump.txt")));
+            QVERIFY(QDir(m_workspace->folder()).mkdir(QStringLiteral("dump.txt")));
         }
         frmOpenText* viewer = frmOpenText::ShowReport();
         QVERIFY(viewer != nullptr);

@@ -6,7 +6,9 @@
 //
 // The writer is this test program started again with --append-records, long
 // before it would make a Qt application.
+#include "MainWindowDriver.h"
 #include "UiFixture.h"
+#include "support/PlanetLines.h"
 #include "support/GalaxyBuilder.h"
 #include "windows/frmAutoCheck.h"
 #include "windows/frmMerge.h"
@@ -115,8 +117,7 @@ QStringList LinesUpTo(qint64 n)
     for (int k = 1; k <= n; ++k) {
         for (int j = 1; j <= k % 7; ++j) {
             const QString planet = QString::number(k) + QStringLiteral(".") + QChar(u'A' + j - 1);
-            lines.append(planet + QString(13 - (planet.indexOf(u'.') + 1), QChar(u' ')) + QStringLiteral("50")
-                         + QString(11, QChar(u' ')) + QStringLiteral("25"));
+            lines.append(testsupport::PlanetLine(planet, QStringLiteral("50"), QStringLiteral("25")));
         }
     }
     return lines;
@@ -124,11 +125,7 @@ QStringList LinesUpTo(qint64 n)
 
 QByteArray ReportUpTo(qint64 n)
 {
-    QByteArray report = "Planet.Sys    Hab          Met\r\n\r\n";
-    for (const QString& line : LinesUpTo(n)) {
-        report += line.toLatin1() + "\r\n";
-    }
-    return report;
+    return testsupport::Report(LinesUpTo(n));
 }
 
 QByteArray RecordsUpTo(qint64 n)
@@ -242,21 +239,11 @@ private:
 
     QPointer<frmQuarrimax> startOnLiveGalaxy(Workspace& workspace)
     {
-        if (!WriteText(workspace.file(QStringLiteral("live.gxy")), "GXY1")) {
+        if (!WriteFile(workspace.file(QStringLiteral("live.gxy")), "GXY1")) {
             return nullptr;
         }
         StoreGalaxy(1, QStringLiteral("Live"), QStringLiteral("live.gxy"));
-        QPointer<frmQuarrimax> window = new frmQuarrimax;
-        window->show();
-        return window;
-    }
-
-    static void stop(QPointer<frmQuarrimax>& window)
-    {
-        delete frmAutoCheck::Instance();
-        delete frmMerge::Instance();
-        delete window;
-        Declare::Reset();
+        return Start();
     }
 
 private slots:
@@ -277,7 +264,7 @@ private slots:
                                         .arg(after)));
             });
         QVERIFY(workspace.platform().boxes.isEmpty());
-        stop(window);
+        Stop(window);
     }
 
     void monitorAnnouncesEverySystemOnce()
@@ -305,7 +292,7 @@ private slots:
             });
         monitor->tmrChecking_Timer();
         QCOMPARE(announced(), LinesUpTo(kRecords));
-        stop(window);
+        Stop(window);
     }
 
     void mergeCopiesOnlyWholeRecords()
@@ -313,7 +300,7 @@ private slots:
         Workspace workspace;
         const QString source = workspace.file(QStringLiteral("live.gxy"));
         const QString target = workspace.file(QStringLiteral("target.gxy"));
-        QVERIFY(WriteText(source, "GXY1"));
+        QVERIFY(WriteFile(source, "GXY1"));
         frmMerge* merge = frmMerge::ShowWindow();
         merge->txtMergeIn->setText(target);
         merge->txtMergeFrom->setText(source);

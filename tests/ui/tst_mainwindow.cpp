@@ -4,6 +4,7 @@
 #include "MainWindowDriver.h"
 #include "ShownText.h"
 #include "UiFixture.h"
+#include "support/MessageTexts.h"
 #include "windows/Twips.h"
 #include "windows/frmQuarrimax.h"
 
@@ -25,17 +26,11 @@
 #include <algorithm>
 
 using namespace uitest;
+using testsupport::kMissingTitle;
+using testsupport::MissingText;
 using platform::MessageIcon;
 
 namespace {
-
-const QString kMissingTitle = QStringLiteral("Files dosent exist");
-
-QString MissingText(const QString& name)
-{
-    return QStringLiteral("The file associated with the galaxy ") + name
-           + QStringLiteral(" doesn't exist, please modify the Galaxy List!");
-}
 
 void OpenPanel(frmQuarrimax* window)
 {

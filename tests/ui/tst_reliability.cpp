@@ -6,8 +6,11 @@
 // run as root.
 #include "MainWindowDriver.h"
 #include "UiFixture.h"
+#include "support/MessageTexts.h"
 #include "support/AsNobody.h"
 #include "support/FileSizeCap.h"
+#include "support/OpenHandles.h"
+#include "support/PlanetLines.h"
 #include "support/GalaxyBuilder.h"
 #include "windows/frmAutoCheck.h"
 #include "windows/frmMerge.h"
@@ -40,17 +43,21 @@
 #include <unistd.h>
 
 using namespace uitest;
+using testsupport::kGeneric;
+using testsupport::kMissingTitle;
+using testsupport::MissingText;
 using testsupport::FileSizeCap;
+using testsupport::kReportHeader;
+using testsupport::OpenHandlesTo;
+using testsupport::PlanetLine;
+using testsupport::PlanetLines;
 using Box = testsupport::ScriptedPlatform::Box;
 using platform::MessageIcon;
 
 namespace {
 
-const QString kGeneric = QStringLiteral("An Error Unknow Occured");
-const QString kMissingTitle = QStringLiteral("Files dosent exist");
 const QString kNoSourceText = QStringLiteral("The file to merge From MUST exist");
 const QString kMergeDone = QStringLiteral("Merge completed Successfully");
-const QByteArray kHeader = "Planet.Sys    Hab          Met\r\n\r\n";
 const QByteArray kZeroHeader(4, '\0');
 constexpr int kRecordSize = 492;
 // The folder that a case run as nobody gets from root, in its environment.
@@ -62,31 +69,6 @@ QByteArray Rec(qint16 system, qint16 count = 1, std::initializer_list<Planet> pl
     return testsupport::RecordBytes(Record(system, count, planets));
 }
 
-QString Blanks(qsizetype count)
-{
-    return QString(count, QChar(u' '));
-}
-
-// A planet line from its designation, Hab and Met texts ("12.A 50 30"), with
-// the fills of the report: the first column 14 characters wide, the Hab column
-// 13, a minus sign taking the place of a number's leading blank.
-QString LineText(const QString& planet)
-{
-    const QStringList parts = planet.split(QChar(u' '));
-    const auto width = [](const QString& text) { return text.startsWith(QChar(u'-')) ? text.size() : text.size() + 1; };
-    return parts[0] + Blanks(13 - width(parts[0].section(QChar(u'.'), 0, 0))) + parts[1]
-           + Blanks(14 - width(parts[1])) + parts[2];
-}
-
-QByteArray Report(const QStringList& planets)
-{
-    QByteArray report = kHeader;
-    for (const QString& planet : planets) {
-        report += LineText(planet).toLatin1() + "\r\n";
-    }
-    return report;
-}
-
 QStringList Texts(const QList<Box>& boxes, qsizetype from = 0)
 {
     QStringList texts;
@@ -94,12 +76,6 @@ QStringList Texts(const QList<Box>& boxes, qsizetype from = 0)
         texts.append(boxes[i].text);
     }
     return texts;
-}
-
-QString MissingText(const QString& name)
-{
-    return QStringLiteral("The file associated with the galaxy ") + name
-           + QStringLiteral(" doesn't exist, please modify the Galaxy List!");
 }
 
 QString MergeFailure(int number, const QString& description)
@@ -116,18 +92,6 @@ QString MergeFailure(int error)
 bool NoPointerOverride()
 {
     return QApplication::overrideCursor() == nullptr;
-}
-
-// How many of this process's open files are the given file.
-int OpenHandlesTo(const QString& path)
-{
-    const QString target = QFileInfo(path).canonicalFilePath();
-    int count = 0;
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-        count += !target.isEmpty() && QFileInfo(fds.filePath(fd)).symLinkTarget() == target ? 1 : 0;
-    }
-    return count;
 }
 
 // Sets a file's or folder's mode and gives it back its old one at the end.
@@ -241,15 +205,6 @@ QStringList Announcements(const QList<Box>& boxes)
     return texts;
 }
 
-QStringList Lines(const QStringList& planets)
-{
-    QStringList lines;
-    for (const QString& planet : planets) {
-        lines.append(LineText(planet));
-    }
-    return lines;
-}
-
 } // namespace
 
 class ReliabilityTest : public QObject {
@@ -350,7 +305,7 @@ void ReliabilityTest::dumpUnderFileSizeCap()
         QCOMPARE(ReadAll(workspace.storeFile()), storeBefore);
     } else {
         QVERIFY(partial.size() <= cap);
-        QVERIFY(partial.size() > kHeader.size());
+        QVERIFY(partial.size() > kReportHeader.size());
         QVERIFY(complete.startsWith(partial));
         QVERIFY(partial.endsWith("\r\n"));
         QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Hab")), QStringLiteral("0"));
@@ -390,9 +345,9 @@ void ReliabilityTest::mergeUnderFileSizeCap()
     for (qint16 n = 100; n < 110; ++n) {
         appended += Rec(n);
     }
-    QVERIFY(WriteText(source, "SRC9" + appended));
+    QVERIFY(WriteFile(source, "SRC9" + appended));
     if (!newTarget) {
-        QVERIFY(WriteText(target, targetBytes));
+        QVERIFY(WriteFile(target, targetBytes));
     }
     frmMerge* window = frmMerge::ShowWindow();
     window->txtMergeIn->setText(target);
@@ -433,7 +388,7 @@ void ReliabilityTest::dumpWithRefusedFiles_data()
     QTest::addColumn<QString>("refused");
     QTest::addColumn<int>("startMessages");
     QTest::addColumn<QByteArray>("reportAfter"); // "<none>" when there is no report
-    QTest::newRow("galaxy file that cannot be read") << QStringLiteral("galaxy") << 1 << kHeader;
+    QTest::newRow("galaxy file that cannot be read") << QStringLiteral("galaxy") << 1 << kReportHeader;
     QTest::newRow("folder closed to writing, with an old report")
         << QStringLiteral("folder") << 0 << QByteArray("kept\r\n");
     QTest::newRow("folder closed to writing, no report") << QStringLiteral("folder, no report") << 0
@@ -459,7 +414,7 @@ void ReliabilityTest::dumpWithRefusedFiles()
         const QString folder = shared + QStringLiteral("/sticky");
         QVERIFY(QDir(folder).removeRecursively() && QDir().mkdir(folder));
         QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 01777), 0);
-        QVERIFY(WriteText(folder + QStringLiteral("/dump.txt"), "kept\r\n"));
+        QVERIFY(WriteFile(folder + QStringLiteral("/dump.txt"), "kept\r\n"));
         QCOMPARE(::chmod(QFile::encodeName(folder + QStringLiteral("/dump.txt")).constData(), 0666), 0);
         environment.insert(kFolderVariable, folder);
     }
@@ -472,10 +427,10 @@ void ReliabilityTest::dumpWithRefusedFiles()
     const QString galaxyFile = folder + QStringLiteral("/g.gxy");
     const QString report = folder + QStringLiteral("/dump.txt");
     const QByteArray galaxy = QByteArray("GXY1") + Rec(1);
-    QVERIFY(WriteText(galaxyFile, galaxy));
+    QVERIFY(WriteFile(galaxyFile, galaxy));
     StoreGalaxy(1, QStringLiteral("G"), QStringLiteral("g.gxy"));
     if (refused != "folder, no report" && refused != "other user's report") {
-        QVERIFY(WriteText(report, "kept\r\n"));
+        QVERIFY(WriteFile(report, "kept\r\n"));
     }
     // Root's report and folder keep their modes.
     const bool own = refused != "other user's report";
@@ -527,9 +482,9 @@ void ReliabilityTest::mergeWithRefusedFiles()
                                                       : workspace.file(QStringLiteral("source.gxy"));
     const QByteArray targetBytes = QByteArray("HDR1") + Rec(1);
     const QByteArray sourceBytes = QByteArray("SRC9") + Rec(2) + Rec(3);
-    QVERIFY(WriteText(source, sourceBytes));
+    QVERIFY(WriteFile(source, sourceBytes));
     if (!newTarget) {
-        QVERIFY(WriteText(target, targetBytes));
+        QVERIFY(WriteFile(target, targetBytes));
     }
     {
         Mode targetMode(target, refused == "read-only target" ? 0444 : 0644);
@@ -558,13 +513,13 @@ void ReliabilityTest::monitorLosesReadAccess()
     QUARRIMAX_AS_NOBODY(m_nobody, QProcessEnvironment());
     Workspace workspace;
     const QString galaxyFile = workspace.file(QStringLiteral("g.gxy"));
-    QVERIFY(WriteText(galaxyFile, QByteArray("GXY1") + Rec(1)));
+    QVERIFY(WriteFile(galaxyFile, QByteArray("GXY1") + Rec(1)));
     StoreGalaxy(1, QStringLiteral("G"), QStringLiteral("g.gxy"));
     QPointer<frmQuarrimax> window = Start();
     frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
     QVERIFY(testsupport::AppendTo(galaxyFile, Rec(10)));
     monitor->tmrChecking_Timer();
-    QCOMPARE(Texts(workspace.platform().boxes), Lines({QStringLiteral("10.A 50 50")}));
+    QCOMPARE(Texts(workspace.platform().boxes), PlanetLines({QStringLiteral("10.A 50 50")}));
     {
         // The game goes on writing a file the monitor may no longer read.
         Mode writeOnly(galaxyFile, 0200);
@@ -576,7 +531,8 @@ void ReliabilityTest::monitorLosesReadAccess()
     }
     monitor->tmrChecking_Timer();
     monitor->tmrChecking_Timer();
-    QCOMPARE(Texts(workspace.platform().boxes), Lines({QStringLiteral("10.A 50 50"), QStringLiteral("11.A 50 50")}));
+    QCOMPARE(Texts(workspace.platform().boxes),
+             PlanetLines({QStringLiteral("10.A 50 50"), QStringLiteral("11.A 50 50")}));
     Stop(window);
 }
 
@@ -600,18 +556,18 @@ void ReliabilityTest::storeThatCannotBeWritten()
         QUARRIMAX_AS_NOBODY(m_nobody, QProcessEnvironment());
     }
     Workspace workspace;
-    QVERIFY(WriteText(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
+    QVERIFY(WriteFile(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
     // Written as bytes: the store keeps what it read of a file as long as the
     // file's time and size stay, and a change of mode changes neither.
     const QString storeFolder = QFileInfo(workspace.storeFile()).path();
     if (refusal == "folder is a file") {
-        QVERIFY(WriteText(storeFolder, QByteArray()));
+        QVERIFY(WriteFile(storeFolder, QByteArray()));
     } else {
         QVERIFY(QDir().mkpath(storeFolder));
-        QVERIFY(WriteText(workspace.storeFile(), "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=g.gxy\n[Options]\nHab=12\n"));
+        QVERIFY(WriteFile(workspace.storeFile(), "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=g.gxy\n[Options]\nHab=12\n"));
     }
     const QByteArray storeBefore = ReadAll(refusal == "folder is a file" ? storeFolder : workspace.storeFile());
-    QVERIFY(WriteText(workspace.report(), "kept\r\n"));
+    QVERIFY(WriteFile(workspace.report(), "kept\r\n"));
     QPointer<frmQuarrimax> window;
     {
         Mode fileMode(workspace.storeFile(), refusal == "read-only file" ? 0444 : refusal == "unreadable file" ? 0200 : 0644);
@@ -679,7 +635,7 @@ void ReliabilityTest::garbageInTheStore()
     QFETCH(QStringList, galaxies);
     Workspace workspace;
     QVERIFY(QDir().mkpath(QFileInfo(workspace.storeFile()).path()));
-    QVERIFY(WriteText(workspace.storeFile(), store));
+    QVERIFY(WriteFile(workspace.storeFile(), store));
     for (int run = 1; run <= 2; ++run) {
         // The program starts on the garbage, and again on what the dump left:
         // the same texts, apart from the Met threshold changed before it.
@@ -712,14 +668,14 @@ void ReliabilityTest::garbageInTheStore()
 void ReliabilityTest::storeTurnsToGarbageWhileRunning()
 {
     Workspace workspace;
-    QVERIFY(WriteText(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
+    QVERIFY(WriteFile(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
     StoreGalaxy(1, QStringLiteral("Home"), QStringLiteral("g.gxy"));
     QPointer<frmQuarrimax> window = Start();
     Find<QLineEdit>(window, "txtMinHab")->setText(QStringLiteral("12"));
-    QVERIFY(WriteText(workspace.storeFile(), "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=g.gxy\n[[[\n\x01\n"));
+    QVERIFY(WriteFile(workspace.storeFile(), "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=g.gxy\n[[[\n\x01\n"));
     Dump(window);
     QVERIFY(workspace.platform().boxes.isEmpty());
-    QCOMPARE(ReadAll(workspace.report()), Report({QStringLiteral("1.A 50 50")}));
+    QCOMPARE(ReadAll(workspace.report()), testsupport::Report(PlanetLines({QStringLiteral("1.A 50 50")})));
     Stop(window);
     window = Start();
     QCOMPARE(Find<QLineEdit>(window, "txtMinHab")->text(), QStringLiteral("12"));
@@ -768,10 +724,10 @@ void ReliabilityTest::storeThatIsNoPlainFile()
     QByteArray kept;
     if (what == "pipe as lock") {
         kept = "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=g.gxy\n[Options]\nHab=12\n";
-        QVERIFY(WriteText(store, kept));
+        QVERIFY(WriteFile(store, kept));
     }
-    QVERIFY(WriteText(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
-    QVERIFY(WriteText(workspace.report(), "kept\r\n"));
+    QVERIFY(WriteFile(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
+    QVERIFY(WriteFile(workspace.report(), "kept\r\n"));
 
     QPointer<frmQuarrimax> window;
     {
@@ -817,16 +773,16 @@ void ReliabilityTest::storeReachedThroughALink()
     QVERIFY(QDir().mkpath(QFileInfo(store).path()));
     const QTemporaryDir elsewhere;
     const QString real = elsewhere.filePath(QStringLiteral("kept.conf"));
-    QVERIFY(WriteText(real, "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=g.gxy\n[Options]\nHab=12\n"));
+    QVERIFY(WriteFile(real, "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=g.gxy\n[Options]\nHab=12\n"));
     QVERIFY(QFile::link(real, store));
-    QVERIFY(WriteText(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
+    QVERIFY(WriteFile(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
     QPointer<frmQuarrimax> window = Start();
     QCOMPARE(Find<QLineEdit>(window, "txtMinHab")->text(), QStringLiteral("12"));
     QCOMPARE(Find<QComboBox>(window, "cboGalaxies")->currentText(), QStringLiteral("Home"));
     Find<QLineEdit>(window, "txtMinMetal")->setText(QStringLiteral("3"));
     Dump(window);
     QVERIFY(workspace.platform().boxes.isEmpty());
-    QCOMPARE(ReadAll(workspace.report()), Report({QStringLiteral("1.A 50 50")}));
+    QCOMPARE(ReadAll(workspace.report()), testsupport::Report(PlanetLines({QStringLiteral("1.A 50 50")})));
     Stop(window);
     QCOMPARE(QFileInfo(store).symLinkTarget(), real);
     QVERIFY(ReadAll(real).contains("Met=3"));
@@ -856,7 +812,7 @@ void ReliabilityTest::galaxyFileIsAFolderOrPipe()
     } else if (what == "pipe") {
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
     } else {
-        QVERIFY(WriteText(path, QByteArray("GXY1") + Rec(1)));
+        QVERIFY(WriteFile(path, QByteArray("GXY1") + Rec(1)));
     }
     StoreGalaxy(1, QStringLiteral("G"), QStringLiteral("g.gxy"));
     QPointer<frmQuarrimax> window = Start();
@@ -898,7 +854,7 @@ void ReliabilityTest::mergeWithPipesAndDevices()
     const QString galaxy = workspace.file(QStringLiteral("g.gxy"));
     const QString pipe = workspace.file(QStringLiteral("pipe"));
     const QByteArray galaxyBytes = QByteArray("GXY1") + Rec(1);
-    QVERIFY(WriteText(galaxy, galaxyBytes));
+    QVERIFY(WriteFile(galaxy, galaxyBytes));
     QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
     const auto resolve = [&](const QString& name) { return name == "<pipe>" ? pipe : name == "<galaxy>" ? galaxy : name; };
     frmMerge* window = frmMerge::ShowWindow();
@@ -928,8 +884,8 @@ void ReliabilityTest::mergeIntoAnIncompleteTarget()
     QFETCH(int, length);
     Workspace workspace;
     const QByteArray target = (QByteArray("GXY1") + Rec(1) + Rec(2) + Rec(3)).left(length);
-    QVERIFY(WriteText(workspace.file(QStringLiteral("in.gxy")), target));
-    QVERIFY(WriteText(workspace.file(QStringLiteral("from.gxy")), QByteArray("SRC9") + Rec(500) + Rec(501)));
+    QVERIFY(WriteFile(workspace.file(QStringLiteral("in.gxy")), target));
+    QVERIFY(WriteFile(workspace.file(QStringLiteral("from.gxy")), QByteArray("SRC9") + Rec(500) + Rec(501)));
     frmMerge* window = frmMerge::ShowWindow();
     window->txtMergeIn->setText(workspace.file(QStringLiteral("in.gxy")));
     window->txtMergeFrom->setText(workspace.file(QStringLiteral("from.gxy")));
@@ -1030,7 +986,7 @@ void ReliabilityTest::oddGalaxyFiles()
     QFETCH(int, mergeError);
     Workspace workspace;
     const QString path = workspace.file(QStringLiteral("odd.gxy"));
-    QVERIFY(WriteText(path, galaxy.left(4)));
+    QVERIFY(WriteFile(path, galaxy.left(4)));
     StoreGalaxy(1, QStringLiteral("Odd"), QStringLiteral("odd.gxy"));
     QPointer<frmQuarrimax> window = Start();
     QVERIFY(Declare::openGalaxyFile.isOpen());
@@ -1039,19 +995,19 @@ void ReliabilityTest::oddGalaxyFiles()
     QVERIFY(testsupport::AppendTo(path, galaxy.mid(4)));
     monitor->tmrChecking_Timer();
     monitor->tmrChecking_Timer();
-    QCOMPARE(Announcements(workspace.platform().boxes), Lines(announced));
+    QCOMPARE(Announcements(workspace.platform().boxes), PlanetLines(announced));
     QCOMPARE(monitor->lblSize->text(), QString::number(galaxy.size()));
     const qsizetype before = workspace.platform().boxes.size();
 
     Dump(window);
-    const QByteArray report = Report(listed);
+    const QByteArray report = testsupport::Report(PlanetLines(listed));
     QCOMPARE(ReadAll(workspace.report()), report);
     QCOMPARE(Texts(workspace.platform().boxes, before), dumpFails ? QStringList{kGeneric} : QStringList());
     QVERIFY(NoPointerOverride());
 
     const QString target = workspace.file(QStringLiteral("target.gxy"));
     const QByteArray targetBytes = QByteArray("HDR1") + Rec(4000);
-    QVERIFY(WriteText(target, targetBytes));
+    QVERIFY(WriteFile(target, targetBytes));
     frmMerge* merge = frmMerge::ShowWindow();
     merge->txtMergeIn->setText(target);
     merge->txtMergeFrom->setText(path);
@@ -1134,7 +1090,7 @@ void ReliabilityTest::oddThresholdTexts()
     const std::initializer_list<Planet> planets{{-0.5F, 1.0F}, {-0.04F, 1.0F}, {0.0F, 1.0F},
                                                 {0.07F, 1.0F}, {0.5F, 1.0F},   {1.0F, 1.0F}};
     const QByteArray galaxy = QByteArray("GXY1") + Rec(1, 6, planets);
-    QVERIFY(WriteText(path, galaxy));
+    QVERIFY(WriteFile(path, galaxy));
     StoreGalaxy(1, QStringLiteral("G"), QStringLiteral("g.gxy"));
     if (!pasted) {
         StoreRaw(QStringLiteral("Options"), QStringLiteral("Hab"), hab);
@@ -1170,10 +1126,10 @@ void ReliabilityTest::oddThresholdTexts()
         }
         return lines;
     };
-    QCOMPARE(Announcements(workspace.platform().boxes), Lines(planetsOf(2, announced)));
+    QCOMPARE(Announcements(workspace.platform().boxes), PlanetLines(planetsOf(2, announced)));
     const qsizetype before = workspace.platform().boxes.size();
 
-    QVERIFY(WriteText(workspace.report(), "old\r\n"));
+    QVERIFY(WriteFile(workspace.report(), "old\r\n"));
     Dump(window);
     if (listed == "fail") {
         QCOMPARE(Texts(workspace.platform().boxes, before), QStringList{kGeneric});
@@ -1183,7 +1139,7 @@ void ReliabilityTest::oddThresholdTexts()
     } else {
         QCOMPARE(Texts(workspace.platform().boxes, before), QStringList());
         QStringList both = planetsOf(1, listed) + planetsOf(2, listed);
-        QCOMPARE(ReadAll(workspace.report()), Report(both));
+        QCOMPARE(ReadAll(workspace.report()), testsupport::Report(PlanetLines(both)));
     }
     // The texts are stored as they stand and shown again at the next start.
     QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Hab")), habShown);
@@ -1227,9 +1183,9 @@ void ReliabilityTest::oddGalaxyNames()
     const QString path = workspace.file(file);
     if (fileCanExist) {
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QVERIFY(WriteText(path, QByteArray("GXY1") + Rec(1)));
+        QVERIFY(WriteFile(path, QByteArray("GXY1") + Rec(1)));
     } else {
-        QVERIFY(!WriteText(path, QByteArray("GXY1")));
+        QVERIFY(!WriteFile(path, QByteArray("GXY1")));
     }
     QPointer<frmQuarrimax> window = Start();
     QVERIFY(UseEditor(window, [&](QDialog* editor) {
@@ -1249,11 +1205,11 @@ void ReliabilityTest::oddGalaxyNames()
     QCOMPARE(Declare::openGalaxyFile.isOpen(), fileCanExist);
     Dump(window);
     if (fileCanExist) {
-        QCOMPARE(ReadAll(workspace.report()), Report({QStringLiteral("1.A 50 50")}));
+        QCOMPARE(ReadAll(workspace.report()), testsupport::Report(PlanetLines({QStringLiteral("1.A 50 50")})));
         frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
         QVERIFY(testsupport::AppendTo(path, Rec(2)));
         monitor->tmrChecking_Timer();
-        expected.append(LineText(QStringLiteral("2.A 50 50")));
+        expected.append(PlanetLine(QStringLiteral("2.A 50 50")));
     } else {
         expected.append(MissingText(name));
         QVERIFY(!QFileInfo::exists(workspace.report()));
@@ -1294,7 +1250,7 @@ void ReliabilityTest::mergePathsWithOddCharacters()
     const QByteArray records = Rec(3) + Rec(4);
     const bool sourceCanExist = source.size() < 255;
     if (sourceCanExist) {
-        QVERIFY(WriteText(workspace.file(source), QByteArray("SRC9") + records));
+        QVERIFY(WriteFile(workspace.file(source), QByteArray("SRC9") + records));
     }
     frmMerge* window = frmMerge::ShowWindow();
     Type(window->txtMergeIn, workspace.file(target));
