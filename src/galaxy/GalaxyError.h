@@ -2,6 +2,7 @@
 // description that the user is shown.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <utility>
 
@@ -50,5 +51,19 @@ private:
     int m_number = 0;
     std::string m_description;
 };
+
+// The first failure among results given in the order in which they count,
+// success when there is none: the outcome of some work and of the steps that
+// end it (a last write, closing the files), where a failure of the work
+// itself is the one to tell.
+inline GalaxyResult FirstFailure(std::initializer_list<GalaxyResult> results)
+{
+    for (const GalaxyResult& result : results) {
+        if (!result.ok()) {
+            return result;
+        }
+    }
+    return GalaxyResult::Success();
+}
 
 } // namespace galaxy

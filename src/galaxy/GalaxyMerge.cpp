@@ -263,10 +263,7 @@ GalaxyResult Merge(GalaxyFile& target, const std::filesystem::path& targetPath, 
     // Records found before a failure are appended all the same.
     GalaxyResult flushed = appender.flush();
     GalaxyResult closed = end.close();
-    if (!flushed.ok()) {
-        return flushed;
-    }
-    return result.ok() ? closed : result;
+    return FirstFailure({flushed, result, closed});
 }
 
 } // namespace
@@ -288,10 +285,7 @@ GalaxyResult MergeGalaxyFiles(const std::filesystem::path& targetPath, const std
     result = Merge(target, targetPath, source, sourcePath, tuning);
     GalaxyResult sourceClosed = source.close();
     GalaxyResult targetClosed = target.close();
-    if (!result.ok()) {
-        return result;
-    }
-    return targetClosed.ok() ? sourceClosed : targetClosed;
+    return FirstFailure({result, targetClosed, sourceClosed});
 }
 
 } // namespace galaxy

@@ -132,10 +132,7 @@ GalaxyResult WritePlanetReport(const GalaxyFile* galaxy, const std::filesystem::
     // The lines written before a failure stay in the report.
     GalaxyResult flushed = out.flush();
     GalaxyResult closed = report.close();
-    if (!result.ok()) {
-        return result;
-    }
-    return flushed.ok() ? closed : flushed;
+    return FirstFailure({result, flushed, closed});
 }
 
 } // namespace galaxy
