@@ -11,11 +11,9 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QWidget>
 
 #include <initializer_list>
-#include <optional>
 #include <vector>
 
 namespace uitest {
