@@ -9,7 +9,8 @@ packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev fonts-liberation "$@
 
 missing=()
 for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  if [ "$status" != 'install ok installed' ]; then
     missing+=("$package")
   fi
 done
