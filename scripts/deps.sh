@@ -5,7 +5,9 @@ set -euo pipefail
 
 # fonts-liberation holds the program's fonts on Linux: Liberation Sans and
 # Liberation Mono, which have exactly the metrics of Arial and Courier New.
-packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev fonts-liberation "$@")
+# qt6-wayland holds the toolkit's plugin for Wayland desktops; without it the
+# windows can only be shown on an X display.
+packages=(cmake g++ make qt6-base-dev qt6-svg-dev qt6-wayland libgl-dev fonts-liberation "$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QList>
+#include <QRegularExpression>
 #include <QString>
 
 #include <cstdio>
@@ -79,10 +80,36 @@ QList<HeldMessage>& Held()
     return held;
 }
 
+// The platform plugin that the toolkit looked for and did not find, as its
+// own messages name it; empty when every plugin it tried was there. A display
+// that is set but has no plugin installed to reach it (a Wayland desktop
+// without the toolkit's Wayland plugin) is then named as the cause, not the
+// display.
+QString MissingPlatformPlugin()
+{
+    static const QRegularExpression notFound(QStringLiteral("Could not find the Qt platform plugin \"([^\"]*)\""));
+    for (const HeldMessage& message : Held()) {
+        const QRegularExpressionMatch match = notFound.match(message.text);
+        if (match.hasMatch()) {
+            return match.captured(1);
+        }
+    }
+    return {};
+}
+
+QByteArray NoDesktopReason()
+{
+    const QString plugin = MissingPlatformPlugin();
+    if (!plugin.isEmpty()) {
+        return "the Qt platform plugin \"" + plugin.toLocal8Bit() + "\" is not installed";
+    }
+    return DisplayNotOpened();
+}
+
 void HoldMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
     if (type == QtFatalMsg) {
-        NoDesktop(DisplayNotOpened());
+        NoDesktop(NoDesktopReason());
     }
     Held().append({type, context.file, context.line, context.function, context.category, text});
 }

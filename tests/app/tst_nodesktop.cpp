@@ -44,6 +44,17 @@ void NoDesktopTest::saysSoInOneLine_data()
     QTest::newRow("Wayland display that does not answer")
         << QStringList{"QT_QPA_PLATFORM=wayland", "WAYLAND_DISPLAY=quarrimax-no-such-display"}
         << QStringLiteral("the display \"quarrimax-no-such-display\" could not be opened");
+    // A display is set, but the plugin to reach it is not installed: the
+    // missing plugin is the cause, also when a second plugin is tried after it
+    // and fails for want of its own display.
+    const QString missing = QStringLiteral("the Qt platform plugin \"quarrimax-no-such-plugin\" is not installed");
+    QTest::newRow("platform plugin not installed")
+        << QStringList{"QT_QPA_PLATFORM=quarrimax-no-such-plugin", "WAYLAND_DISPLAY=quarrimax-no-such-display"}
+        << missing;
+    QTest::newRow("first of two platform plugins not installed")
+        << QStringList{"QT_QPA_PLATFORM=quarrimax-no-such-plugin;xcb", "WAYLAND_DISPLAY=quarrimax-no-such-display",
+                       "DISPLAY=%x"}
+        << missing;
 }
 
 void NoDesktopTest::saysSoInOneLine()
@@ -65,6 +76,9 @@ void NoDesktopTest::saysSoInOneLine()
     }
     environment.insert(QStringLiteral("HOME"), home.path());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    // A desktop session has a private runtime folder; without one the Wayland
+    // client library prints a complaint of its own before the program speaks.
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
     for (const QString& setting : settings) {
         const qsizetype equals = setting.indexOf(QLatin1Char('='));
         environment.insert(setting.left(equals), setting.mid(equals + 1));
