@@ -6,6 +6,8 @@
 #include "UiFixture.h"
 #include "support/MessageTexts.h"
 #include "windows/Twips.h"
+#include "windows/frmAutoCheck.h"
+#include "windows/frmOpenText.h"
 #include "windows/frmQuarrimax.h"
 
 #include <QAction>
@@ -96,6 +98,8 @@ private slots:
     void selectorItemsStandForTheEntriesTheyShow();
     void closingTheMainWindowClosesTheGalaxyFileOnly();
     void aboutOpensOnceFromTheMenu();
+    void windowOpenedAgainComesForward_data();
+    void windowOpenedAgainComesForward();
 };
 
 void MainWindowTest::firstRunWithAnEmptyStore()
@@ -770,6 +774,76 @@ void MainWindowTest::aboutOpensOnceFromTheMenu()
     TopLevel("frmAbout")->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     Stop(window);
+}
+
+void MainWindowTest::windowOpenedAgainComesForward_data()
+{
+    QTest::addColumn<QString>("window");   // the object name of the window that exists once
+    QTest::addColumn<QString>("command");  // what opens it
+    QTest::addColumn<bool>("minimized");   // minimized before it is opened again
+    QTest::newRow("About, from the menu") << "frmAbout" << "mnuAbout" << false;
+    QTest::newRow("About, minimized") << "frmAbout" << "mnuAbout" << true;
+    QTest::newRow("merge, from the button") << "frmMerge" << "cmdMerge" << false;
+    QTest::newRow("merge, from the menu") << "frmMerge" << "mnuMerge" << false;
+    QTest::newRow("merge, minimized") << "frmMerge" << "mnuMerge" << true;
+    QTest::newRow("viewer") << "frmOpenText" << "viewer" << false;
+    QTest::newRow("viewer, minimized") << "frmOpenText" << "viewer" << true;
+    QTest::newRow("monitor") << "frmAutoCheck" << "monitor" << false;
+}
+
+// A window that exists once and is opened again while the main window stands
+// over it is the same window, shown, in front and active.
+void MainWindowTest::windowOpenedAgainComesForward()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, command);
+    QFETCH(bool, minimized);
+    Workspace workspace;
+    QFile report(workspace.file(QStringLiteral("dump.txt")));
+    QVERIFY(report.open(QIODevice::WriteOnly));
+    QVERIFY(report.write("Planet.Sys\r\n") > 0);
+    report.close();
+    QPointer<frmQuarrimax> main = Start();
+    QVERIFY(QTest::qWaitForWindowExposed(main));
+    const auto open = [&] {
+        if (command == QLatin1String("viewer")) {
+            frmOpenText::ShowReport(main);
+        } else if (command == QLatin1String("monitor")) {
+            frmAutoCheck::ShowWindow(main->thresholdSource());
+        } else if (command.startsWith(QLatin1String("mnu"))) {
+            Find<QAction>(main, command.toLatin1().constData())->trigger();
+        } else {
+            QTest::mouseClick(Find<QPushButton>(main, command.toLatin1().constData()), Qt::LeftButton);
+        }
+    };
+
+    open();
+    QPointer<QWidget> first = TopLevel(window.toLatin1().constData());
+    QVERIFY(first);
+    QVERIFY(QTest::qWaitForWindowActive(first));
+    if (minimized) {
+        first->showMinimized();
+    }
+    main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main));
+    QVERIFY(!first->isActiveWindow());
+
+    open();
+    QWidget* again = TopLevel(window.toLatin1().constData());
+    QCOMPARE(again, first.data());
+    QVERIFY(again->isVisible());
+    QVERIFY(!again->isMinimized());
+    QVERIFY(QTest::qWaitForWindowActive(again));
+    QCOMPARE(QApplication::activeWindow(), again);
+    int shown = 0;
+    for (const QWidget* top : QApplication::topLevelWidgets()) {
+        shown += top->objectName() == window && top->isVisible() ? 1 : 0;
+    }
+    QCOMPARE(shown, 1);
+
+    again->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Stop(main);
 }
 
 QTEST_MAIN(MainWindowTest)
