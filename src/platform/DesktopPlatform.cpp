@@ -155,11 +155,6 @@ Platform& Platform::desktop()
     return Desktop();
 }
 
-QString ExternalEditorProgram()
-{
-    return EditorInUse();
-}
-
 ScopedExternalEditor::ScopedExternalEditor(const QString& program) : m_previous(EditorInUse())
 {
     EditorInUse() = program;

@@ -58,10 +58,9 @@ using ScopedPlatform = ScopedStandIn<Platform>;
 // blank and the file's path, neither of them quoted: Notepad takes the rest of
 // its command line as the file name, blanks included. Elsewhere it is the
 // desktop's opener of files, given the file's path as its one argument.
-QString ExternalEditorProgram();
-
-// Puts another program in the external editor's place for as long as it
-// lives, started the same way; the one before comes back at its end.
+//
+// ScopedExternalEditor puts another program in the editor's place for as long
+// as it lives, started the same way; the one before comes back at its end.
 class ScopedExternalEditor {
 public:
     explicit ScopedExternalEditor(const QString& program);

@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPointer>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
 #include <QTest>
@@ -30,6 +31,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
@@ -67,12 +69,32 @@ QString Native(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+// Sets the dump's options as the tests here want them, whatever the store
+// held: thresholds 0 and 0, no rating column, and the report opened after
+// the dump only when asked.
+void SetOptions(frmQuarrimax* window, bool openAfterDumping = false)
+{
+    if (!Find<QLineEdit>(window, "txtMinHab")->isEnabled()) {
+        QTest::mouseClick(Find<QPushButton>(window, "cmdOptions"), Qt::LeftButton);
+    }
+    for (const char* name : {"txtMinHab", "txtMinMetal"}) {
+        auto* box = Find<QLineEdit>(window, name);
+        box->setFocus(Qt::TabFocusReason);
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, QStringLiteral("0"));
+    }
+    for (auto [name, ticked] : {std::pair{"chkRating", false}, std::pair{"chkOpen", openAfterDumping}}) {
+        auto* box = Find<QCheckBox>(window, name);
+        if (box->isChecked() != ticked) {
+            QTest::mouseClick(box, Qt::LeftButton);
+        }
+    }
+}
+
 void ChooseNotePad(frmQuarrimax* window)
 {
-    auto* open = Find<QCheckBox>(window, "chkOpen");
-    if (!open->isChecked()) {
-        QTest::mouseClick(open, Qt::LeftButton);
-    }
+    SetOptions(window, true);
     QTest::mouseClick(Find<QRadioButton>(window, "optNotePad"), Qt::LeftButton);
 }
 
@@ -297,6 +319,7 @@ void SystemRulesTest::reportTakesTheRegionalDecimalSeparator()
     QVERIFY(WriteGalaxy(workspace.file(QStringLiteral("small.gxy")), SmallGalaxy()));
     StoreGalaxy(1, QStringLiteral("Small"), QStringLiteral("small.gxy"));
     QPointer<frmQuarrimax> window = Start();
+    SetOptions(window);
     Dump(window);
     QVERIFY(workspace.platform().boxes.isEmpty());
     QCOMPARE(ReadAll(workspace.report()), SmallReport(separator.at(0).toLatin1()));
@@ -338,6 +361,7 @@ void SystemRulesTest::galaxyFileNamesMeanWhatTheSystemOpens()
     // dumped, or it is missing for both.
     QCOMPARE(Declare::GalaxyFileExists(listedName), sameFile);
     QPointer<frmQuarrimax> window = Start();
+    SetOptions(window);
     QCOMPARE(Declare::openGalaxyFile.isOpen(), sameFile);
     if (sameFile) {
         QVERIFY(workspace.platform().boxes.isEmpty());
@@ -370,6 +394,7 @@ void SystemRulesTest::longPathsWork()
     StoreGalaxy(1, QStringLiteral("Far"), name);
     QVERIFY(Declare::GalaxyFileExists(name));
     QPointer<frmQuarrimax> window = Start();
+    SetOptions(window);
     QVERIFY(Declare::openGalaxyFile.isOpen());
     Dump(window);
     QVERIFY(workspace.platform().boxes.isEmpty());
@@ -399,6 +424,7 @@ void SystemRulesTest::galaxyDeletedWhileSelectedIsMissing()
     galaxy::GalaxyFile game;
     QVERIFY(game.open(Declare::FsPath(Native(path)), galaxy::GalaxyFile::Mode::ReadShared).ok());
     QPointer<frmQuarrimax> window = Start();
+    SetOptions(window);
     QVERIFY(Declare::openGalaxyFile.isOpen());
     QVERIFY(QFile::remove(path));
 #ifdef Q_OS_WIN
