@@ -134,6 +134,60 @@ GalaxyResult WriteAll(HANDLE file, const std::optional<std::uint64_t>& offset, c
 
 } // namespace
 
+std::filesystem::path SystemPath(const std::filesystem::path& path)
+{
+    const std::wstring& given = path.native();
+    if (given.empty() || given.rfind(L"\\\\?\\", 0) == 0 || given.rfind(L"\\\\.\\", 0) == 0) {
+        return path;
+    }
+    // GetFullPathNameW is the rule Windows applies to every name it is
+    // given, so the name means here what it means to any other program.
+    std::wstring full(MAX_PATH + 1, L'\0');
+    DWORD length = GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length + 1);
+        length = GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (length == 0 || length >= full.size()) {
+        return path;
+    }
+    full.resize(length);
+    // Without the prefix the system takes up to MAX_PATH - 1 characters and the
+    // terminating zero. A device name (NUL becomes \\.\NUL) and a path that
+    // already has the long form stay as they are.
+    if (full.size() < MAX_PATH || full.rfind(L"\\\\.\\", 0) == 0 || full.rfind(L"\\\\?\\", 0) == 0) {
+        return std::filesystem::path(full);
+    }
+    if (full.rfind(L"\\\\", 0) == 0) {
+        // \\server\share\... becomes \\?\UNC\server\share\...
+        return std::filesystem::path(L"\\\\?\\UNC\\" + full.substr(2));
+    }
+    return std::filesystem::path(L"\\\\?\\" + full);
+}
+
+bool IsExistingPlainFile(const std::filesystem::path& path)
+{
+    if (path.empty() || NamesADevice(path)) {
+        return false;
+    }
+    // Opened for its attributes only, shared every way, so the check never
+    // stands in the way of the game. A file whose delete is pending refuses
+    // every open; should a system still open it, its standard information
+    // says so.
+    const HANDLE handle = CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    FILE_STANDARD_INFO info{};
+    const bool plain = GetFileType(handle) == FILE_TYPE_DISK
+                       && GetFileInformationByHandleEx(handle, FileStandardInfo, &info, sizeof info)
+                       && !info.Directory && !info.DeletePending;
+    CloseHandle(handle);
+    return plain;
+}
+
 GalaxyResult GalaxyResult::FromSystemError(unsigned long code)
 {
     if (code == 0) {
@@ -213,7 +267,7 @@ GalaxyResult GalaxyFile::open(const std::filesystem::path& path, Mode mode)
     }
     // Shared for reading, writing and deleting: the game may write the file,
     // delete it or replace it by a rename while it is open here.
-    const HANDLE handle = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    const HANDLE handle = CreateFileW(SystemPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return LastError();
@@ -289,6 +343,17 @@ bool GalaxyFile::isSameFileAs(const GalaxyFile& other) const
 }
 
 #else
+
+std::filesystem::path SystemPath(const std::filesystem::path& path)
+{
+    return path;
+}
+
+bool IsExistingPlainFile(const std::filesystem::path& path)
+{
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
 
 GalaxyResult GalaxyResult::FromSystemError(unsigned long code)
 {

@@ -16,6 +16,21 @@
 
 namespace galaxy {
 
+// A path as the system opens it. On Windows: the full path of the file that
+// Windows itself means by the name, as Explorer and every other program open
+// it (folders resolved, "/" made "\\", blanks and dots at the end of the name
+// dropped), and only then, when it is longer than the old 260-character limit,
+// the "\\?\\" form that reaches that same file past the limit. A path already
+// in that form, or naming a device (\\.\\), stays as it is. Elsewhere the path
+// as given.
+std::filesystem::path SystemPath(const std::filesystem::path& path);
+
+// Whether the path names a plain file that exists and is not on its way out:
+// a file deleted on Windows while another program still holds it open keeps
+// its name until the last handle closes, but it is gone for this program.
+// False for a folder, a device or a pipe.
+bool IsExistingPlainFile(const std::filesystem::path& path);
+
 class GalaxyFile {
 public:
     enum class Mode {

@@ -9,6 +9,15 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#if defined(Q_OS_WIN)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <string>
+#endif
+
 namespace platform {
 
 namespace {
@@ -22,6 +31,37 @@ const QStringList kEditorArguments{QStringLiteral("-t")};
 #else
 const QString kEditorProgram = QStringLiteral("xdg-open");
 const QStringList kEditorArguments;
+#endif
+
+QString& EditorInUse()
+{
+    static QString program = kEditorProgram;
+    return program;
+}
+
+#if defined(Q_OS_WIN)
+// Starts the program with exactly this command line, in a normal window that
+// may take the focus, and does not wait for it. The program is named apart
+// from the command line, so that a blank in its folder cannot make the
+// system look for another program.
+bool StartWithCommandLine(const QString& program, const QString& commandLine)
+{
+    const std::wstring application = QDir::toNativeSeparators(program).toStdWString();
+    std::wstring line = commandLine.toStdWString();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return false;
+    }
+    AllowSetForegroundWindow(process.dwProcessId);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
 #endif
 
 class DesktopPlatform final : public Platform {
@@ -75,15 +115,19 @@ public:
     bool externalEditorExists() const override
     {
 #if defined(Q_OS_WIN)
-        return QFileInfo(kEditorProgram).isFile();
+        return QFileInfo(EditorInUse()).isFile();
 #else
-        return !QStandardPaths::findExecutable(kEditorProgram).isEmpty();
+        return !QStandardPaths::findExecutable(EditorInUse()).isEmpty();
 #endif
     }
 
     bool startExternalEditor(const QString& filePath) override
     {
-        return QProcess::startDetached(kEditorProgram, kEditorArguments + QStringList{filePath});
+#if defined(Q_OS_WIN)
+        return StartWithCommandLine(EditorInUse(), EditorInUse() + QLatin1Char(' ') + filePath);
+#else
+        return QProcess::startDetached(EditorInUse(), kEditorArguments + QStringList{filePath});
+#endif
     }
 };
 
@@ -104,6 +148,21 @@ Platform*& Platform::standIn()
 Platform& Platform::services()
 {
     return standIn() != nullptr ? *standIn() : Desktop();
+}
+
+Platform& Platform::desktop()
+{
+    return Desktop();
+}
+
+ScopedExternalEditor::ScopedExternalEditor(const QString& program) : m_previous(EditorInUse())
+{
+    EditorInUse() = program;
+}
+
+ScopedExternalEditor::~ScopedExternalEditor()
+{
+    EditorInUse() = m_previous;
 }
 
 } // namespace platform

@@ -42,6 +42,9 @@ public:
 
     // The services in use: the desktop's own unless a stand-in is in place.
     static Platform& services();
+    // The desktop's own services, whatever stand-in is in place, for a
+    // stand-in that passes some requests on to them.
+    static Platform& desktop();
 
 private:
     friend class ScopedStandIn<Platform>;
@@ -49,6 +52,25 @@ private:
 };
 
 using ScopedPlatform = ScopedStandIn<Platform>;
+
+// The external editor of the desktop's services. On Windows it is Notepad,
+// "c:\windows\notepad.exe", started with the command line of that path, a
+// blank and the file's path, neither of them quoted: Notepad takes the rest of
+// its command line as the file name, blanks included. Elsewhere it is the
+// desktop's opener of files, given the file's path as its one argument.
+//
+// ScopedExternalEditor puts another program in the editor's place for as long
+// as it lives, started the same way; the one before comes back at its end.
+class ScopedExternalEditor {
+public:
+    explicit ScopedExternalEditor(const QString& program);
+    ~ScopedExternalEditor();
+    ScopedExternalEditor(const ScopedExternalEditor&) = delete;
+    ScopedExternalEditor& operator=(const ScopedExternalEditor&) = delete;
+
+private:
+    QString m_previous;
+};
 
 // Services that pass every request on to others; a stand-in derived from it
 // answers only what it overrides.

@@ -3,7 +3,6 @@
 #include "platform/SystemServices.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace Declare {
 
@@ -24,7 +23,9 @@ QString ReportPath()
 
 bool GalaxyFileExists(const QString& fileName)
 {
-    return !fileName.isEmpty() && QFileInfo(GalaxyPath(fileName)).isFile();
+    // Asked of the galaxy core, which opens the file afterwards, so that both
+    // take the name by the same rule and a file on its way out counts as gone.
+    return !fileName.isEmpty() && galaxy::IsExistingPlainFile(FsPath(GalaxyPath(fileName)));
 }
 
 Selection SelectGalaxy(int index)

@@ -41,7 +41,9 @@ inline std::filesystem::path FsPath(const QString& path)
 }
 
 // Whether a galaxy file name names a plain file that exists in the program
-// folder; false for the empty name.
+// folder, by the system's own rule for names (on Windows blanks and dots at the
+// end of the name do not count) and not counting a file deleted while another
+// program still holds it open; false for the empty name.
 bool GalaxyFileExists(const QString& fileName);
 
 

@@ -4,13 +4,13 @@
 #include "Twips.h"
 
 #include "WindowLook.h"
+#include "galaxy/GalaxyFile.h"
 #include "galaxy/GalaxyMerge.h"
 #include "platform/Platform.h"
 #include "platform/SystemServices.h"
 #include "state/Declare.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,11 +34,11 @@ const QString kSuccessTitle = QStringLiteral("Merge Successful");
 const QString kSuccessText = QStringLiteral("Merge completed Successfully");
 const QString kFailureTitle = QStringLiteral("Merge Failed");
 
-// The source must be a file that exists; a folder is none.
+// The source must be a file that exists; a folder is none. Asked of the
+// galaxy core, which opens it, so that both take the name by one rule.
 bool SourceFileExists(const QString& path)
 {
-    const QFileInfo info(path);
-    return info.exists() && info.isFile();
+    return galaxy::IsExistingPlainFile(Declare::FsPath(path));
 }
 
 QString FailureText(const galaxy::GalaxyResult& result)
