@@ -97,6 +97,26 @@ public:
     QString storeFile() const { return m_store.filePath(QStringLiteral("Quarrimax2/Quarrimax2.conf")); }
     QString storeKey() const { return QStringLiteral("HKEY_CURRENT_USER\\") + m_place + QStringLiteral("\\Quarrimax2"); }
 
+    // Makes the store refuse every write: on Linux a folder stands where its
+    // file belongs; on Windows the application's key is volatile, and a
+    // volatile key takes no lasting section key below it. False when that
+    // could not be arranged.
+    bool refuseWrites() const
+    {
+#ifdef Q_OS_WIN
+        HKEY handle = nullptr;
+        const bool made = RegCreateKeyExW(HKEY_CURRENT_USER, ApplicationKey().c_str(), 0, nullptr,
+                                          REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &handle, nullptr)
+                          == ERROR_SUCCESS;
+        if (made) {
+            RegCloseKey(handle);
+        }
+        return made;
+#else
+        return QDir().mkpath(storeFile());
+#endif
+    }
+
 private:
     QTemporaryDir m_program;
     QTemporaryDir m_store;
