@@ -35,6 +35,11 @@ struct Line {
     qsizetype start = 0;
     qsizetype end = 0;
     qsizetype equals = -1;
+    // What it takes to end the line when it runs to the end of the data: a
+    // blank after a backslash that escapes nothing yet, a quote for a quote
+    // left open, and a line break (the last one may be escaped or quoted).
+    // None changes what the line reads as.
+    QByteArray closer;
 };
 
 // Reads the line that begins at pos or after it, up to limit, and moves pos
@@ -42,6 +47,7 @@ struct Line {
 bool NextLine(const char* data, qsizetype limit, qsizetype& pos, Line& line)
 {
     bool quoted = false;
+    bool dangling = false;
     line.equals = -1;
     qsizetype start = pos;
     while (start < limit && IsBlank(data[start])) {
@@ -69,6 +75,8 @@ bool NextLine(const char* data, qsizetype limit, qsizetype& pos, Line& line)
                 if (i < limit && ((next == '\n' && data[i] == '\r') || (next == '\r' && data[i] == '\n'))) {
                     ++i;
                 }
+            } else {
+                dangling = true;
             }
         } else if (c == '"') {
             quoted = !quoted;
@@ -90,6 +98,17 @@ bool NextLine(const char* data, qsizetype limit, qsizetype& pos, Line& line)
     pos = i;
     line.start = start;
     line.end = i;
+    line.closer.clear();
+    if (i == limit) {
+        if (dangling) {
+            line.closer += ' ';
+        }
+        if (quoted) {
+            line.closer += '"';
+        }
+        // After an escaped "\r" a "\n" would join it as one escaped break.
+        line.closer += line.closer.isEmpty() && limit > 0 && data[limit - 1] == '\r' ? '\r' : '\n';
+    }
     return i > start;
 }
 
@@ -404,6 +423,8 @@ void IniFile::parse()
     startBlock(QString(), pos, pos);
     Line line;
     while (NextLine(data, size, pos, line)) {
+        m_closer = line.closer;
+        m_lastLineStart = line.start;
         if (data[line.start] != '[') {
             m_blocks.back().insertAt = AfterLineBreak(m_data, line.end);
             continue;
@@ -529,6 +550,7 @@ QByteArray IniFile::bytes() const
     };
     std::vector<Edit> edits;
     QByteArray newSections;
+    bool closed = false;
     for (const Section& section : m_sections) {
         QByteArray added;
         for (const Entry& entry : section.entries) {
@@ -537,6 +559,8 @@ QByteArray IniFile::bytes() const
             }
             if (entry.valueStart >= 0) {
                 edits.push_back(Edit{entry.replaceStart, entry.replaceEnd, *entry.newValue});
+                // A new value in place of an open one ends that line.
+                closed = closed || entry.replaceStart >= m_lastLineStart;
             } else {
                 added += EscapedName(entry.name) + '=' + *entry.newValue + '\n';
             }
@@ -554,7 +578,12 @@ QByteArray IniFile::bytes() const
             newSections += '\n' + ('[' + header + "]\n") + added;
         } else {
             const qsizetype at = m_blocks[static_cast<std::size_t>(section.blocks.back())].insertAt;
-            if (at > 0 && !IsLineEnd(m_data[at - 1])) {
+            if (at == m_data.size() && !m_closer.isEmpty() && !closed) {
+                // The last line runs to the end: it is ended first, or it
+                // would take in the new lines.
+                added.prepend(m_closer);
+                closed = true;
+            } else if (at > 0 && !IsLineEnd(m_data[at - 1])) {
                 added.prepend('\n');
             }
             edits.push_back(Edit{at, at, added});
@@ -577,6 +606,8 @@ QByteArray IniFile::bytes() const
     if (!newSections.isEmpty()) {
         if (out.isEmpty() || out == "\xef\xbb\xbf") {
             newSections.remove(0, 1); // no blank line before the first section
+        } else if (!m_closer.isEmpty() && !closed) {
+            out += m_closer;
         } else if (!IsLineEnd(out.back())) {
             out += '\n';
         }

@@ -72,6 +72,8 @@ private:
     QByteArray m_data;
     std::vector<Block> m_blocks;
     std::vector<Section> m_sections;
+    QByteArray m_closer; // what ends the file's last line, when it ends open
+    qsizetype m_lastLineStart = 0;
 };
 
 } // namespace settings

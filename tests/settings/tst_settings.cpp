@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QSettings>
 #include <QTest>
@@ -140,6 +141,7 @@ private slots:
     void readsAsQSettingsReads_data();
     void readsAsQSettingsReads();
     void writeChangesOnlyWhatItWrites();
+    void randomFilesReadAndChangeAsQSettingsSees();
     void writeGivesUpOnALockItCannotTake_data();
     void writeGivesUpOnALockItCannotTake();
     void largeStoreIsReadAndWrittenWhole();
@@ -512,6 +514,90 @@ void SettingsTest::readsAsQSettingsReads()
         }
     }
     QVERIFY(compared > 0);
+}
+
+// Files pieced together at random from what INI files are made of, each
+// read by the program and by QSettings; then one value set and the file
+// written: the new file reads the new value, by the program and by
+// QSettings, and every other value QSettings read is as it was.
+void SettingsTest::randomFilesReadAndChangeAsQSettingsSees()
+{
+#ifdef Q_OS_WIN
+    QSKIP("QSettings matches the names of INI files without regard to case on Windows, unlike the Linux store");
+#else
+    static const char* const kPieces[] = {
+        "[Options]\n", "[options]\n", "[Galaxies]\n", "[Other]\n", "[Options\\Sub]\n", "[%General]\n", "[General]\n",
+        "Hab", "hab", "Met", "Galaxy1", "=", "=", "=", " ", "\t", "\"", "\"", "\\", ",", ";", "#", "\n", "\n", "\n",
+        "\r\n", "\r", "@", "@Invalid()", "@Rect(1 2 3 4)", "x", "12", "\xc3\xa9", "\xff", "\\x41", "%41", "[", "]",
+        "\\n", "\\0", "\\\n",
+    };
+    static const char* const kSections[] = {"Options", "options", "Galaxies", "New"};
+    static const char* const kKeys[] = {"Hab", "hab", "Met", "Galaxy1"};
+    static const char* const kTexts[] = {"", "40", " a, b ", "\"q\"", "back\\slash", "@at", "ä;#=", "tab\there", "x\\"};
+    QRandomGenerator random(20261208);
+    QTemporaryDir folder;
+    int files = 0;
+    // Every value QSettings reads in the file, by group and key. Each file
+    // has a name of its own: QSettings keeps what it read of a file by name
+    // for as long as its size and time stay the same.
+    const auto everything = [&](const QByteArray& bytes) {
+        const QString path = folder.filePath(QStringLiteral("store%1.conf").arg(++files));
+        QMap<QString, QString> values;
+        if (!WriteAll(path, bytes)) {
+            values.insert(QStringLiteral("(unwritten)"), QString());
+            return values;
+        }
+        QSettings reference(path, QSettings::IniFormat);
+        for (const QString& key : reference.allKeys()) {
+            // Keys QSettings lists but cannot be asked for by that name.
+            if (!key.isEmpty() && !key.endsWith(u'/') && !key.startsWith(u'/') && !key.contains(QStringLiteral("//"))) {
+                values.insert(key, AsText(reference.value(key)));
+            }
+        }
+        return values;
+    };
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray file;
+        const int pieces = static_cast<int>(random.bounded(40));
+        for (int i = 0; i < pieces; ++i) {
+            file += kPieces[random.bounded(static_cast<quint32>(std::size(kPieces)))];
+        }
+        const QString section = QString::fromLatin1(kSections[random.bounded(4)]);
+        const QString key = QString::fromLatin1(kKeys[random.bounded(4)]);
+        const QString text = QString::fromUtf8(kTexts[random.bounded(static_cast<quint32>(std::size(kTexts)))]);
+        const QString context = QStringLiteral("round %1, %2/%3 = %4 in ").arg(round).arg(section, key, text)
+                                + QString::fromLatin1(file.toPercentEncoding());
+
+        QMap<QString, QString> before = everything(file);
+        settings::IniFile ini(file);
+        // Read as QSettings reads it (the same spelling, when it is there).
+        const QString exact = section + QLatin1Char('/') + key;
+        if (before.contains(exact) && !file.contains("[General]") && !file.contains("[%General]")) {
+            QVERIFY2(ini.text(section, key) == before.value(exact), qPrintable(context));
+        }
+        ini.setText(section, key, text);
+        const QByteArray written = ini.bytes();
+        QVERIFY2(settings::IniFile(written).text(section, key) == text, qPrintable(context));
+        QMap<QString, QString> after = everything(written);
+        // The key QSettings finds for the one written: the spelling that
+        // stood in the file, or the new one.
+        QString stored;
+        for (auto it = after.cbegin(); it != after.cend(); ++it) {
+            const qsizetype slash = it.key().indexOf(u'/');
+            if (slash > 0 && it.key().indexOf(u'/', slash + 1) < 0
+                && it.key().left(slash).compare(section, Qt::CaseInsensitive) == 0
+                && it.key().sliced(slash + 1).compare(key, Qt::CaseInsensitive) == 0 && it.value() == text) {
+                stored = it.key();
+            }
+        }
+        QVERIFY2(!stored.isEmpty(), qPrintable(context + QStringLiteral("\nwritten: ")
+                                               + QString::fromLatin1(written.toPercentEncoding())));
+        after.remove(stored);
+        before.remove(stored);
+        QVERIFY2(after == before, qPrintable(context + QStringLiteral("\nwritten: ")
+                                             + QString::fromLatin1(written.toPercentEncoding())));
+    }
+#endif
 }
 
 // A write replaces the value only, adds a key at the end of its section and
