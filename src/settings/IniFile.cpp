@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <utility>
 
@@ -53,8 +54,22 @@ bool NextLine(const char* data, qsizetype limit, qsizetype& pos, Line& line)
     while (start < limit && IsBlank(data[start])) {
         ++start;
     }
+    // The characters that mean something on a line; the rest are passed over.
+    static constexpr auto kSpecial = [] {
+        std::array<bool, 256> special{};
+        for (const unsigned char c : {'=', '\n', '\r', '\\', '"', ';'}) {
+            special[c] = true;
+        }
+        return special;
+    }();
     qsizetype i = start;
     while (i < limit) {
+        while (i < limit && !kSpecial[static_cast<unsigned char>(data[i])]) {
+            ++i;
+        }
+        if (i == limit) {
+            break;
+        }
         const char c = data[i++];
         if (c == '=') {
             if (!quoted && line.equals < 0) {

@@ -16,6 +16,7 @@
 #include "state/Declare.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
@@ -97,13 +98,14 @@ public:
     QString storeFile() const { return m_store.filePath(QStringLiteral("Quarrimax2/Quarrimax2.conf")); }
     QString storeKey() const { return QStringLiteral("HKEY_CURRENT_USER\\") + m_place + QStringLiteral("\\Quarrimax2"); }
 
-    // Makes the store refuse every write: on Linux a folder stands where its
-    // file belongs; on Windows the application's key is volatile, and a
-    // volatile key takes no lasting section key below it. False when that
-    // could not be arranged.
+    // Makes the store refuse every write from now on, and empties it: on
+    // Linux a folder stands where its file belongs; on Windows the
+    // application's key is made anew volatile, and a volatile key takes no
+    // lasting section key below it. False when that could not be arranged.
     bool refuseWrites() const
     {
 #ifdef Q_OS_WIN
+        RegDeleteTreeW(HKEY_CURRENT_USER, ApplicationKey().c_str());
         HKEY handle = nullptr;
         const bool made = RegCreateKeyExW(HKEY_CURRENT_USER, ApplicationKey().c_str(), 0, nullptr,
                                           REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &handle, nullptr)
@@ -113,6 +115,7 @@ public:
         }
         return made;
 #else
+        (void)QFile::remove(storeFile());
         return QDir().mkpath(storeFile());
 #endif
     }
