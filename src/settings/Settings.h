@@ -10,9 +10,10 @@
 // to, when the store is a link). Writers take the lock file
 // Quarrimax2.conf.lock beside it, as QSettings does, and give up after
 // LockPatience(): the windows never wait long on another program's lock or on
-// one left behind that this user cannot remove. A store file or lock file
-// that is no plain file (a pipe, a device, a link to one) is never opened:
-// the store then reads as empty and refuses every write.
+// one left behind that this user cannot remove. A store file that is no
+// plain file (a pipe, a device, a link to one) is never opened: the store
+// then reads as empty and refuses every write. Nor is such a lock file: the
+// store still reads, and refuses every write.
 //
 // On Windows the store is the registry key
 // HKEY_CURRENT_USER\Software\VB and VBA Program Settings\Quarrimax2, one
