@@ -90,7 +90,13 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "cannot make a settings folder\n");
         return 1;
     }
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
+#ifdef Q_OS_WIN
+    // A registry key of its own, never the player's; emptied at the end.
+    const QString key = QStringLiteral("Software\\Quarrimax2-screenshots");
+    const settings::ScopedStorePlace place(key);
+#else
+    const settings::ScopedStorePlace place(store.path());
+#endif
     QApplication::setApplicationName(platform::Version().productName);
     QApplication::setWindowIcon(look::ProgramIcon());
     look::UseProgramFonts();
@@ -146,5 +152,8 @@ int main(int argc, char* argv[])
 
     main->close();
     Settle();
+#ifdef Q_OS_WIN
+    QSettings(QStringLiteral("HKEY_CURRENT_USER\\") + key, QSettings::NativeFormat).clear();
+#endif
     return ok ? 0 : 1;
 }

@@ -26,14 +26,14 @@ bool ReadBack(Form form, const QString& stored)
     return stored == QStringLiteral("True");
 }
 
-QString Read(const Key& key)
+QString Read(Store& store, const Key& key)
 {
-    return ReadSetting(QString::fromLatin1(key.section), QString::fromLatin1(key.name));
+    return store.text(QString::fromLatin1(key.section), QString::fromLatin1(key.name));
 }
 
-bool Write(const Key& key, const QString& text)
+void Write(Store& store, const Key& key, const QString& text)
 {
-    return WriteSetting(QString::fromLatin1(key.section), QString::fromLatin1(key.name), text);
+    store.setText(QString::fromLatin1(key.section), QString::fromLatin1(key.name), text);
 }
 
 // Hands each option with its key to visit, in the order they are written,
@@ -62,39 +62,62 @@ QString GalaxyFileReadKey(int n)
     return QStringLiteral("GalaxyFile%1").arg(n);
 }
 
-Options ReadOptions()
+Options ReadOptions(Store& store)
 {
     Options options;
-    ForEachOption(options, [](const Key& key, auto& value) {
+    ForEachOption(options, [&store](const Key& key, auto& value) {
         if constexpr (std::is_same_v<std::remove_reference_t<decltype(value)>, bool>) {
-            value = ReadBack(key.form, Read(key));
+            value = ReadBack(key.form, Read(store, key));
         } else {
-            value = Read(key);
+            value = Read(store, key);
         }
         return true;
     });
     return options;
 }
 
+Options ReadOptions()
+{
+    Store store(Store::Use::Read);
+    return ReadOptions(store);
+}
+
 bool WriteOptions(const Options& options)
 {
-    return ForEachOption(options, [](const Key& key, const auto& value) {
+    Store store(Store::Use::Write);
+    ForEachOption(options, [&store](const Key& key, const auto& value) {
         if constexpr (std::is_same_v<std::remove_cvref_t<decltype(value)>, bool>) {
-            return Write(key, Stored(key.form, value));
+            Write(store, key, Stored(key.form, value));
         } else {
-            return Write(key, value);
+            Write(store, key, value);
         }
+        return true;
     });
+    return store.save();
+}
+
+QList<GalaxyEntry> LoadGalaxyList(Store& store)
+{
+    const QString section = QString::fromLatin1(kGalaxies);
+    for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
+        const auto i = static_cast<std::size_t>(n);
+        Declare::pstrGalaxyName[i] = store.text(section, GalaxyNameKey(n));
+        Declare::pstrGalaxyFile[i] = store.text(section, GalaxyFileReadKey(n));
+    }
+    return OfferedGalaxies();
 }
 
 QList<GalaxyEntry> LoadGalaxyList()
 {
-    const QString section = QString::fromLatin1(kGalaxies);
+    Store store(Store::Use::Read);
+    return LoadGalaxyList(store);
+}
+
+QList<GalaxyEntry> OfferedGalaxies()
+{
     QList<GalaxyEntry> offered;
     for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
         const auto i = static_cast<std::size_t>(n);
-        Declare::pstrGalaxyName[i] = ReadSetting(section, GalaxyNameKey(n));
-        Declare::pstrGalaxyFile[i] = ReadSetting(section, GalaxyFileReadKey(n));
         if (!Declare::pstrGalaxyName[i].isEmpty()) {
             offered.append(GalaxyEntry{n, Declare::pstrGalaxyName[i], Declare::pstrGalaxyFile[i]});
         }
@@ -105,12 +128,15 @@ QList<GalaxyEntry> LoadGalaxyList()
 bool SaveGalaxyList(const QList<GalaxyEntry>& entries)
 {
     const QString section = QString::fromLatin1(kGalaxies);
+    Store store(Store::Use::Write);
     for (const GalaxyEntry& entry : entries) {
-        if (!WriteSetting(section, GalaxyNameKey(entry.number), entry.name)
-            || !WriteSetting(section, GalaxyFileWriteKey(entry.number), entry.file)) {
-            return false;
-        }
+        store.setText(section, GalaxyNameKey(entry.number), entry.name);
+        store.setText(section, GalaxyFileWriteKey(entry.number), entry.file);
     }
+    if (!store.save()) {
+        return false;
+    }
+    (void)LoadGalaxyList(store);
     return true;
 }
 

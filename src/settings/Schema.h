@@ -3,6 +3,8 @@
 // that read and write them. Nothing else names a key.
 #pragma once
 
+#include "Settings.h"
+
 #include <QList>
 #include <QString>
 
@@ -51,12 +53,14 @@ struct Options {
     bool notePad = false;
 };
 
-// The six options; a key that is not stored reads as the empty text.
+// The six options; a key that is not stored reads as the empty text. Read
+// from a store already open, or from the store opened once for them.
+Options ReadOptions(Store& store);
 Options ReadOptions();
 
 // Writes the six options in the order Hab, Met, Rating, Open, Reader and
-// NotePad, and stops at the first write that the store refuses: false then,
-// with the options before it written.
+// NotePad, with the store opened once for all six. False when the store
+// refused them (see Store::save for what is then kept).
 bool WriteOptions(const Options& options);
 
 // A Galaxy List entry: its number (1 to 4), display name and galaxy file name.
@@ -69,12 +73,19 @@ struct GalaxyEntry {
 // Reads Galaxy List entries 1 to 4 into Declare::pstrGalaxyName and
 // Declare::pstrGalaxyFile and returns the entries that have a name, in order:
 // those the galaxy selector offers. Changes neither the selection nor the
-// open galaxy file.
+// open galaxy file. From a store already open, or from the store opened once
+// for it.
+QList<GalaxyEntry> LoadGalaxyList(Store& store);
 QList<GalaxyEntry> LoadGalaxyList();
 
-// Writes each entry's name and then its file name, in the order given, and
-// stops at the first write that the store refuses: false then, with what
-// came before it written.
+// The entries of the Galaxy List in memory that have a name, in order.
+QList<GalaxyEntry> OfferedGalaxies();
+
+// Writes each entry's name and then its file name, in the order given, with
+// the store opened once for all of them. Once they are stored, reads the
+// Galaxy List back into memory from what was stored, as LoadGalaxyList does.
+// False when the store refused them (see Store::save for what is then kept);
+// the Galaxy List in memory is then as it was.
 bool SaveGalaxyList(const QList<GalaxyEntry>& entries);
 
 } // namespace settings

@@ -142,8 +142,9 @@ bool frmModifyList::txtGalaxyfile1_KeyPress(const QKeyEvent* event)
 }
 
 // Stores the four entries as typed, says so and closes. When the store
-// refuses a write, the editor stays open with what was typed and the user is
-// told.
+// refuses them (its lock held too long by another program included), the
+// editor stays open with what was typed, the user is told with the generic
+// error, and a second Save can try again.
 void frmModifyList::cmdSave_Click()
 {
     if (!saveEntries()) {

@@ -328,8 +328,12 @@ void frmQuarrimax::Form_Load()
 {
     OptionsShown = false;
     setWindowTitle(platform::VersionByline());
-    restoreOptions();
-    fillGalaxySelector();
+    {
+        // The store is read once for the options and the Galaxy List.
+        settings::Store store(settings::Store::Use::Read);
+        restoreOptions(store);
+        fillGalaxySelector(settings::LoadGalaxyList(store));
+    }
     if (cboGalaxies->count() > 0) {
         cboGalaxies->setCurrentIndex(0);
         cboGalaxies_Click();
@@ -338,9 +342,9 @@ void frmQuarrimax::Form_Load()
     look::KeepSharp(imgBackGround, [this](qreal ratio) { return paintBackground(ratio); });
 }
 
-void frmQuarrimax::restoreOptions()
+void frmQuarrimax::restoreOptions(settings::Store& store)
 {
-    const settings::Options options = settings::ReadOptions();
+    const settings::Options options = settings::ReadOptions(store);
     RestoreThreshold(txtMinHab, options.hab);
     RestoreThreshold(txtMinMetal, options.met);
     chkRating->setChecked(options.rating);
@@ -360,13 +364,13 @@ bool frmQuarrimax::storeOptions()
                                                     optNotePad->isChecked()});
 }
 
-// Loads the Galaxy List and offers its named entries in the galaxy selector,
-// each item carrying its entry number; selects nothing by itself, where the
+// Offers the named entries of the Galaxy List in the galaxy selector, each
+// item carrying its entry number; selects nothing by itself, where the
 // selector would select its first item when filled from empty.
-void frmQuarrimax::fillGalaxySelector()
+void frmQuarrimax::fillGalaxySelector(const QList<settings::GalaxyEntry>& offered)
 {
     const int selected = cboGalaxies->currentIndex();
-    for (const settings::GalaxyEntry& entry : settings::LoadGalaxyList()) {
+    for (const settings::GalaxyEntry& entry : offered) {
         cboGalaxies->addItem(entry.name, entry.number);
     }
     if (cboGalaxies->currentIndex() != selected) {
@@ -374,12 +378,13 @@ void frmQuarrimax::fillGalaxySelector()
     }
 }
 
-// The editor stored the Galaxy List: the selector offers it anew and nothing
-// is selected; the last selection's file stays open and current.
+// The editor stored the Galaxy List and read it back into memory: the
+// selector offers it anew and nothing is selected; the last selection's file
+// stays open and current.
 void frmQuarrimax::galaxyListSaved()
 {
     cboGalaxies->clear();
-    fillGalaxySelector();
+    fillGalaxySelector(settings::OfferedGalaxies());
 }
 
 void frmQuarrimax::closeEvent(QCloseEvent* event)

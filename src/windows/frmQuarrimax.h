@@ -4,6 +4,7 @@
 #pragma once
 
 #include "frmAutoCheck.h"
+#include "settings/Schema.h"
 
 #include <QWidget>
 
@@ -50,9 +51,9 @@ private:
 
     // Startup and the options.
     void Form_Load();
-    void restoreOptions();
+    void restoreOptions(settings::Store& store);
     bool storeOptions();
-    void fillGalaxySelector();
+    void fillGalaxySelector(const QList<settings::GalaxyEntry>& offered);
     void galaxyListSaved();
     void Form_Unload();
 

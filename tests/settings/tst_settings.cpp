@@ -2,18 +2,31 @@
 // written, failed writes, and loading the Galaxy List.
 #include "settings/Schema.h"
 #include "settings/Settings.h"
+#include "settings/IniFile.h"
 #include "support/GalaxyBuilder.h"
 #include "support/Sandbox.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QSettings>
 #include <QTest>
 
 #include <cstdlib>
 #include <memory>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
+#include "support/AsNobody.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace testsupport;
 using settings::LoadGalaxyList;
@@ -53,6 +66,52 @@ QStringList StoredSection(const QString& section)
     return stored;
 }
 
+QByteArray StoreBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A value as the program reads it as text, from what QSettings read.
+QString AsText(const QVariant& value)
+{
+    if (value.metaType().id() == QMetaType::QStringList) {
+        return value.toStringList().join(QStringLiteral(", "));
+    }
+    return value.toString();
+}
+
+#ifndef Q_OS_WIN
+// The lock file a writer leaves behind when it ends without letting go: what
+// QLockFile writes, with the number of a process that has ended.
+QByteArray LockOfAnEndedWriter(const QString& scratch)
+{
+    QProcess ended;
+    ended.start(QStringLiteral("true"), QStringList());
+    if (!ended.waitForStarted()) {
+        return {};
+    }
+    const qint64 pid = ended.processId();
+    ended.waitForFinished();
+    QLockFile lock(scratch);
+    if (!lock.tryLock(0)) {
+        return {};
+    }
+    QByteArray held = StoreBytes(scratch);
+    lock.unlock();
+    const qsizetype lineEnd = held.indexOf('\n');
+    return lineEnd < 0 ? QByteArray() : QByteArray::number(pid) + held.sliced(lineEnd);
+}
+
+constexpr char kPlaceVariable[] = "QUARRIMAX_TEST_STORE_PLACE";
+#endif
+
 } // namespace
 
 Q_DECLARE_METATYPE(settings::Options)
@@ -79,17 +138,34 @@ private slots:
     void writtenOptionsReadBackTheSame_data();
     void writtenOptionsReadBackTheSame();
     void refusedWritesKeepNothing();
+    void readsAsQSettingsReads_data();
+    void readsAsQSettingsReads();
+    void writeChangesOnlyWhatItWrites();
+    void randomFilesReadAndChangeAsQSettingsSees();
+    void writeGivesUpOnALockItCannotTake_data();
+    void writeGivesUpOnALockItCannotTake();
+    void largeStoreIsReadAndWrittenWhole();
+    void storeIsTheRegistryKey();
+
+private:
+#ifndef Q_OS_WIN
+    NobodyRun m_nobody;
+#endif
 };
 
 // Runs first, before any test points the store elsewhere: the store follows
 // XDG_CONFIG_HOME, which main() set to a folder of this run.
 void SettingsTest::storeLivesInTheUsersConfigFolder()
 {
+#ifdef Q_OS_WIN
+    QSKIP("the store is the registry on Windows: storeIsTheRegistryKey");
+#endif
     const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     QVERIFY(!configHome.isEmpty());
     QVERIFY(WriteSetting(QStringLiteral("Options"), QStringLiteral("Hab"), QStringLiteral("42")));
     const QString expected = configHome + QStringLiteral("/Quarrimax2/Quarrimax2.conf");
     QVERIFY2(QFileInfo(expected).isFile(), qPrintable(expected));
+    QCOMPARE(settings::StoreLocation(), expected);
     QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QStringLiteral("42"));
 }
 
@@ -163,8 +239,7 @@ void SettingsTest::valuesComeBackUnchanged()
 void SettingsTest::refusedWriteIsReported()
 {
     Sandbox workspace;
-    // A folder where the store's file should be: nothing can be written.
-    QVERIFY(QDir().mkpath(workspace.storeFile()));
+    QVERIFY(workspace.refuseWrites());
     QVERIFY(!WriteSetting(QStringLiteral("Options"), QStringLiteral("Hab"), QStringLiteral("5")));
     QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
 }
@@ -185,6 +260,9 @@ void SettingsTest::fallbackStoresAreNotRead_data()
 
 void SettingsTest::fallbackStoresAreNotRead()
 {
+#ifdef Q_OS_WIN
+    QSKIP("these are the files QSettings falls back on on Linux; on Windows the store is one registry key");
+#endif
     QFETCH(bool, systemWide);
     QFETCH(QString, file);
     Sandbox workspace;
@@ -337,8 +415,7 @@ void SettingsTest::writtenOptionsReadBackTheSame()
 void SettingsTest::refusedWritesKeepNothing()
 {
     Sandbox workspace;
-    // A folder where the store's file should be: nothing can be written.
-    QVERIFY(QDir().mkpath(workspace.storeFile()));
+    QVERIFY(workspace.refuseWrites());
     QVERIFY(!settings::WriteOptions({QStringLiteral("40"), QStringLiteral("30"), true, true, true, false}));
     QVERIFY(!settings::SaveGalaxyList({{1, QStringLiteral("One"), QStringLiteral("one.gxy")},
                                        {2, QStringLiteral("Two"), QStringLiteral("two.gxy")}}));
@@ -346,6 +423,375 @@ void SettingsTest::refusedWritesKeepNothing()
     QCOMPARE(StoredSection(QStringLiteral("Galaxies")), QStringList());
     QCOMPARE(ReadBack(settings::ReadOptions()), ReadBack(settings::Options{}));
     QVERIFY(settings::LoadGalaxyList().isEmpty());
+}
+
+// Files edited by hand in every way QSettings accepts, and some it only
+// partly reads: each key reads as QSettings reads it.
+void SettingsTest::readsAsQSettingsReads_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("plain") << QByteArray("[Options]\nHab=12\nMet=7\n");
+    QTest::newRow("blanks and tabs around") << QByteArray("[Options]\n  Hab \t=  12 \t\n\tMet=\t\n");
+    QTest::newRow("quoted") << QByteArray("[Options]\nHab=\"  12, 3 \"  \nMet=\"a\"b \"c\"\n");
+    QTest::newRow("lists") << QByteArray("[Options]\nHab=4, 5\nMet=1,2,\"3, 4\"\nOpen=1, 0\nRating=,\n");
+    QTest::newRow("escapes") << QByteArray("[Options]\nHab=a\\tb\\nc\\\\d\\\"e\\x41\\101\\q\\\nMet=\\x\nOpen=\\0\nRating=\\x4g\n");
+    QTest::newRow("comments") << QByteArray("; top\n[Options]\n; Hab=1\nHab=2 ; not three\n#Met=4\nMet=5;6\n");
+    QTest::newRow("line breaks of every kind") << QByteArray("[Options]\r\nHab=1\r\nMet=2\rOpen=1\n\rRating=\"1\n0\"\n");
+    QTest::newRow("continued lines") << QByteArray("[Options]\nHab=1\\\n2\nMet=3\\\r\n4\n");
+    QTest::newRow("stored types") << QByteArray("[Options]\nHab=@Rect(1 2 3 4)\nMet=@Size(1)\nOpen=@Invalid()\n"
+                                                "Rating=@@Open\nReader=@String(True)\nNotePad=@ByteArray(True)\n");
+    QTest::newRow("lists with stored types") << QByteArray("[Options]\nHab=@@a, b\nMet=@Invalid(), 1\n");
+    QTest::newRow("keys and sections in other cases")
+        << QByteArray("[options]\nhab=1\n[OPTIONS]\nHAB=2\nhAb=3\n[Options]\nMet=4\n");
+    QTest::newRow("a section twice, a key twice") << QByteArray("[Options]\nHab=1\n[Galaxies]\nGalaxy1=A\n[Options]\nHab=2\nHab=3\n");
+    QTest::newRow("escaped names") << QByteArray("[Opt%69ons]\nH%61b=1\n%55Met=2\nMe%U0074=3\n");
+    QTest::newRow("a key below the section") << QByteArray("[Options]\nHab\\x=1\nMet=3\n[Options\\Deeper]\nHab=2\n");
+    QTest::newRow("a byte order mark") << QByteArray("\xef\xbb\xbf[Options]\nHab=1\n");
+    QTest::newRow("bytes that are not UTF-8") << QByteArray("[Options]\nHab=\xff\xfe\x41\nMet=\xc3\\n\n");
+    QTest::newRow("garbage") << QByteArray("[[[\n\x01\n[Options\nHab=1\n=2\n]]]\n[Options]\nMet=\"open quote\n");
+    QTest::newRow("general section") << QByteArray("[General]\nHab=1\n[%General]\nHab=2\n[Options]\nHab=3\n");
+}
+
+void SettingsTest::readsAsQSettingsReads()
+{
+    QFETCH(QByteArray, file);
+#ifdef Q_OS_WIN
+    if (QByteArrayView(QTest::currentDataTag()) == "keys and sections in other cases") {
+        QSKIP("QSettings matches the names of INI files without regard to case on Windows, unlike the Linux store");
+    }
+#endif
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("store.conf"));
+    QVERIFY(WriteAll(path, file));
+    QSettings reference(path, QSettings::IniFormat);
+    settings::IniFile read(file);
+    // The name QSettings holds that the program takes for wanted: the same
+    // spelling, or the first in QSettings' order that differs only in case.
+    const auto matching = [](const QStringList& names, const QString& wanted) {
+        if (names.contains(wanted)) {
+            return wanted;
+        }
+        for (const QString& name : names) {
+            if (name.compare(wanted, Qt::CaseInsensitive) == 0) {
+                return name;
+            }
+        }
+        return QString();
+    };
+    const QStringList groups = reference.childGroups();
+    QStringList sections = groups;
+    sections << QStringLiteral("Options") << QStringLiteral("OPTIONS") << QStringLiteral("Galaxies");
+    QStringList keys{QStringLiteral("Hab"),    QStringLiteral("hab"),    QStringLiteral("Met"),
+                     QStringLiteral("Open"),   QStringLiteral("Rating"), QStringLiteral("Reader"),
+                     QStringLiteral("NotePad"), QStringLiteral("Galaxy1")};
+    for (const QString& group : groups) {
+        reference.beginGroup(group);
+        keys += reference.childKeys();
+        reference.endGroup();
+    }
+    keys.removeAll(QString());
+    int compared = 0;
+    for (const QString& section : std::as_const(sections)) {
+        const QString group = matching(groups, section);
+        for (const QString& key : std::as_const(keys)) {
+            std::optional<QString> expected;
+            if (!group.isEmpty()) {
+                reference.beginGroup(group);
+                const QString stored = matching(reference.childKeys(), key);
+                if (!stored.isEmpty()) {
+                    expected = AsText(reference.value(stored));
+                }
+                reference.endGroup();
+            }
+            const QString where = section + QLatin1Char('/') + key;
+            QVERIFY2(read.value(section, key).has_value() == expected.has_value(), qPrintable(where));
+            if (expected) {
+                QVERIFY2(*expected == read.text(section, key),
+                         qPrintable(where + QStringLiteral(": ") + *expected + QStringLiteral(" / ")
+                                    + read.text(section, key)));
+                ++compared;
+            }
+        }
+    }
+    QVERIFY(compared > 0);
+}
+
+// Files pieced together at random from what INI files are made of, each
+// read by the program and by QSettings; then one value set and the file
+// written: the new file reads the new value, by the program and by
+// QSettings, and every other value QSettings read is as it was.
+void SettingsTest::randomFilesReadAndChangeAsQSettingsSees()
+{
+#ifdef Q_OS_WIN
+    QSKIP("QSettings matches the names of INI files without regard to case on Windows, unlike the Linux store");
+#else
+    static const char* const kPieces[] = {
+        "[Options]\n", "[options]\n", "[Galaxies]\n", "[Other]\n", "[Options\\Sub]\n", "[%General]\n", "[General]\n",
+        "Hab", "hab", "Met", "Galaxy1", "=", "=", "=", " ", "\t", "\"", "\"", "\\", ",", ";", "#", "\n", "\n", "\n",
+        "\r\n", "\r", "@", "@Invalid()", "@Rect(1 2 3 4)", "x", "12", "\xc3\xa9", "\xff", "\\x41", "%41", "[", "]",
+        "\\n", "\\0", "\\\n",
+    };
+    static const char* const kSections[] = {"Options", "options", "Galaxies", "New"};
+    static const char* const kKeys[] = {"Hab", "hab", "Met", "Galaxy1"};
+    static const char* const kTexts[] = {"", "40", " a, b ", "\"q\"", "back\\slash", "@at", "ä;#=", "tab\there", "x\\"};
+    QRandomGenerator random(20261208);
+    QTemporaryDir folder;
+    int files = 0;
+    // Every value QSettings reads in the file, by group and key. Each file
+    // has a name of its own: QSettings keeps what it read of a file by name
+    // for as long as its size and time stay the same.
+    const auto everything = [&](const QByteArray& bytes) {
+        const QString path = folder.filePath(QStringLiteral("store%1.conf").arg(++files));
+        QMap<QString, QString> values;
+        if (!WriteAll(path, bytes)) {
+            values.insert(QStringLiteral("(unwritten)"), QString());
+            return values;
+        }
+        QSettings reference(path, QSettings::IniFormat);
+        for (const QString& key : reference.allKeys()) {
+            // Keys QSettings lists but cannot be asked for by that name.
+            if (!key.isEmpty() && !key.endsWith(u'/') && !key.startsWith(u'/') && !key.contains(QStringLiteral("//"))) {
+                values.insert(key, AsText(reference.value(key)));
+            }
+        }
+        return values;
+    };
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray file;
+        const int pieces = static_cast<int>(random.bounded(40));
+        for (int i = 0; i < pieces; ++i) {
+            file += kPieces[random.bounded(static_cast<quint32>(std::size(kPieces)))];
+        }
+        const QString section = QString::fromLatin1(kSections[random.bounded(4)]);
+        const QString key = QString::fromLatin1(kKeys[random.bounded(4)]);
+        const QString text = QString::fromUtf8(kTexts[random.bounded(static_cast<quint32>(std::size(kTexts)))]);
+        const QString context = QStringLiteral("round %1, %2/%3 = %4 in ").arg(round).arg(section, key, text)
+                                + QString::fromLatin1(file.toPercentEncoding());
+
+        QMap<QString, QString> before = everything(file);
+        settings::IniFile ini(file);
+        // Read as QSettings reads it (the same spelling, when it is there).
+        const QString exact = section + QLatin1Char('/') + key;
+        if (before.contains(exact) && !file.contains("[General]") && !file.contains("[%General]")) {
+            QVERIFY2(ini.text(section, key) == before.value(exact), qPrintable(context));
+        }
+        ini.setText(section, key, text);
+        const QByteArray written = ini.bytes();
+        QVERIFY2(settings::IniFile(written).text(section, key) == text, qPrintable(context));
+        QMap<QString, QString> after = everything(written);
+        // The key QSettings finds for the one written: the spelling that
+        // stood in the file, or the new one.
+        QString stored;
+        for (auto it = after.cbegin(); it != after.cend(); ++it) {
+            const qsizetype slash = it.key().indexOf(u'/');
+            if (slash > 0 && it.key().indexOf(u'/', slash + 1) < 0
+                && it.key().left(slash).compare(section, Qt::CaseInsensitive) == 0
+                && it.key().sliced(slash + 1).compare(key, Qt::CaseInsensitive) == 0 && it.value() == text) {
+                stored = it.key();
+            }
+        }
+        QVERIFY2(!stored.isEmpty(), qPrintable(context + QStringLiteral("\nwritten: ")
+                                               + QString::fromLatin1(written.toPercentEncoding())));
+        after.remove(stored);
+        before.remove(stored);
+        QVERIFY2(after == before, qPrintable(context + QStringLiteral("\nwritten: ")
+                                             + QString::fromLatin1(written.toPercentEncoding())));
+    }
+#endif
+}
+
+// A write replaces the value only, adds a key at the end of its section and
+// a section at the end of the file; comments, blanks and unknown lines stay.
+void SettingsTest::writeChangesOnlyWhatItWrites()
+{
+#ifdef Q_OS_WIN
+    QSKIP("the store is the registry on Windows");
+#endif
+    Sandbox workspace;
+    const QByteArray before = "; written by hand\n[Galaxies]\n; the first one\nGalaxy1 = Home ; my home\n"
+                              "galaxyfile1=home.gxy\n\n[Other]\nx=\"a, b\"\nnoise without equals\n";
+    QVERIFY(WriteAll(workspace.storeFile(), before));
+    QVERIFY(settings::SaveGalaxyList({{1, QStringLiteral("Away"), QStringLiteral("away.gxy")},
+                                      {2, QStringLiteral("Two"), QString()}}));
+    QVERIFY(settings::WriteOptions({QStringLiteral("5"), QString(), false, true, true, false}));
+    const QByteArray after = "; written by hand\n[Galaxies]\n; the first one\nGalaxy1 = Away ; my home\n"
+                             "galaxyfile1=away.gxy\nGalaxy2=Two\nGalaxyfile2=\n\n[Other]\nx=\"a, b\"\nnoise without equals\n"
+                             "\n[Options]\nHab=5\nMet=\nRating=0\nOpen=1\nReader=True\nNotePad=False\n";
+    QCOMPARE(StoreBytes(workspace.storeFile()), after);
+    QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("galaxyfile1")), QStringLiteral("away.gxy"));
+    QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Reader")), QStringLiteral("True"));
+    QCOMPARE(StoredRaw(QStringLiteral("Other"), QStringLiteral("x")), QStringLiteral("a, b"));
+    // What the editor saved is in memory too, read back from the store.
+    QCOMPARE(Declare::pstrGalaxyFile[1], QStringLiteral("away.gxy"));
+    QCOMPARE(Offered(settings::OfferedGalaxies()), (QStringList{QStringLiteral("1 Away"), QStringLiteral("2 Two")}));
+}
+
+// A lock beside the store that is not let go within the patience: the write
+// fails at once and the store stays as it was; reads do not wait for it. A
+// lock left by a writer that died is taken over.
+void SettingsTest::writeGivesUpOnALockItCannotTake_data()
+{
+    QTest::addColumn<QString>("lock");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("another writer holds it") << QStringLiteral("held") << false;
+    QTest::newRow("a writer that ended left it") << QStringLiteral("ended") << true;
+    QTest::newRow("another user left it where it cannot be removed") << QStringLiteral("other user") << false;
+}
+
+void SettingsTest::writeGivesUpOnALockItCannotTake()
+{
+#ifdef Q_OS_WIN
+    QSKIP("the registry has no lock file");
+#else
+    QFETCH(QString, lock);
+    QFETCH(bool, taken);
+    const QByteArray stored = "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=home.gxy\n[Options]\nHab=12\n";
+    QProcessEnvironment environment;
+    if (lock == "other user" && !RunningAsNobodyAgain()) {
+        if (::geteuid() != 0) {
+            QSKIP("a lock of another user needs root to be made");
+        }
+        // A settings folder open to all with the sticky bit, as a shared
+        // folder is: nobody's store, and root's lock that nobody may remove.
+        const QString shared = m_nobody.sharedFolder();
+        QVERIFY(!shared.isEmpty());
+        const QString place = shared + QStringLiteral("/place");
+        const QString folder = place + QStringLiteral("/Quarrimax2");
+        QVERIFY(QDir(place).removeRecursively() && QDir().mkpath(folder));
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 01777), 0);
+        QVERIFY(WriteAll(folder + QStringLiteral("/Quarrimax2.conf"), stored));
+        QCOMPARE(::chown(QFile::encodeName(folder + QStringLiteral("/Quarrimax2.conf")).constData(), kNobody, kNobody), 0);
+        const QByteArray left = LockOfAnEndedWriter(shared + QStringLiteral("/scratch.lock"));
+        QVERIFY(!left.isEmpty());
+        QVERIFY(WriteAll(folder + QStringLiteral("/Quarrimax2.conf.lock"), left));
+        environment.insert(QString::fromLatin1(kPlaceVariable), place);
+    }
+    QUARRIMAX_AS_NOBODY(m_nobody, environment);
+
+    Sandbox workspace;
+    std::optional<settings::ScopedStorePlace> elsewhere;
+    if (lock == "other user") {
+        if (!RunningAsNobodyAgain()) {
+            QSKIP("a lock of another user needs root to be made");
+        }
+        elsewhere.emplace(qEnvironmentVariable(kPlaceVariable));
+    } else {
+        QVERIFY(WriteAll(workspace.storeFile(), stored));
+    }
+    const QString store = settings::StoreLocation();
+    const QString lockFile = store + QStringLiteral(".lock");
+    std::optional<QLockFile> held;
+    if (lock == "held") {
+        held.emplace(lockFile);
+        QVERIFY(held->tryLock(0));
+    } else if (lock == "ended") {
+        const QByteArray left = LockOfAnEndedWriter(workspace.folder() + QStringLiteral("/scratch.lock"));
+        QVERIFY(!left.isEmpty());
+        QVERIFY(WriteAll(lockFile, left));
+    }
+    if (lock == "other user") {
+        // The folder takes new files and the store is this user's: only the
+        // lock, which this user cannot remove, stands in the way.
+        const QString probe = QFileInfo(store).path() + QStringLiteral("/probe");
+        QVERIFY(WriteAll(probe, "x"));
+        QVERIFY(QFile::remove(probe));
+        QVERIFY(QFileInfo(store).isWritable());
+        QVERIFY(!QFile::remove(lockFile));
+    }
+    const QByteArray lockBefore = StoreBytes(lockFile);
+    const settings::ScopedLockPatience patience(std::chrono::milliseconds(50));
+
+    // Reads do not take the lock.
+    QCOMPARE(settings::ReadOptions().hab, QStringLiteral("12"));
+    QCOMPARE(Offered(LoadGalaxyList()), QStringList{QStringLiteral("1 Home")});
+
+    const settings::Options options{QStringLiteral("40"), QStringLiteral("30"), true, true, false, true};
+    QCOMPARE(settings::WriteOptions(options), taken);
+    QCOMPARE(settings::SaveGalaxyList({{1, QStringLiteral("Away"), QStringLiteral("away.gxy")}}), taken);
+    QCOMPARE(WriteSetting(QStringLiteral("Options"), QStringLiteral("Met"), QStringLiteral("31")), taken);
+    if (taken) {
+        // Written, and readable by QSettings; the lock is gone.
+        QSettings reference(store, QSettings::IniFormat);
+        QCOMPARE(reference.value(QStringLiteral("Options/Hab")).toString(), QStringLiteral("40"));
+        QCOMPARE(reference.value(QStringLiteral("Options/Met")).toString(), QStringLiteral("31"));
+        QCOMPARE(reference.value(QStringLiteral("Galaxies/Galaxyfile1")).toString(), QStringLiteral("away.gxy"));
+        QCOMPARE(Declare::pstrGalaxyName[1], QStringLiteral("Away"));
+        QVERIFY(!QFileInfo::exists(lockFile));
+    } else {
+        // Nothing stored, the Galaxy List in memory as it was, the lock left alone.
+        QCOMPARE(StoreBytes(store), stored);
+        QCOMPARE(Declare::pstrGalaxyName[1], QStringLiteral("Home"));
+        QCOMPARE(StoreBytes(lockFile), lockBefore);
+    }
+    if (held) {
+        // Once it is let go, the next write goes through.
+        held->unlock();
+        QVERIFY(settings::WriteOptions(options));
+        QCOMPARE(ReadBack(settings::ReadOptions()), ReadBack(options));
+    }
+#endif
+}
+
+// A store of some 50 MB, most of it not this program's: the options and the
+// Galaxy List read and write, what else it holds stays byte for byte, and
+// QSettings reads the result.
+void SettingsTest::largeStoreIsReadAndWrittenWhole()
+{
+#ifdef Q_OS_WIN
+    QSKIP("the store is the registry on Windows");
+#else
+    Sandbox workspace;
+    QByteArray big = "[Notes]\n";
+    const QByteArray filler(100, 'x');
+    for (int n = 0; big.size() < 50 * 1000 * 1000; ++n) {
+        big += "note" + QByteArray::number(n) + '=' + filler + '\n';
+    }
+    const QByteArray tail = "\n[Options]\nHab=12\nMet=7\n\n[Galaxies]\nGalaxy1=Home\nGalaxyFile1=home.gxy\n";
+    QVERIFY(WriteAll(workspace.storeFile(), big + tail));
+    QCOMPARE(settings::ReadOptions().met, QStringLiteral("7"));
+    QVERIFY(settings::WriteOptions({QStringLiteral("40"), QStringLiteral("30"), true, true, false, true}));
+    QVERIFY(settings::SaveGalaxyList({{1, QStringLiteral("Away"), QStringLiteral("away.gxy")}}));
+    const QByteArray after = StoreBytes(workspace.storeFile());
+    QVERIFY(after.startsWith(big));
+    QCOMPARE(after.sliced(big.size()),
+             QByteArray("\n[Options]\nHab=40\nMet=30\nRating=1\nOpen=1\nReader=False\nNotePad=True\n\n"
+                        "[Galaxies]\nGalaxy1=Away\nGalaxyFile1=away.gxy\n"));
+    QSettings reference(workspace.storeFile(), QSettings::IniFormat);
+    QCOMPARE(reference.value(QStringLiteral("Options/Hab")).toString(), QStringLiteral("40"));
+    QCOMPARE(reference.value(QStringLiteral("Notes/note12345")).toString(), QString::fromLatin1(filler));
+#endif
+}
+
+// On Windows the values are strings in the registry, under the key of the
+// store's place; the player's own key is where the program keeps them.
+void SettingsTest::storeIsTheRegistryKey()
+{
+#ifndef Q_OS_WIN
+    QSKIP("the registry is Windows' store");
+#else
+    QCOMPARE(settings::StoreLocation(),
+             QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Quarrimax2"));
+    Sandbox workspace;
+    QCOMPARE(settings::StoreLocation(), workspace.storeKey());
+    QVERIFY(settings::WriteOptions({QStringLiteral("40"), QString(), true, false, true, false}));
+    QVERIFY(settings::SaveGalaxyList({{3, QStringLiteral("@Home"), QStringLiteral("home.gxy")}}));
+    const QString key = workspace.storeKey().mid(QStringLiteral("HKEY_CURRENT_USER\\").size());
+    const auto type = [&](const QString& section, const QString& name) {
+        DWORD found = 0;
+        const std::wstring path = (key + QLatin1Char('\\') + section).toStdWString();
+        const LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.toStdWString().c_str(),
+                                            RRF_RT_ANY | RRF_NOEXPAND, &found, nullptr, nullptr);
+        return status == ERROR_SUCCESS ? found : DWORD(0xffffffff);
+    };
+    for (const char* name : {"Hab", "Met", "Rating", "Open", "Reader", "NotePad"}) {
+        QCOMPARE(type(QStringLiteral("Options"), QString::fromLatin1(name)), DWORD(REG_SZ));
+    }
+    QCOMPARE(type(QStringLiteral("Galaxies"), QStringLiteral("Galaxy3")), DWORD(REG_SZ));
+    QCOMPARE(type(QStringLiteral("GALAXIES"), QStringLiteral("GALAXYFILE3")), DWORD(REG_SZ));
+    QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Met")), QString());
+    QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxy3")), QStringLiteral("@Home"));
+    QCOMPARE(ReadSetting(QStringLiteral("galaxies"), QStringLiteral("GalaxyFile3")), QStringLiteral("home.gxy"));
+#endif
 }
 
 int main(int argc, char* argv[])

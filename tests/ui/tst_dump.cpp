@@ -568,9 +568,7 @@ void DumpTest::refusedOptionsStopTheDump()
     QPointer<frmQuarrimax> window = StartOnLayoutGalaxy(workspace);
     QVERIFY(window);
     QVERIFY(WriteFile(workspace.report(), "kept\r\n"));
-    // A folder where the store's file was: the store refuses every write.
-    QVERIFY(QFile::remove(workspace.storeFile()));
-    QVERIFY(QDir().mkpath(workspace.storeFile()));
+    QVERIFY(workspace.refuseWrites());
     Dump(window);
     QCOMPARE(workspace.platform().boxes.size(), 1);
     QCOMPARE(workspace.platform().boxes.first().title, QStringLiteral("Critical Error"));

@@ -310,7 +310,7 @@ void ModifyListTest::editorIsModal()
 void ModifyListTest::refusedSaveKeepsTheEditorOpen()
 {
     Workspace workspace;
-    QVERIFY(QDir().mkpath(workspace.storeFile()));
+    QVERIFY(workspace.refuseWrites());
     QPointer<frmQuarrimax> window = Start();
     bool stillOpen = false;
     QString typedAfter;

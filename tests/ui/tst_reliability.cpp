@@ -26,6 +26,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -230,6 +231,7 @@ private slots:
     void storeThatIsNoPlainFile_data();
     void storeThatIsNoPlainFile();
     void storeReachedThroughALink();
+    void storeLockedByAnotherWriter();
     void galaxyFileIsAFolderOrPipe_data();
     void galaxyFileIsAFolderOrPipe();
     void mergeWithPipesAndDevices_data();
@@ -788,6 +790,63 @@ void ReliabilityTest::storeReachedThroughALink()
     QVERIFY(ReadAll(real).contains("Met=3"));
     window = Start();
     QCOMPARE(Find<QLineEdit>(window, "txtMinMetal")->text(), QStringLiteral("3"));
+    Stop(window);
+}
+
+// Another writer holds the store's lock longer than the program waits: the
+// program starts on what the store holds, the dump stops with the generic
+// message before it touches the report, and Save in the Galaxy List editor
+// says so with the same message and keeps the editor open with what was
+// typed. Neither changes the store. Once the lock is let go, both work.
+void ReliabilityTest::storeLockedByAnotherWriter()
+{
+    Workspace workspace;
+    QVERIFY(WriteFile(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
+    const QByteArray stored = "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=g.gxy\n[Options]\nHab=12\n";
+    QVERIFY(QDir().mkpath(QFileInfo(workspace.storeFile()).path()));
+    QVERIFY(WriteFile(workspace.storeFile(), stored));
+    QVERIFY(WriteFile(workspace.report(), "kept\r\n"));
+    const settings::ScopedLockPatience patience(std::chrono::milliseconds(50));
+    QLockFile held(workspace.storeFile() + QStringLiteral(".lock"));
+    QVERIFY(held.tryLock(0));
+
+    QPointer<frmQuarrimax> window = Start();
+    QCOMPARE(Find<QLineEdit>(window, "txtMinHab")->text(), QStringLiteral("12"));
+    QCOMPARE(Find<QComboBox>(window, "cboGalaxies")->currentText(), QStringLiteral("Home"));
+    QVERIFY(workspace.platform().boxes.isEmpty());
+    Find<QLineEdit>(window, "txtMinMetal")->setText(QStringLiteral("3"));
+    Dump(window);
+    QCOMPARE(Texts(workspace.platform().boxes), QStringList{kGeneric});
+    QCOMPARE(workspace.platform().boxes.first().icon, MessageIcon::Critical);
+    QVERIFY(!workspace.platform().boxes.first().busyPointer);
+    QVERIFY(NoPointerOverride());
+    QCOMPARE(ReadAll(workspace.report()), QByteArray("kept\r\n"));
+
+    bool stillOpen = false;
+    QVERIFY(UseEditor(window, [&](QDialog* editor) {
+        Type(EditorBox(editor, "txtGalaxy", 2), QStringLiteral("Away"));
+        QTest::mouseClick(Find<QPushButton>(editor, "cmdSave"), Qt::LeftButton);
+        stillOpen = editor->isVisible() && EditorBox(editor, "txtGalaxy", 2)->text() == QStringLiteral("Away");
+        if (stillOpen) {
+            // Saved again once the other writer let go.
+            held.unlock();
+            QTest::mouseClick(Find<QPushButton>(editor, "cmdSave"), Qt::LeftButton);
+        }
+    }));
+    QVERIFY(stillOpen);
+    QCOMPARE(Texts(workspace.platform().boxes), (QStringList{kGeneric, kGeneric}));
+    QCOMPARE(Find<QComboBox>(window, "cboGalaxies")->count(), 2);
+    QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxy2")), QStringLiteral("Away"));
+
+    // The galaxy picked again, as after every Save.
+    auto* selector = Find<QComboBox>(window, "cboGalaxies");
+    QCOMPARE(selector->currentIndex(), -1);
+    selector->setCurrentIndex(0);
+    emit selector->activated(0);
+    Dump(window);
+    QCOMPARE(workspace.platform().boxes.size(), 2);
+    QCOMPARE(ReadAll(workspace.report()), testsupport::Report(PlanetLines({QStringLiteral("1.A 50 50")})));
+    QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Met")), QStringLiteral("3"));
     Stop(window);
 }
 
