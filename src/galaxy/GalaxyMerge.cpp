@@ -9,6 +9,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace galaxy {
@@ -150,6 +151,7 @@ public:
           m_start(at),
           m_length(at),
           m_headerWritten(headerWritten),
+          m_settle(tuning.settle),
           m_beforeWrite(tuning.beforeWrite),
           m_afterWrite(tuning.afterWrite)
     {
@@ -164,13 +166,20 @@ public:
         return GalaxyResult::Success();
     }
 
-    // Writes the records still gathered, then reads back everything this
-    // merge wrote and takes the target's length once more.
+    // Writes the records still gathered, then, after a short wait, reads
+    // back everything this merge wrote and takes the target's length once
+    // more.
     GalaxyResult finish()
     {
         GalaxyResult result = flush();
         if (!result.ok()) {
             return result;
+        }
+        if (!m_headerWritten && m_blocks.empty()) {
+            return GalaxyResult::Success(); // nothing written
+        }
+        if (m_settle.count() > 0) {
+            std::this_thread::sleep_for(m_settle);
         }
         if (m_headerWritten) {
             static constexpr unsigned char kZeroHeader[kHeaderSize] = {0, 0, 0, 0};
@@ -178,8 +187,6 @@ public:
             if (!result.ok()) {
                 return result;
             }
-        } else if (m_blocks.empty()) {
-            return GalaxyResult::Success(); // nothing written
         }
         // In order, so that the last block, the one a late writer hits when
         // it took the end during the last write, is read last.
@@ -299,6 +306,7 @@ private:
     std::uint64_t m_length;                    // where the target ends after this merge's last block
     std::size_t m_appended = 0;
     bool m_headerWritten;
+    std::chrono::milliseconds m_settle;
     const std::function<void(std::size_t)>& m_beforeWrite;
     const std::function<void(std::size_t)>& m_afterWrite;
 };

@@ -4,6 +4,7 @@
 
 #include "GalaxyError.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -29,6 +30,13 @@ struct MergeTuning {
     // writes leave another program few moments to write between them. Tests
     // take small blocks so that another process surely writes between two.
     std::size_t recordsPerWrite = 2048;
+    // How long the merge waits after its last write before it reads back
+    // everything it wrote. A program that appends by taking the file's end
+    // and then writing there, and took the end before the merge's last write
+    // was through, writes into what the merge wrote; the longer the wait,
+    // the longer such a writer must have stalled between the two steps to
+    // write only after the last look, the one moment no check can see.
+    std::chrono::milliseconds settle{5};
     // Called right before each block is written, after the checks that come
     // before it, with the number of records appended so far; lets a test have
     // another process write in the moment that no check before a write sees.
