@@ -79,24 +79,27 @@ GalaxyResult CountRecords(const GalaxyFile& file, std::uint64_t& length, std::in
 }
 
 // A digest of a run of bytes, to tell whether bytes read back later are the
-// ones written: four independent 64-bit lanes, each taking every fourth
-// 8-byte word. Each step is a one-to-one map of the lane for a given word, so
-// a run that differs in a single word (or in the words of a single lane only
-// once) never gives the same digest, and other differences do so only by a
-// chance of about one in 2^64.
+// ones written: eight independent 64-bit lanes, each taking every eighth
+// 8-byte word (independent, so that they are worked on side by side). Each
+// step is a one-to-one map of the lane for a given word, so a run that
+// differs in a single word (or in the words of a single lane only once)
+// never gives the same digest, and other differences do so only by a chance
+// of about one in 2^64.
 class Digest {
 public:
     static Digest Of(const unsigned char* bytes, std::size_t size)
     {
         Digest digest;
-        std::array<std::uint64_t, 4>& lane = digest.m_lanes;
-        lane = {0x9E3779B97F4A7C15ULL ^ size, 0xC2B2AE3D27D4EB4FULL, 0x165667B19E3779F9ULL, 0x27D4EB2F165667C5ULL};
+        std::array<std::uint64_t, kLanes>& lane = digest.m_lanes;
+        for (std::size_t i = 0; i < kLanes; ++i) {
+            lane[i] = 0x9E3779B97F4A7C15ULL * (i + 1) ^ size;
+        }
         std::size_t at = 0;
-        for (; at + 32 <= size; at += 32) {
-            for (std::size_t i = 0; i < 4; ++i) {
-                std::uint64_t word;
-                std::memcpy(&word, bytes + at + 8 * i, sizeof word);
-                lane[i] = Step(lane[i], word);
+        for (; at + 8 * kLanes <= size; at += 8 * kLanes) {
+            std::uint64_t words[kLanes];
+            std::memcpy(words, bytes + at, sizeof words);
+            for (std::size_t i = 0; i < kLanes; ++i) {
+                lane[i] = Step(lane[i], words[i]);
             }
         }
         for (std::size_t i = 0; at < size; ++i, at += 8) {
@@ -110,6 +113,8 @@ public:
     bool operator==(const Digest& other) const { return m_lanes == other.m_lanes; }
 
 private:
+    static constexpr std::size_t kLanes = 8;
+
     static std::uint64_t Step(std::uint64_t lane, std::uint64_t word)
     {
         lane ^= word;
@@ -117,7 +122,7 @@ private:
         return lane * 0x9FB21C651E98DF25ULL;
     }
 
-    std::array<std::uint64_t, 4> m_lanes{};
+    std::array<std::uint64_t, kLanes> m_lanes{};
 };
 
 // Collects the records to append and writes them in blocks at the end of the
