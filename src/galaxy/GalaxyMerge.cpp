@@ -9,6 +9,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -90,22 +91,17 @@ public:
     static Digest Of(const unsigned char* bytes, std::size_t size)
     {
         Digest digest;
-        std::array<std::uint64_t, kLanes>& lane = digest.m_lanes;
-        for (std::size_t i = 0; i < kLanes; ++i) {
-            lane[i] = 0x9E3779B97F4A7C15ULL * (i + 1) ^ size;
-        }
-        std::size_t at = 0;
-        for (; at + 8 * kLanes <= size; at += 8 * kLanes) {
-            std::uint64_t words[kLanes];
-            std::memcpy(words, bytes + at, sizeof words);
-            for (std::size_t i = 0; i < kLanes; ++i) {
-                lane[i] = Step(lane[i], words[i]);
-            }
-        }
-        for (std::size_t i = 0; at < size; ++i, at += 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, bytes + at, std::min<std::size_t>(8, size - at));
-            lane[i] = Step(lane[i], word);
+        (void)digest.take<false>(bytes, nullptr, size);
+        return digest;
+    }
+
+    // The digest of `bytes` when `readBack` holds the same bytes, empty
+    // otherwise: both in one pass.
+    static std::optional<Digest> OfSame(const unsigned char* bytes, const unsigned char* readBack, std::size_t size)
+    {
+        Digest digest;
+        if (!digest.take<true>(bytes, readBack, size)) {
+            return std::nullopt;
         }
         return digest;
     }
@@ -120,6 +116,48 @@ private:
         lane ^= word;
         lane = (lane << 29) | (lane >> 35);
         return lane * 0x9FB21C651E98DF25ULL;
+    }
+
+    // Takes the bytes into the lanes; with Compare, also whether `other`
+    // holds the same bytes.
+    template <bool Compare>
+    bool take(const unsigned char* bytes, const unsigned char* other, std::size_t size)
+    {
+        // The lanes live in locals while they work: the bytes, seen as
+        // unsigned char, could alias a member, which would keep them in memory.
+        std::uint64_t differ = 0;
+        std::uint64_t lanes[kLanes];
+        for (std::size_t i = 0; i < kLanes; ++i) {
+            lanes[i] = 0x9E3779B97F4A7C15ULL * (i + 1) ^ size;
+        }
+        std::size_t at = 0;
+        for (; at + 8 * kLanes <= size; at += 8 * kLanes) {
+            std::uint64_t words[kLanes];
+            std::memcpy(words, bytes + at, sizeof words);
+            if constexpr (Compare) {
+                std::uint64_t others[kLanes];
+                std::memcpy(others, other + at, sizeof others);
+                for (std::size_t i = 0; i < kLanes; ++i) {
+                    differ |= words[i] ^ others[i];
+                }
+            }
+            for (std::size_t i = 0; i < kLanes; ++i) {
+                lanes[i] = Step(lanes[i], words[i]);
+            }
+        }
+        for (std::size_t i = 0; at < size; ++i, at += 8) {
+            const std::size_t n = std::min<std::size_t>(8, size - at);
+            std::uint64_t word = 0;
+            std::memcpy(&word, bytes + at, n);
+            if constexpr (Compare) {
+                std::uint64_t otherWord = 0;
+                std::memcpy(&otherWord, other + at, n);
+                differ |= word ^ otherWord;
+            }
+            lanes[i] = Step(lanes[i], word);
+        }
+        std::copy(std::begin(lanes), std::end(lanes), m_lanes.begin());
+        return differ == 0;
     }
 
     std::array<std::uint64_t, kLanes> m_lanes{};
@@ -241,11 +279,17 @@ private:
         // The block must stand where it was meant to go, byte for byte: an
         // append of the game that came first pushed it off its place, and a
         // writer that took the end during the write wrote into it.
-        result = readsBack(m_length, m_buffer.get(), size);
+        std::size_t got = 0;
+        result = m_target.readAt(m_length, m_check.get(), size, got);
         if (!result.ok()) {
             return result;
         }
-        m_blocks.push_back({size, Digest::Of(m_buffer.get(), size)});
+        const std::optional<Digest> digest =
+            got == size ? Digest::OfSame(m_buffer.get(), m_check.get(), size) : std::nullopt;
+        if (!digest) {
+            return TargetChanged();
+        }
+        m_blocks.push_back({size, *digest});
         m_length += size;
         m_appended += size / kRecordSize;
         result = endsAt(m_length);
