@@ -44,7 +44,7 @@ const char* const kUsage =
     "  galaxy_bench merge TARGET SOURCE [--records-per-write N] [--settle MS]\n"
     "      append the systems of SOURCE that TARGET lacks to TARGET, N records per write\n"
     "      (default 2048; small blocks give a writer racing the merge more chances), waiting\n"
-    "      MS milliseconds (default 2) after the last write before everything is read back\n"
+    "      MS milliseconds (default 5) after the last write before everything is read back\n"
     "  galaxy_bench baseline-dump GALAXY REPORT MINHAB MINMET [--rating] [--separator C]\n"
     "      the same report by the plain stdio writer used as a yardstick\n"
     "  galaxy_bench hold GALAXY SECONDS\n"

@@ -36,7 +36,7 @@ struct MergeTuning {
     // was through, writes into what the merge wrote; the longer the wait,
     // the longer such a writer must have stalled between the two steps to
     // write only after the last look, the one moment no check can see.
-    std::chrono::milliseconds settle{2};
+    std::chrono::milliseconds settle{5};
     // Called right before each block is written, after the checks that come
     // before it, with the number of records appended so far; lets a test have
     // another process write in the moment that no check before a write sees.
