@@ -3,7 +3,7 @@
 //
 //   galaxy_bench generate FILE RECORDS [--seed N] [--any-values]
 //   galaxy_bench dump GALAXY REPORT MINHAB MINMET [--rating] [--separator C]
-//   galaxy_bench merge TARGET SOURCE [--records-per-write N]
+//   galaxy_bench merge TARGET SOURCE [--records-per-write N] [--settle MS]
 //   galaxy_bench baseline-dump GALAXY REPORT MINHAB MINMET [--rating] [--separator C]
 //   galaxy_bench hold GALAXY SECONDS
 //   galaxy_bench append TARGET SOURCE [--piece BYTES] [--pause MS]
@@ -41,9 +41,10 @@ const char* const kUsage =
     "      with --any-values Hab and Met are singles of every kind, not only fractions\n"
     "  galaxy_bench dump GALAXY REPORT MINHAB MINMET [--rating] [--separator C]\n"
     "      write the planet report of GALAXY to REPORT\n"
-    "  galaxy_bench merge TARGET SOURCE [--records-per-write N]\n"
+    "  galaxy_bench merge TARGET SOURCE [--records-per-write N] [--settle MS]\n"
     "      append the systems of SOURCE that TARGET lacks to TARGET, N records per write\n"
-    "      (default 2048; small blocks give a writer racing the merge more chances)\n"
+    "      (default 2048; small blocks give a writer racing the merge more chances), waiting\n"
+    "      MS milliseconds (default 5) after the last write before everything is read back\n"
     "  galaxy_bench baseline-dump GALAXY REPORT MINHAB MINMET [--rating] [--separator C]\n"
     "      the same report by the plain stdio writer used as a yardstick\n"
     "  galaxy_bench hold GALAXY SECONDS\n"
@@ -232,12 +233,22 @@ int BaselineDump(int argc, char** argv)
 int Merge(int argc, char** argv)
 {
     galaxy::MergeTuning tuning;
-    std::uint64_t records = 0;
-    if (argc == 6 && std::strcmp(argv[4], "--records-per-write") == 0 && ParseUnsigned(argv[5], records)
-        && records > 0 && records <= 65536) {
-        tuning.recordsPerWrite = static_cast<std::size_t>(records);
-    } else if (argc != 4) {
-        return BadArguments("merge takes TARGET SOURCE [--records-per-write N] with N from 1 to 65536");
+    if (argc < 4) {
+        return BadArguments("merge takes TARGET SOURCE [--records-per-write N] [--settle MS]");
+    }
+    for (int i = 4; i < argc; i += 2) {
+        std::uint64_t value = 0;
+        if (i + 1 >= argc || !ParseUnsigned(argv[i + 1], value)) {
+            return BadArguments("expected --records-per-write N or --settle MS with a whole number");
+        }
+        if (std::strcmp(argv[i], "--records-per-write") == 0 && value > 0 && value <= 65536) {
+            tuning.recordsPerWrite = static_cast<std::size_t>(value);
+        } else if (std::strcmp(argv[i], "--settle") == 0 && value <= 1000) {
+            tuning.settle = std::chrono::milliseconds(value);
+        } else {
+            return BadArguments("merge takes [--records-per-write N] with N from 1 to 65536 and [--settle MS] "
+                                "with MS from 0 to 1000");
+        }
     }
     const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(argv[2], argv[3], tuning);
     if (!result.ok()) {

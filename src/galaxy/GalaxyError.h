@@ -25,8 +25,13 @@ inline constexpr int kErrorNoGalaxyFile = 52;
 inline constexpr int kErrorNotAPlainFile = 20001;
 // A merge target whose length is neither 0 nor 4 + 492 x n.
 inline constexpr int kErrorIncompleteTarget = 20002;
-// A merge target that grew under the merge: another program wrote to it.
+// A merge target that changed under the merge: another program wrote to it,
+// so that the target grew beyond the merge's own bytes, or the bytes the
+// merge wrote do not read back as written, or its length left the grid of
+// whole records.
 inline constexpr int kErrorTargetChanged = 20003;
+// A merge source that got shorter while the merge read it.
+inline constexpr int kErrorSourceShrank = 20004;
 
 class [[nodiscard]] GalaxyResult {
 public:

@@ -5,9 +5,13 @@
 #include "RecordStream.h"
 #include "TypedNumbers.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
 
 namespace galaxy {
 
@@ -38,8 +42,16 @@ GalaxyResult IncompleteTarget()
 GalaxyResult TargetChanged()
 {
     return GalaxyResult::Failure(kErrorTargetChanged,
-                                 "The file to merge in changed during the merge (the game wrote to it); "
-                                 "the systems appended before stay, merge again for the rest.");
+                                 "The file to merge in changed during the merge (the game wrote to it at the same "
+                                 "time), and its records may be damaged: check the galaxy file (a dump to file shows "
+                                 "its systems). The systems appended before stay.");
+}
+
+GalaxyResult SourceShrank()
+{
+    return GalaxyResult::Failure(kErrorSourceShrank,
+                                 "The file to merge from got shorter during the merge; the systems read from it "
+                                 "before were appended, the rest were not.");
 }
 
 bool InKeyRange(SystemNumber n)
@@ -67,18 +79,123 @@ GalaxyResult CountRecords(const GalaxyFile& file, std::uint64_t& length, std::in
     return GalaxyResult::Success();
 }
 
+// A digest of a run of bytes, to tell whether bytes read back later are the
+// ones written: eight independent 64-bit lanes, each taking every eighth
+// 8-byte word (independent, so that they are worked on side by side). Each
+// step is a one-to-one map of the lane for a given word, so a run that
+// differs in a single word (or in the words of a single lane only once)
+// never gives the same digest, and other differences do so only by a chance
+// of about one in 2^64.
+class Digest {
+public:
+    static Digest Of(const unsigned char* bytes, std::size_t size)
+    {
+        Digest digest;
+        (void)digest.take<false>(bytes, nullptr, size);
+        return digest;
+    }
+
+    // The digest of `bytes` when `readBack` holds the same bytes, empty
+    // otherwise: both in one pass.
+    static std::optional<Digest> OfSame(const unsigned char* bytes, const unsigned char* readBack, std::size_t size)
+    {
+        Digest digest;
+        if (!digest.take<true>(bytes, readBack, size)) {
+            return std::nullopt;
+        }
+        return digest;
+    }
+
+    bool operator==(const Digest& other) const { return m_lanes == other.m_lanes; }
+
+private:
+    static constexpr std::size_t kLanes = 8;
+
+    static std::uint64_t Step(std::uint64_t lane, std::uint64_t word)
+    {
+        lane ^= word;
+        lane = (lane << 29) | (lane >> 35);
+        return lane * 0x9FB21C651E98DF25ULL;
+    }
+
+    // Takes the bytes into the lanes; with Compare, also whether `other`
+    // holds the same bytes.
+    template <bool Compare>
+    bool take(const unsigned char* bytes, const unsigned char* other, std::size_t size)
+    {
+        // The lanes live in locals while they work: the bytes, seen as
+        // unsigned char, could alias a member, which would keep them in memory.
+        std::uint64_t differ = 0;
+        std::uint64_t lanes[kLanes];
+        for (std::size_t i = 0; i < kLanes; ++i) {
+            lanes[i] = 0x9E3779B97F4A7C15ULL * (i + 1) ^ size;
+        }
+        std::size_t at = 0;
+        for (; at + 8 * kLanes <= size; at += 8 * kLanes) {
+            std::uint64_t words[kLanes];
+            std::memcpy(words, bytes + at, sizeof words);
+            if constexpr (Compare) {
+                std::uint64_t others[kLanes];
+                std::memcpy(others, other + at, sizeof others);
+                for (std::size_t i = 0; i < kLanes; ++i) {
+                    differ |= words[i] ^ others[i];
+                }
+            }
+            for (std::size_t i = 0; i < kLanes; ++i) {
+                lanes[i] = Step(lanes[i], words[i]);
+            }
+        }
+        for (std::size_t i = 0; at < size; ++i, at += 8) {
+            const std::size_t n = std::min<std::size_t>(8, size - at);
+            std::uint64_t word = 0;
+            std::memcpy(&word, bytes + at, n);
+            if constexpr (Compare) {
+                std::uint64_t otherWord = 0;
+                std::memcpy(&otherWord, other + at, n);
+                differ |= word ^ otherWord;
+            }
+            lanes[i] = Step(lanes[i], word);
+        }
+        std::copy(std::begin(lanes), std::end(lanes), m_lanes.begin());
+        return differ == 0;
+    }
+
+    std::array<std::uint64_t, kLanes> m_lanes{};
+};
+
 // Collects the records to append and writes them in blocks at the end of the
-// target through its append-only handle. Before and after each block the
-// target must end exactly where this merge expects it: anything else means
-// that another program wrote to it, and nothing more is written.
+// target through its append-only handle, and makes sure that they stand in
+// the target as written. Another program (the game) may write to the target
+// meanwhile, and none takes a lock: one that appends in one step cannot be
+// written over, but it may begin a record right before a block, and one that
+// takes the end and then writes there (as plain programs append) may write
+// into a block after it was written, since the length of a file grows page by
+// page during a large write. So:
+// - right before each block the target must end where this merge left it;
+// - right after it, the block must read back byte for byte as written, where
+//   it was meant to go, and the target must end just after it;
+// - at the end, every block must read back once more with the digest of what
+//   was written (and the zero header, when the merge wrote one, as four zero
+//   bytes), and then the target must still end exactly after the merge's
+//   last record.
+// Anything else means that another program wrote, and nothing more is
+// written: the merge fails with kErrorTargetChanged. Nothing is ever cut that
+// this merge did not write.
 class Appender {
 public:
-    Appender(GalaxyFile& target, GalaxyFile& end, std::uint64_t at, const MergeTuning& tuning)
+    // at: where the first record goes, on the record grid; headerWritten: the
+    // merge wrote a zero header over the first four bytes.
+    Appender(GalaxyFile& target, GalaxyFile& end, std::uint64_t at, bool headerWritten, const MergeTuning& tuning)
         : m_target(target),
           m_end(end),
           m_capacity(tuning.recordsPerWrite > 0 ? tuning.recordsPerWrite : 1),
           m_buffer(new unsigned char[m_capacity * kRecordSize]),
+          m_check(new unsigned char[m_capacity * kRecordSize]),
+          m_start(at),
           m_length(at),
+          m_headerWritten(headerWritten),
+          m_settle(tuning.settle),
+          m_beforeWrite(tuning.beforeWrite),
           m_afterWrite(tuning.afterWrite)
     {
     }
@@ -92,6 +209,51 @@ public:
         return GalaxyResult::Success();
     }
 
+    // Writes the records still gathered, then, after a short wait, reads
+    // back everything this merge wrote and takes the target's length once
+    // more.
+    GalaxyResult finish()
+    {
+        GalaxyResult result = flush();
+        if (!result.ok()) {
+            return result;
+        }
+        if (!m_headerWritten && m_blocks.empty()) {
+            return GalaxyResult::Success(); // nothing written
+        }
+        if (m_settle.count() > 0) {
+            std::this_thread::sleep_for(m_settle);
+        }
+        if (m_headerWritten) {
+            static constexpr unsigned char kZeroHeader[kHeaderSize] = {0, 0, 0, 0};
+            result = readsBack(0, kZeroHeader, kHeaderSize);
+            if (!result.ok()) {
+                return result;
+            }
+        }
+        // In order, so that the last block, the one a late writer hits when
+        // it took the end during the last write, is read last.
+        std::uint64_t at = m_start;
+        for (const Block& block : m_blocks) {
+            std::size_t got = 0;
+            result = m_target.readAt(at, m_check.get(), block.size, got);
+            if (!result.ok()) {
+                return result;
+            }
+            if (got != block.size || !(Digest::Of(m_check.get(), got) == block.digest)) {
+                return TargetChanged();
+            }
+            at += block.size;
+        }
+        return endsAt(m_length);
+    }
+
+private:
+    struct Block {
+        std::size_t size;
+        Digest digest;
+    };
+
     GalaxyResult flush()
     {
         if (m_count == 0) {
@@ -101,13 +263,12 @@ public:
         m_count = 0;
         // Checked right before the write: a record the game has begun since
         // the last block must not get this block in its middle.
-        std::uint64_t now = 0;
-        GalaxyResult result = m_target.length(now);
+        GalaxyResult result = endsAt(m_length);
         if (!result.ok()) {
             return result;
         }
-        if (now != m_length) {
-            return TargetChanged();
+        if (m_beforeWrite) {
+            m_beforeWrite(m_appended);
         }
         std::size_t written = 0;
         result = m_end.append(m_buffer.get(), size, written);
@@ -115,14 +276,25 @@ public:
             cutBack(written);
             return result;
         }
-        result = m_target.length(now);
+        // The block must stand where it was meant to go, byte for byte: an
+        // append of the game that came first pushed it off its place, and a
+        // writer that took the end during the write wrote into it.
+        std::size_t got = 0;
+        result = m_target.readAt(m_length, m_check.get(), size, got);
         if (!result.ok()) {
             return result;
         }
+        const std::optional<Digest> digest =
+            got == size ? Digest::OfSame(m_buffer.get(), m_check.get(), size) : std::nullopt;
+        if (!digest) {
+            return TargetChanged();
+        }
+        m_blocks.push_back({size, *digest});
         m_length += size;
         m_appended += size / kRecordSize;
-        if (now != m_length) {
-            return TargetChanged();
+        result = endsAt(m_length);
+        if (!result.ok()) {
+            return result;
         }
         if (m_afterWrite) {
             m_afterWrite(m_appended);
@@ -130,17 +302,42 @@ public:
         return GalaxyResult::Success();
     }
 
-private:
+    // Success when the target is exactly `length` bytes long.
+    GalaxyResult endsAt(std::uint64_t length) const
+    {
+        std::uint64_t now = 0;
+        GalaxyResult result = m_target.length(now);
+        if (!result.ok()) {
+            return result;
+        }
+        return now == length ? GalaxyResult::Success() : TargetChanged();
+    }
+
+    // Success when the target holds exactly these bytes at this offset (at
+    // most one block of them).
+    GalaxyResult readsBack(std::uint64_t offset, const unsigned char* bytes, std::size_t size) const
+    {
+        std::size_t got = 0;
+        GalaxyResult result = m_target.readAt(offset, m_check.get(), size, got);
+        if (!result.ok()) {
+            return result;
+        }
+        return got == size && std::memcmp(m_check.get(), bytes, size) == 0 ? GalaxyResult::Success()
+                                                                           : TargetChanged();
+    }
+
     // After a write that failed part-way: cuts off the incomplete record at
     // the end, but only when the file still ends with exactly the bytes of
-    // this write. Had anyone else written meanwhile, where this write landed
-    // is not known, and nothing is cut. The cut cannot fail for lack of
-    // space; if it fails anyway, the write's own failure is the one to report.
+    // this write and they read back as written. Had anyone else written
+    // meanwhile, where this write landed is not known, and nothing is cut.
+    // The cut cannot fail for lack of space; if it fails anyway, the write's
+    // own failure is the one to report.
     void cutBack(std::size_t written)
     {
         const std::size_t whole = written - written % kRecordSize;
-        std::uint64_t now = 0;
-        if (whole != written && m_target.length(now).ok() && now == m_length + written) {
+        if (whole != written && endsAt(m_length + written).ok()
+            && readsBack(m_length + whole, m_buffer.get() + whole, written - whole).ok()
+            && endsAt(m_length + written).ok()) {
             (void)m_target.truncate(m_length + whole);
         }
         m_length += whole;
@@ -149,11 +346,17 @@ private:
 
     GalaxyFile& m_target;
     GalaxyFile& m_end;
-    std::size_t m_capacity;
-    std::unique_ptr<unsigned char[]> m_buffer;
-    std::size_t m_count = 0;
-    std::uint64_t m_length; // where the target ends after this merge's last block
+    std::size_t m_capacity;                    // records per block
+    std::unique_ptr<unsigned char[]> m_buffer; // the block being gathered
+    std::unique_ptr<unsigned char[]> m_check;  // a block read back
+    std::size_t m_count = 0;                   // records in m_buffer
+    std::vector<Block> m_blocks;               // every block written and read back, in order
+    std::uint64_t m_start;                     // where the first record went
+    std::uint64_t m_length;                    // where the target ends after this merge's last block
     std::size_t m_appended = 0;
+    bool m_headerWritten;
+    std::chrono::milliseconds m_settle;
+    const std::function<void(std::size_t)>& m_beforeWrite;
     const std::function<void(std::size_t)>& m_afterWrite;
 };
 
@@ -172,7 +375,8 @@ GalaxyResult Merge(GalaxyFile& target, const std::filesystem::path& targetPath, 
     if (!EndsOnRecordBoundary(targetLength)) {
         return IncompleteTarget();
     }
-    if (targetCount == 0) {
+    const bool headerWritten = targetCount == 0;
+    if (headerWritten) {
         // An empty target or a bare header: its header becomes four zero
         // bytes, written in place (the append-only handle could not).
         static constexpr unsigned char kZeroHeader[kHeaderSize] = {0, 0, 0, 0};
@@ -234,13 +438,25 @@ GalaxyResult Merge(GalaxyFile& target, const std::filesystem::path& targetPath, 
     if (!end.isSameFileAs(target)) {
         return TargetChanged();
     }
-    Appender appender(target, end, RecordOffset(static_cast<std::uint64_t>(targetCount) + 1), tuning);
+    Appender appender(target, end, RecordOffset(static_cast<std::uint64_t>(targetCount) + 1), headerWritten, tuning);
     int records = targetCount;
     RecordStream stream(source);
     for (int k = 1; k <= sourceCount; ++k) {
         const SystemRecord* record = nullptr;
         result = stream.next(record);
-        if (!result.ok() || record == nullptr) {
+        if (!result.ok()) {
+            break;
+        }
+        if (record == nullptr) {
+            // The records ran out before the count. A source that ends in an
+            // incomplete record counts it (the count is rounded) and ends
+            // here as it always did; one that is shorter than when it was
+            // counted was cut while it was read.
+            std::uint64_t now = 0;
+            result = source.length(now);
+            if (result.ok() && now < sourceLength) {
+                result = SourceShrank();
+            }
             break;
         }
         const SystemNumber n = record->systemNumber();
@@ -260,10 +476,11 @@ GalaxyResult Merge(GalaxyFile& target, const std::filesystem::path& targetPath, 
             }
         }
     }
-    // Records found before a failure are appended all the same.
-    GalaxyResult flushed = appender.flush();
+    // Records found before a failure are appended all the same, and what
+    // the merge wrote is checked in either case.
+    GalaxyResult finished = appender.finish();
     GalaxyResult closed = end.close();
-    return FirstFailure({flushed, result, closed});
+    return FirstFailure({finished, result, closed});
 }
 
 } // namespace

@@ -74,7 +74,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WriteFile(targetPath, target.data(), target.size());
     WriteFile(sourcePath, source.data(), source.size());
 
-    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(targetPath, sourcePath);
+    // Blocks of a few records, so that several are written and read back;
+    // nobody else writes here, so the merge need not wait before its last
+    // read-back.
+    galaxy::MergeTuning tuning;
+    tuning.recordsPerWrite = 3;
+    tuning.settle = std::chrono::milliseconds(0);
+    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(targetPath, sourcePath, tuning);
 
     Bytes expected;
     const int expectedError = ExpectedMerge(target, source, expected);

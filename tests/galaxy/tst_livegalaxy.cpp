@@ -1,7 +1,9 @@
 // Reading and merging a galaxy file while another process keeps appending
 // records to it, some in one write and some in several pieces, as the game
 // does while it runs: the game appending to the file read by the dump, to the
-// source of a merge, and to the target that the merge appends to.
+// source of a merge, and to the target that the merge appends to, also the
+// way plain programs append (taking the end, then writing there), and the
+// game cutting the source of a merge short.
 #include "galaxy/GalaxyFile.h"
 #include "galaxy/GalaxyMerge.h"
 #include "galaxy/PlanetReport.h"
@@ -132,16 +134,24 @@ char ReadByte(int fd)
     return n == 1 ? c : '\0';
 }
 
+// How the game writes: through an O_APPEND handle, where the system puts
+// every write at the end of the file as it is then, or as plain programs
+// append, taking the end of the file first (lseek) and writing there later.
+enum class Writes { Appending, AtTheEndTaken };
+
 // The game, in a process of its own, appending its records to a galaxy file
-// through its own O_APPEND handle. Free-running, it writes whole records with
+// through its own handle. Free-running, it writes whole records with
 // a short pause after each until told to stop (2,000 at most), and it says
 // so once its first record is out. On cue, it writes the next piece of its current record
 // (the whole record when it writes in one piece) each time it is asked and
-// answers when the piece is in the file. Either way it tells at the end how
-// many records it began.
+// answers when the piece is in the file; a game that writes AtTheEndTaken
+// takes the end of the file when told to, and writes its pieces from there
+// on, one after the other; and it cuts the file to cutTo bytes when told to.
+// Either way it tells at the end how many records it began.
 class Game {
 public:
-    Game(const QString& path, int pieces, bool onCue) : m_pieces(pieces)
+    Game(const QString& path, int pieces, bool onCue, Writes writes = Writes::Appending, qint64 cutTo = 0)
+        : m_pieces(pieces)
     {
         int commands[2];
         int replies[2];
@@ -152,7 +162,7 @@ public:
         if (m_pid == 0) {
             ::close(commands[1]);
             ::close(replies[0]);
-            Run(QFile::encodeName(path), pieces, onCue, commands[0], replies[1]);
+            Run(QFile::encodeName(path), pieces, onCue, writes, cutTo, commands[0], replies[1]);
         }
         ::close(commands[0]);
         ::close(replies[1]);
@@ -166,6 +176,10 @@ public:
     bool running() { return ReadByte(m_replies) == 'r'; }
     // On cue: the next piece, back once it is in the file.
     bool writePiece() { return WriteAll(m_commands, "p", 1) && ReadByte(m_replies) == 'w'; }
+    // On cue: takes the end of the file (lseek), for the pieces to come.
+    bool takeEnd() { return WriteAll(m_commands, "e", 1) && ReadByte(m_replies) == 'e'; }
+    // On cue: cuts the file to the length given at the start.
+    bool cut() { return WriteAll(m_commands, "c", 1) && ReadByte(m_replies) == 'c'; }
     // Pieces still to come of the record under way.
     int piecesLeft() const { return (m_pieces - m_cues % m_pieces) % m_pieces; }
     bool cue()
@@ -191,9 +205,10 @@ public:
     }
 
 private:
-    [[noreturn]] static void Run(const QByteArray& path, int pieces, bool onCue, int commands, int replies)
+    [[noreturn]] static void Run(const QByteArray& path, int pieces, bool onCue, Writes writes, qint64 cutTo,
+                                 int commands, int replies)
     {
-        const int fd = ::open(path.constData(), O_WRONLY | O_APPEND);
+        const int fd = ::open(path.constData(), writes == Writes::Appending ? O_WRONLY | O_APPEND : O_WRONLY);
         if (fd < 0) {
             _exit(2);
         }
@@ -201,7 +216,18 @@ private:
         if (onCue) {
             int piece = 0;
             QByteArray record;
-            while (ReadByte(commands) == 'p') {
+            for (char command; (command = ReadByte(commands)) != '\0';) {
+                if (command == 'e' || command == 'c') {
+                    const bool done = command == 'e' ? ::lseek(fd, 0, SEEK_END) >= 0
+                                                     : ::ftruncate(fd, static_cast<off_t>(cutTo)) == 0;
+                    if (!done || !WriteAll(replies, &command, 1)) {
+                        _exit(3);
+                    }
+                    continue;
+                }
+                if (command != 'p') {
+                    break;
+                }
                 if (piece == 0) {
                     record = GameRecord(++begun);
                 }
@@ -297,6 +323,10 @@ private slots:
     void mergeCopiesOnlyWholeRecords();
     void mergeNeverWritesOverTheGame_data();
     void mergeNeverWritesOverTheGame();
+    void mergeNeverCallsDamageASuccess_data();
+    void mergeNeverCallsDamageASuccess();
+    void mergeOfASourceCutShortFails_data();
+    void mergeOfASourceCutShortFails();
 };
 
 void LiveGalaxyTest::reportListsExactlyTheWholeRecords()
@@ -470,6 +500,160 @@ void LiveGalaxyTest::mergeNeverWritesOverTheGame()
     QCOMPARE(target.size(), old.size() + 492 * (written + qsizetype(kSourceRecords)));
     qInfo("%d merges, %d stopped because the game wrote; the game wrote %d records, none lost", merges, stopped,
           written);
+}
+
+// The game writes into what the merge has written, or in front of a block of
+// it, at moments made certain with the merge's hooks (one record per block):
+// a game that takes the end of the file and writes there later, after the
+// merge has written past that end (in front of its first block, into a block
+// in the middle, into the last one), the record whole or in pieces, one piece
+// after each of the following blocks; and a game that appends with O_APPEND
+// in pieces, its first piece right before a block, in the one moment that
+// the check before a write cannot see. Every merge ends in the
+// target-changed failure, never in success, and the target holds every byte
+// the game wrote where the game wrote it: nothing of it is cut.
+void LiveGalaxyTest::mergeNeverCallsDamageASuccess_data()
+{
+    QTest::addColumn<bool>("takesTheEnd"); // else appends with O_APPEND
+    QTest::addColumn<int>("pieces");
+    QTest::addColumn<int>("takeEndAfter"); // blocks written when the game takes the end
+    QTest::addColumn<int>("firstPieceAt"); // blocks written when the first piece goes
+    constexpr int kLast = 20;
+    QTest::newRow("end taken, a whole record into a block written before") << true << 1 << 5 << 6;
+    QTest::newRow("end taken, three pieces into blocks written before") << true << 3 << 5 << 6;
+    QTest::newRow("end taken before the merge began, written after its first block") << true << 1 << 0 << 1;
+    QTest::newRow("end taken, two pieces after the blocks that followed it") << true << 2 << 7 << 12;
+    QTest::newRow("end taken before the last block, written after it") << true << 1 << kLast - 1 << kLast;
+    QTest::newRow("O_APPEND, a whole record right before a block") << false << 1 << -1 << 5;
+    QTest::newRow("O_APPEND, the first of two pieces right before a block") << false << 2 << -1 << 5;
+    QTest::newRow("O_APPEND, the first of three pieces right before the last block") << false << 3 << -1 << kLast - 1;
+}
+
+void LiveGalaxyTest::mergeNeverCallsDamageASuccess()
+{
+    QFETCH(bool, takesTheEnd);
+    QFETCH(int, pieces);
+    QFETCH(int, takeEndAfter);
+    QFETCH(int, firstPieceAt);
+    constexpr quint32 kSourceRecords = 20;
+    QTemporaryDir dir;
+    const QString sourcePath = dir.filePath(QStringLiteral("source.gxy"));
+    const QString targetPath = dir.filePath(QStringLiteral("target.gxy"));
+    GalaxyBuilder source(QByteArray("SRC9"));
+    QByteArray merged;
+    for (quint32 k = 0; k < kSourceRecords; ++k) {
+        source.addRaw(SourceRecord(k));
+        merged += SourceRecord(k);
+    }
+    QVERIFY(source.writeTo(sourcePath));
+    const QByteArray old = QByteArray("HDR1") + NumberedRecord(1) + NumberedRecord(2);
+    QVERIFY(GalaxyBuilder(old).writeTo(targetPath));
+
+    Game game(targetPath, pieces, true, takesTheEnd ? Writes::AtTheEndTaken : Writes::Appending);
+    QVERIFY(game.started());
+    galaxy::MergeTuning tuning;
+    tuning.recordsPerWrite = 1;
+    bool cued = true;
+    int piecesOut = 0;
+    if (takesTheEnd) {
+        if (takeEndAfter == 0) {
+            QVERIFY(game.takeEnd());
+        }
+        tuning.afterWrite = [&](std::size_t appended) {
+            const int blocks = static_cast<int>(appended);
+            if (blocks == takeEndAfter) {
+                cued = game.takeEnd() && cued;
+            }
+            if (piecesOut < pieces && blocks == firstPieceAt + piecesOut) {
+                cued = game.cue() && cued;
+                ++piecesOut;
+            }
+        };
+    } else {
+        tuning.beforeWrite = [&](std::size_t appended) {
+            if (piecesOut == 0 && static_cast<int>(appended) == firstPieceAt) {
+                cued = game.cue() && cued;
+                ++piecesOut;
+            }
+        };
+    }
+    const galaxy::GalaxyResult result =
+        galaxy::MergeGalaxyFiles(targetPath.toStdString(), sourcePath.toStdString(), tuning);
+    QVERIFY(cued);
+    QCOMPARE(piecesOut, takesTheEnd ? pieces : 1);
+    // The game finishes its record after the merge.
+    while (game.piecesLeft() > 0) {
+        QVERIFY(game.cue());
+    }
+    QCOMPARE(game.stop(), 1);
+
+    QCOMPARE(result.number(), galaxy::kErrorTargetChanged);
+    const QByteArray gameRecord = GameRecord(1);
+    QByteArray expected;
+    if (takesTheEnd) {
+        // Every block written, the game's record over the records that
+        // stood at the end it took.
+        expected = old + merged;
+        expected.replace(old.size() + 492 * takeEndAfter, 492, gameRecord);
+    } else {
+        // The blocks before the game's first piece, the piece, the block
+        // the merge wrote behind it, where it stopped, and then the rest of
+        // the game's record.
+        const int firstPiece = 492 / pieces;
+        expected = old + merged.left(492 * firstPieceAt) + gameRecord.left(firstPiece)
+                   + merged.mid(492 * firstPieceAt, 492) + gameRecord.mid(firstPiece);
+    }
+    QCOMPARE(ReadAll(targetPath), expected);
+}
+
+// The game cuts the source while the merge reads it (the merge has read its
+// first 256 records by then): the records that are still there are appended,
+// and the merge fails with its own number, also when only part of the last
+// record went. The target is left with just those records.
+void LiveGalaxyTest::mergeOfASourceCutShortFails_data()
+{
+    QTest::addColumn<qint64>("cutTo");
+    QTest::addColumn<int>("recordsLeft");
+    QTest::newRow("cut to 1,000 records") << qint64(4 + 492 * 1000) << 1000;
+    QTest::newRow("cut inside record 1,001") << qint64(4 + 492 * 1000 + 300) << 1000;
+    QTest::newRow("cut inside its last record") << qint64(4 + 492 * 3899 + 300) << 3899;
+}
+
+void LiveGalaxyTest::mergeOfASourceCutShortFails()
+{
+    QFETCH(qint64, cutTo);
+    QFETCH(int, recordsLeft);
+    constexpr quint32 kSourceRecords = 3900;
+    QTemporaryDir dir;
+    const QString sourcePath = dir.filePath(QStringLiteral("source.gxy"));
+    const QString targetPath = dir.filePath(QStringLiteral("target.gxy"));
+    GalaxyBuilder source(QByteArray("SRC9"));
+    QByteArray merged;
+    for (quint32 k = 0; k < kSourceRecords; ++k) {
+        source.addRaw(SourceRecord(k));
+        merged += SourceRecord(k);
+    }
+    QVERIFY(source.writeTo(sourcePath));
+    const QByteArray old = QByteArray("HDR1") + NumberedRecord(1) + NumberedRecord(2);
+    QVERIFY(GalaxyBuilder(old).writeTo(targetPath));
+
+    Game game(sourcePath, 1, true, Writes::AtTheEndTaken, cutTo);
+    QVERIFY(game.started());
+    galaxy::MergeTuning tuning;
+    tuning.recordsPerWrite = 1;
+    bool cut = true;
+    tuning.afterWrite = [&](std::size_t appended) {
+        if (appended == 1) {
+            cut = game.cut();
+        }
+    };
+    const galaxy::GalaxyResult result =
+        galaxy::MergeGalaxyFiles(targetPath.toStdString(), sourcePath.toStdString(), tuning);
+    QVERIFY(cut);
+    QCOMPARE(game.stop(), 0);
+    QCOMPARE(result.number(), galaxy::kErrorSourceShrank);
+    QCOMPARE(ReadAll(targetPath), old + merged.left(492 * recordsLeft));
+    QCOMPARE(QFileInfo(sourcePath).size(), cutTo);
 }
 
 QTEST_APPLESS_MAIN(LiveGalaxyTest)

@@ -20,6 +20,23 @@ namespace {
 
 const QByteArray kZeroHeader(4, '\0');
 
+const std::string kTargetChangedText =
+    "The file to merge in changed during the merge (the game wrote to it at the same time), and its records may "
+    "be damaged: check the galaxy file (a dump to file shows its systems). The systems appended before stay.";
+const std::string kSourceShrankText =
+    "The file to merge from got shorter during the merge; the systems read from it before were appended, the rest "
+    "were not.";
+
+// Writes bytes into a file at an offset, or at its end when offset is -1.
+bool WriteInto(const QString& path, qint64 offset, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(offset < 0 ? QIODevice::Append : QIODevice::ReadWrite)) {
+        return false;
+    }
+    return (offset < 0 || file.seek(offset)) && file.write(bytes) == bytes.size();
+}
+
 QByteArray Record(int system, unsigned char fill = 0x11)
 {
     return RecordBytes(MakeRecord(static_cast<galaxy::SystemNumber>(system), 1, {{0.5F, 0.5F}}, fill));
@@ -48,6 +65,10 @@ private slots:
     void failedWriteLeavesOnlyWholeRecords_data();
     void failedWriteLeavesOnlyWholeRecords();
     void largeMergeKeepsSourceOrder();
+    void changedTargetIsNeverASuccess_data();
+    void changedTargetIsNeverASuccess();
+    void sourceCutShortFails_data();
+    void sourceCutShortFails();
 
 private:
     QString path(const char* name) const { return m_dir->filePath(QString::fromLatin1(name)); }
@@ -349,6 +370,118 @@ void MergeTest::largeMergeKeepsSourceOrder()
     QVERIFY(source.writeTo(path("source.gxy")));
     QVERIFY(galaxy::MergeGalaxyFiles(fsPath("target.gxy"), fsPath("source.gxy")).ok());
     QCOMPARE(ReadAll(path("target.gxy")), expected + appended);
+}
+
+// Another program writes into the target during the merge, at a moment made
+// certain by the merge's hooks (here this process, between two blocks of one
+// record): over a record the merge wrote, a single byte of the last block,
+// over the zero header it wrote, a record after its last block, a record
+// right before a block. The merge never reports success, tells that records
+// may be damaged, and cuts nothing.
+void MergeTest::changedTargetIsNeverASuccess_data()
+{
+    QTest::addColumn<bool>("emptyTarget"); // else a header and one record, 496 bytes
+    QTest::addColumn<bool>("beforeWrite"); // else after the write
+    QTest::addColumn<int>("atBlock");      // records appended when the other program writes
+    QTest::addColumn<qint64>("offset");    // where it writes; -1: at the end
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("blocksWritten");
+    QTest::newRow("a record written over one of the merge's") << false << false << 3 << qint64(496 + 492) << Record(900)
+                                                            << 6;
+    QTest::newRow("one byte of the last block changed") << false << false << 6 << qint64(496 + 492 * 5 + 300)
+                                                      << QByteArray(1, '\x7F') << 6;
+    QTest::newRow("a record appended after the last block") << false << false << 6 << qint64(-1) << Record(900) << 6;
+    QTest::newRow("half a record appended after the last block")
+        << false << false << 6 << qint64(-1) << Record(900).left(246) << 6;
+    QTest::newRow("the zero header written over") << true << false << 2 << qint64(0) << QByteArray("GAME") << 6;
+    QTest::newRow("a record appended right before a block") << false << true << 2 << qint64(-1) << Record(900) << 3;
+}
+
+void MergeTest::changedTargetIsNeverASuccess()
+{
+    QFETCH(bool, emptyTarget);
+    QFETCH(bool, beforeWrite);
+    QFETCH(int, atBlock);
+    QFETCH(qint64, offset);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, blocksWritten);
+    const QByteArray target = emptyTarget ? QByteArray() : QByteArray("HDR1") + Record(1);
+    QByteArray source = "SRC9";
+    QByteArray appended;
+    for (int n = 100; n < 106; ++n) {
+        source += Record(n);
+        appended += Record(n);
+    }
+    QVERIFY(GalaxyBuilder(target).writeTo(path("target.gxy")));
+    QVERIFY(GalaxyBuilder(source).writeTo(path("source.gxy")));
+    galaxy::MergeTuning tuning;
+    tuning.recordsPerWrite = 1;
+    bool wrote = false;
+    auto write = [&](std::size_t records) {
+        if (static_cast<int>(records) == atBlock && !wrote) {
+            wrote = WriteInto(path("target.gxy"), offset, bytes);
+        }
+    };
+    (beforeWrite ? tuning.beforeWrite : tuning.afterWrite) = write;
+    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(fsPath("target.gxy"), fsPath("source.gxy"), tuning);
+    QVERIFY(wrote);
+    QCOMPARE(result.number(), galaxy::kErrorTargetChanged);
+    QCOMPARE(result.description(), kTargetChangedText);
+    QByteArray expected = (emptyTarget ? kZeroHeader : target) + appended.left(492 * atBlock);
+    if (offset < 0) {
+        expected += bytes;
+    }
+    expected += appended.mid(492 * atBlock, 492 * (blocksWritten - atBlock));
+    if (offset >= 0) {
+        expected.replace(offset, bytes.size(), bytes);
+    }
+    QCOMPARE(ReadAll(path("target.gxy")), expected);
+}
+
+// The source gets shorter while it is read (the merge reads it in blocks of
+// 256 records, and it is cut right before the merge's first write): the
+// records that are still there are appended, and the merge fails with its own
+// number, also when the source is short by part of its last record. One that
+// grows meanwhile does not fail.
+void MergeTest::sourceCutShortFails_data()
+{
+    QTest::addColumn<int>("cutTo");
+    QTest::addColumn<int>("recordsAppended");
+    QTest::addColumn<int>("error");
+    QTest::newRow("cut to 300 records") << 4 + 492 * 300 << 300 << galaxy::kErrorSourceShrank;
+    QTest::newRow("cut inside record 301") << 4 + 492 * 300 + 100 << 300 << galaxy::kErrorSourceShrank;
+    QTest::newRow("cut inside its last record") << 4 + 492 * 599 + 400 << 599 << galaxy::kErrorSourceShrank;
+    QTest::newRow("grown by part of a record") << 4 + 492 * 600 + 100 << 600 << 0;
+}
+
+void MergeTest::sourceCutShortFails()
+{
+    QFETCH(int, cutTo);
+    QFETCH(int, recordsAppended);
+    QFETCH(int, error);
+    const QByteArray target = QByteArray("HDR1") + Record(1);
+    QByteArray source = "SRC9";
+    for (int n = 100; n < 700; ++n) {
+        source += Record(n, static_cast<unsigned char>(n));
+    }
+    QVERIFY(GalaxyBuilder(target).writeTo(path("target.gxy")));
+    QVERIFY(GalaxyBuilder(source).writeTo(path("source.gxy")));
+    galaxy::MergeTuning tuning;
+    tuning.recordsPerWrite = 1;
+    bool cut = false;
+    tuning.beforeWrite = [&](std::size_t appended) {
+        if (appended == 0) {
+            QFile file(path("source.gxy"));
+            cut = file.resize(cutTo);
+        }
+    };
+    const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(fsPath("target.gxy"), fsPath("source.gxy"), tuning);
+    QVERIFY(cut);
+    QCOMPARE(result.number(), error);
+    if (error != 0) {
+        QCOMPARE(result.description(), kSourceShrankText);
+    }
+    QCOMPARE(ReadAll(path("target.gxy")), target + source.mid(4, 492 * recordsAppended));
 }
 
 QTEST_APPLESS_MAIN(MergeTest)
