@@ -1,8 +1,8 @@
 #include "frmAbout.h"
 
-#include "Twips.h"
 #include "WindowLook.h"
 #include "platform/VersionRecord.h"
+#include "widgets/Twips.h"
 
 #include <QFrame>
 #include <QLabel>

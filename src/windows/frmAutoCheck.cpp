@@ -1,7 +1,5 @@
 #include "frmAutoCheck.h"
 
-#include "CaptionFit.h"
-#include "Twips.h"
 #include "WindowLook.h"
 #include "galaxy/GalaxyFile.h"
 #include "galaxy/GalaxyFormat.h"
@@ -11,6 +9,8 @@
 #include "platform/Regional.h"
 #include "platform/VersionRecord.h"
 #include "state/Declare.h"
+#include "widgets/CaptionFit.h"
+#include "widgets/Twips.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>

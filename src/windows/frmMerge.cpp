@@ -1,13 +1,12 @@
 #include "frmMerge.h"
 
-#include "BusyPointer.h"
-#include "Twips.h"
-
 #include "WindowLook.h"
 #include "galaxy/GalaxyMerge.h"
 #include "platform/Platform.h"
 #include "platform/SystemServices.h"
 #include "state/Declare.h"
+#include "widgets/BusyPointer.h"
+#include "widgets/Twips.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,12 +1,12 @@
 #include "frmOpenText.h"
 
 #include "Messages.h"
-#include "ReportTextView.h"
-#include "Twips.h"
 #include "WindowLook.h"
 #include "platform/Platform.h"
 #include "platform/VersionRecord.h"
 #include "state/Declare.h"
+#include "widgets/ReportTextView.h"
+#include "widgets/Twips.h"
 
 #include <QFont>
 #include <QFontDatabase>

@@ -1,8 +1,6 @@
 #include "frmQuarrimax.h"
 
-#include "BusyPointer.h"
 #include "Messages.h"
-#include "Twips.h"
 #include "WindowLook.h"
 #include "frmAbout.h"
 #include "frmAutoCheck.h"
@@ -16,6 +14,8 @@
 #include "platform/VersionRecord.h"
 #include "settings/Schema.h"
 #include "state/Declare.h"
+#include "widgets/BusyPointer.h"
+#include "widgets/Twips.h"
 
 #include <QAction>
 #include <QApplication>
