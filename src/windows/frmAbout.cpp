@@ -71,8 +71,8 @@ void frmAbout::createControls()
     });
     lblVersion = TextLine(this, "lblVersion", 2880, 14.25);
     shpBorder = twips::Place<QFrame>(this, "shpBorder", 15, 15, 5235, 3450);
-    shpBorder->setStyleSheet(QStringLiteral("QFrame#shpBorder { border: 1px solid rgb(192, 192, 192); "
-                                            "background: transparent; }"));
+    shpBorder->setStyleSheet(QStringLiteral("QFrame#shpBorder { border: 1px solid %1; background: transparent; }")
+                                 .arg(look::kBorderGrey.name()));
     // The outline takes no clicks of its own.
     shpBorder->setAttribute(Qt::WA_TransparentForMouseEvents);
     for (QWidget* target : {static_cast<QWidget*>(lblTools), static_cast<QWidget*>(imgTarnLogo),

@@ -178,16 +178,12 @@ void frmAutoCheck::Form_Load()
 
 void frmAutoCheck::cmdStartStop_Click()
 {
-    if (cmdStartStop->text() != kStart) {
-        cmdStartStop->setText(kStart);
-        m_timerEnabled = false;
-        ApplyTimer();
+    if (running()) {
+        SetRunning(false);
         return;
     }
-    cmdStartStop->setText(kStop);
     // The previous delay goes on ticking while the prompt is open.
-    m_timerEnabled = true;
-    ApplyTimer();
+    SetRunning(true);
     const QPointer<frmAutoCheck> alive(this);
     const int delay = AskDelay();
     if (!alive) {
@@ -217,11 +213,23 @@ int frmAutoCheck::AskDelay()
     }
 }
 
+bool frmAutoCheck::running() const
+{
+    return cmdStartStop->text() == kStop;
+}
+
+// The caption of Start/Stop is the monitor's state: "Stop" while it runs.
+void frmAutoCheck::SetRunning(bool on)
+{
+    cmdStartStop->setText(on ? kStop : kStart);
+    ApplyTimer();
+}
+
 void frmAutoCheck::ApplyTimer()
 {
     // An enabled timer with a delay of 0 never fires.
     tmrChecking->setInterval(m_delay);
-    if (m_timerEnabled && m_delay > 0) {
+    if (running() && m_delay > 0) {
         tmrChecking->start();
     } else {
         tmrChecking->stop();
@@ -230,8 +238,7 @@ void frmAutoCheck::ApplyTimer()
 
 void frmAutoCheck::closeEvent(QCloseEvent* e)
 {
-    m_timerEnabled = false;
-    ApplyTimer();
+    SetRunning(false);
     QWidget::closeEvent(e);
 }
 

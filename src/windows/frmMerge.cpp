@@ -8,7 +8,6 @@
 #include "widgets/BusyPointer.h"
 #include "widgets/Twips.h"
 
-#include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,12 +17,10 @@
 
 namespace {
 
-
 constexpr int kClientWidth = 4245;
 constexpr int kClientHeight = 3030;
 const QSize kBrowsePicture(25, 26);
 const QSize kBackdropPicture(142, 540);
-const QColor kLabelYellow(255, 255, 0);
 
 const QString kEmptyFieldTitle = QStringLiteral("File Not found");
 const QString kEmptyFieldText = QStringLiteral("You must enter The file to merge from and the file to merge in.");
@@ -58,7 +55,7 @@ QLabel* YellowLabel(QWidget* parent, const QString& name, const QString& text, Q
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, kLabelYellow);
+    palette.setColor(QPalette::WindowText, look::kCaptionYellow);
     label->setPalette(palette);
     label->setAutoFillBackground(false);
     label->setGeometry(geometry);

@@ -38,7 +38,6 @@
 
 using platform::MessageButtons;
 using platform::MessageIcon;
-using twips::Px;
 
 namespace {
 
@@ -220,7 +219,7 @@ void frmQuarrimax::createTopArea()
     Line1 = twips::Place<QFrame>(this, "Line1", 120, kClosedHeight, 3600, 15);
     Line1->setFrameShape(QFrame::HLine);
     Line1->setFrameShadow(QFrame::Plain);
-    Line1->setStyleSheet(QStringLiteral("color: rgb(192, 192, 192);"));
+    Line1->setStyleSheet(QStringLiteral("color: %1;").arg(look::kBorderGrey.name()));
 }
 
 void frmQuarrimax::createPanel()
