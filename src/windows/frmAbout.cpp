@@ -2,16 +2,14 @@
 
 #include "WindowLook.h"
 #include "platform/VersionRecord.h"
+#include "widgets/OneWindow.h"
 #include "widgets/Twips.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPointer>
 
 namespace {
-
-QPointer<frmAbout> g_about;
 
 // A line of light grey Arial text, centred, on a transparent background.
 QLabel* TextLine(QWidget* parent, const char* name, int top, qreal pointSize)
@@ -36,11 +34,7 @@ bool IsClick(const QWidget* widget, const QMouseEvent* event)
 
 frmAbout* frmAbout::Open()
 {
-    if (!g_about) {
-        g_about = new frmAbout;
-    }
-    look::BringForward(g_about);
-    return g_about;
+    return look::OneWindow<frmAbout>::Show([] { return new frmAbout; });
 }
 
 frmAbout::frmAbout() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)

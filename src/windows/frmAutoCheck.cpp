@@ -10,6 +10,7 @@
 #include "platform/VersionRecord.h"
 #include "state/Declare.h"
 #include "widgets/CaptionFit.h"
+#include "widgets/OneWindow.h"
 #include "widgets/Twips.h"
 
 #include <QCloseEvent>
@@ -71,20 +72,14 @@ QLabel* Label(QWidget* parent, const QString& name, const QString& text, QRect g
 
 } // namespace
 
-QPointer<frmAutoCheck> frmAutoCheck::s_instance;
-
 frmAutoCheck* frmAutoCheck::ShowWindow(ThresholdSource thresholds)
 {
-    if (!s_instance) {
-        s_instance = new frmAutoCheck(std::move(thresholds));
-    }
-    look::BringForward(s_instance);
-    return s_instance.data();
+    return look::OneWindow<frmAutoCheck>::Show([&] { return new frmAutoCheck(std::move(thresholds)); });
 }
 
 frmAutoCheck* frmAutoCheck::Instance()
 {
-    return s_instance.data();
+    return look::OneWindow<frmAutoCheck>::Find();
 }
 
 frmAutoCheck::frmAutoCheck(ThresholdSource thresholds, QWidget* parent)

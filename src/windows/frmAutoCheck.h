@@ -89,6 +89,4 @@ private:
     int m_delay = 0;
     bool m_ticking = false;
     int m_shipLeft = 0; // in twips
-
-    static QPointer<frmAutoCheck> s_instance;
 };

@@ -6,6 +6,7 @@
 #include "platform/SystemServices.h"
 #include "state/Declare.h"
 #include "widgets/BusyPointer.h"
+#include "widgets/OneWindow.h"
 #include "widgets/Twips.h"
 
 #include <QFileInfo>
@@ -83,20 +84,14 @@ QPushButton* Button(QWidget* parent, const QString& name, const QString& text, Q
 
 } // namespace
 
-QPointer<frmMerge> frmMerge::s_instance;
-
 frmMerge* frmMerge::ShowWindow()
 {
-    if (!s_instance) {
-        s_instance = new frmMerge;
-    }
-    look::BringForward(s_instance);
-    return s_instance.data();
+    return look::OneWindow<frmMerge>::Show([] { return new frmMerge; });
 }
 
 frmMerge* frmMerge::Instance()
 {
-    return s_instance.data();
+    return look::OneWindow<frmMerge>::Find();
 }
 
 frmMerge::frmMerge(QWidget* parent)
