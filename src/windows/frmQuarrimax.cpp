@@ -188,7 +188,13 @@ frmQuarrimax::frmQuarrimax(QWidget* parent)
     look::CentreOnScreen(this);
 }
 
-frmQuarrimax::~frmQuarrimax() = default;
+frmQuarrimax::~frmQuarrimax()
+{
+    // The threshold fields go before this window does: from now on the
+    // monitor finds no thresholds here.
+    txtMinHab = nullptr;
+    txtMinMetal = nullptr;
+}
 
 void frmQuarrimax::createControls()
 {
@@ -519,13 +525,22 @@ void frmQuarrimax::cmdAutoCheck_Click()
 
 frmAutoCheck::ThresholdSource frmQuarrimax::thresholdSource() const
 {
-    return [hab = QPointer<QLineEdit>(txtMinHab),
-            met = QPointer<QLineEdit>(txtMinMetal)]() -> std::optional<frmAutoCheck::ThresholdTexts> {
-        if (!hab || !met) {
+    // The monitor holds this window, never its fields: the window reads them
+    // for it, and once the window is gone there is nothing to read.
+    return [window = QPointer<const frmQuarrimax>(this)]() -> std::optional<frmAutoCheck::ThresholdTexts> {
+        if (!window) {
             return std::nullopt;
         }
-        return frmAutoCheck::ThresholdTexts{hab->text(), met->text()};
+        return window->thresholdTexts();
     };
+}
+
+std::optional<frmAutoCheck::ThresholdTexts> frmQuarrimax::thresholdTexts() const
+{
+    if (txtMinHab == nullptr || txtMinMetal == nullptr) {
+        return std::nullopt;
+    }
+    return frmAutoCheck::ThresholdTexts{txtMinHab->text(), txtMinMetal->text()};
 }
 
 void frmQuarrimax::mnuAbout_Click()
