@@ -11,7 +11,7 @@
 // QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1: it waits for the bridge before measuring.
 #include "platform/Platform.h"
 #include "platform/SystemServices.h"
-#include "windows/ReportTextView.h"
+#include "widgets/ReportTextView.h"
 #include "windows/frmOpenText.h"
 
 #include <QAccessible>

@@ -1,18 +1,9 @@
 #include "WindowLook.h"
 
-#include "Twips.h"
+#include "widgets/Twips.h"
 
-#include <QApplication>
-#include <QEvent>
 #include <QFontMetrics>
-#include <QGuiApplication>
-#include <QLabel>
 #include <QPainter>
-#include <QScreen>
-#include <QSvgRenderer>
-#include <QWidget>
-
-#include <utility>
 
 // Resources of a static library are registered by name; this must run outside
 // any namespace.
@@ -45,39 +36,6 @@ QRect PixelArea(const PaintedCaption& caption)
     return twips::Rect(caption.area.x(), caption.area.y(), caption.area.width(), caption.area.height());
 }
 
-// Draws its picture again when the label is about to be painted at a pixel
-// ratio other than that of the picture it shows.
-class SharpPicture : public QObject {
-public:
-    SharpPicture(QLabel* label, std::function<QPixmap(qreal)> draw)
-        : QObject(label), m_label(label), m_draw(std::move(draw))
-    {
-        refresh();
-        label->installEventFilter(this);
-    }
-
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == m_label && event->type() == QEvent::Paint
-            && !qFuzzyCompare(m_label->pixmap().devicePixelRatio(), m_label->devicePixelRatioF())) {
-            refresh();
-        }
-        return false;
-    }
-
-    QPixmap draw(qreal devicePixelRatio) const { return m_draw(devicePixelRatio); }
-
-private:
-    void refresh() { m_label->setPixmap(m_draw(m_label->devicePixelRatioF())); }
-
-    QLabel* m_label;
-    std::function<QPixmap(qreal)> m_draw;
-};
-
-} // namespace
-
-namespace {
-
 // Where a picture lies among the resources, which are made available first.
 QString PicturePath(const QString& name)
 {
@@ -93,14 +51,7 @@ QString PicturePath(const QString& name)
 
 QPixmap Picture(const QString& name, QSize size, qreal devicePixelRatio, const QColor& background)
 {
-    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
-    QPixmap pixmap(QSizeF(QSizeF(size) * ratio).toSize());
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(background);
-    QSvgRenderer renderer(PicturePath(name));
-    QPainter painter(&pixmap);
-    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
-    return pixmap;
+    return DrawSvg(PicturePath(name), size, devicePixelRatio, background);
 }
 
 QIcon PictureIcon(const QString& name)
@@ -111,113 +62,6 @@ QIcon PictureIcon(const QString& name)
 QIcon ProgramIcon()
 {
     return PictureIcon(QStringLiteral("icon"));
-}
-
-void KeepSharp(QLabel* label, std::function<QPixmap(qreal)> draw)
-{
-    new SharpPicture(label, std::move(draw));
-}
-
-QPixmap PictureAt(const QLabel* label, qreal devicePixelRatio)
-{
-    for (QObject* child : label->children()) {
-        if (const auto* sharp = dynamic_cast<const SharpPicture*>(child)) {
-            return sharp->draw(devicePixelRatio);
-        }
-    }
-    return {};
-}
-
-namespace {
-
-// Grey antialiasing and full hinting on every system: text looks the same on
-// every desktop whatever its own font settings, and the letters of the small
-// dialog font stand on whole pixels.
-constexpr QFont::HintingPreference kHinting = QFont::PreferFullHinting;
-constexpr auto kRendering = QFont::StyleStrategy(QFont::PreferOutline | QFont::NoSubpixelAntialias);
-
-constexpr qreal kDialogPoints = 8.25;
-
-QFont FontOf(const QStringList& families, QFont::StyleHint hint, qreal pointSize, bool bold)
-{
-    QFont font(families.first());
-    font.setFamilies(families);
-    font.setStyleHint(hint, kRendering);
-    font.setHintingPreference(kHinting);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
-}
-
-} // namespace
-
-namespace {
-
-// The family with the metrics first, then the metric twins of the other
-// systems (Arimo and Cousine are those of ChromeOS), so that a stand-in, if
-// one is needed, still takes the room the layouts give: on Windows and macOS
-// the font itself, elsewhere its Liberation twin.
-QStringList FamiliesFor(const QString& font, const QString& liberation, const QString& chromeOs)
-{
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-    return {font, liberation, chromeOs};
-#else
-    return {liberation, chromeOs, font};
-#endif
-}
-
-} // namespace
-
-QStringList SansFamilies()
-{
-    return FamiliesFor(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"));
-}
-
-QStringList FixedPitchFamilies()
-{
-    return FamiliesFor(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("Cousine"));
-}
-
-QFont DialogFont()
-{
-    return FontOf(SansFamilies(), QFont::SansSerif, kDialogPoints, false);
-}
-
-QFont ArialFont(qreal pointSize, bool bold)
-{
-    return FontOf(SansFamilies(), QFont::SansSerif, pointSize, bold);
-}
-
-QFont CourierFont(qreal pointSize)
-{
-    QFont font = FontOf(FixedPitchFamilies(), QFont::TypeWriter, pointSize, false);
-    font.setFixedPitch(true);
-    return font;
-}
-
-void UseProgramFonts()
-{
-    // Also replaces the fonts that the desktop's theme gives menus and
-    // message boxes.
-    QApplication::setFont(DialogFont());
-}
-
-void BringForward(QWidget* window)
-{
-    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
-
-void CentreOnScreen(QWidget* window)
-{
-    const QScreen* screen = window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
-        return;
-    }
-    const QRect available = screen->availableGeometry();
-    window->move(available.center() - QPoint(window->width() / 2, window->height() / 2));
 }
 
 std::span<const PaintedCaption> MainWindowCaptions()

@@ -1,25 +1,20 @@
-// What the windows share in their look: the pictures shipped with the program,
-// the fonts and colours of the captions, the words painted on the main
-// window's face, and placing a window in the middle of the screen.
+// What this program's windows share in their look: the pictures shipped with
+// the program, the colours of the captions and the words painted on the main
+// window's face. The fonts, the drawing of pictures and the placing of
+// windows are those of widgets/Look.h.
 #pragma once
 
-#include "CaptionFit.h"
+#include "widgets/CaptionFit.h"
+#include "widgets/Look.h"
 
 #include <QColor>
-#include <QFont>
 #include <QIcon>
 #include <QPixmap>
 #include <QRect>
 #include <QSize>
 #include <QString>
-#include <QStringList>
 
-#include <functional>
 #include <span>
-
-class QLabel;
-class QPainter;
-class QWidget;
 
 namespace look {
 
@@ -42,42 +37,6 @@ QIcon PictureIcon(const QString& name);
 
 // The program's icon.
 QIcon ProgramIcon();
-
-// Gives a picture label its picture now, drawn for the label's pixel ratio,
-// and draws it again whenever the label is about to be painted at another
-// ratio (the window moved to a screen of another density).
-void KeepSharp(QLabel* label, std::function<QPixmap(qreal devicePixelRatio)> draw);
-// The picture a label kept sharp shows, drawn for the given pixel ratio; a
-// null pixmap for any other label.
-QPixmap PictureAt(const QLabel* label, qreal devicePixelRatio);
-
-// The fonts the windows ask for, each by the family that has its metrics on
-// this system, so that the system's choice of a stand-in never decides the
-// look: on Linux the Liberation fonts (Debian's fonts-liberation), which have
-// exactly the metrics of Arial and Courier New; on Windows and macOS Arial and
-// Courier New themselves. Every font is drawn with grey antialiasing and a
-// fixed hinting, whatever the desktop's own settings are.
-QStringList SansFamilies();
-QStringList FixedPitchFamilies();
-
-// The font of every window, message box and menu: an 8.25 pt sans-serif
-// dialog font (11 pixels at 96 dots per inch) with Arial's metrics, the font
-// the twips layouts of the windows were made for.
-QFont DialogFont();
-// Arial, as named by the About window and the captions of the main window.
-QFont ArialFont(qreal pointSize, bool bold);
-// Courier, as named by the report viewer: fixed-pitch, so that columns line up.
-QFont CourierFont(qreal pointSize);
-// Makes the dialog font the application's font. Called once, after the
-// application object is made and before any window is.
-void UseProgramFonts();
-
-// Places a window that is about to be shown in the middle of its screen.
-void CentreOnScreen(QWidget* window);
-
-// Shows a window that exists already in front of the others, restored when
-// it was minimized.
-void BringForward(QWidget* window);
 
 // A word painted on the main window's face beside the control it stands for,
 // whose own caption does not show.

@@ -1,17 +1,15 @@
 #include "frmAbout.h"
 
-#include "Twips.h"
 #include "WindowLook.h"
 #include "platform/VersionRecord.h"
+#include "widgets/OneWindow.h"
+#include "widgets/Twips.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPointer>
 
 namespace {
-
-QPointer<frmAbout> g_about;
 
 // A line of light grey Arial text, centred, on a transparent background.
 QLabel* TextLine(QWidget* parent, const char* name, int top, qreal pointSize)
@@ -36,11 +34,7 @@ bool IsClick(const QWidget* widget, const QMouseEvent* event)
 
 frmAbout* frmAbout::Open()
 {
-    if (!g_about) {
-        g_about = new frmAbout;
-    }
-    look::BringForward(g_about);
-    return g_about;
+    return look::OneWindow<frmAbout>::Show([] { return new frmAbout; });
 }
 
 frmAbout::frmAbout() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
@@ -71,8 +65,8 @@ void frmAbout::createControls()
     });
     lblVersion = TextLine(this, "lblVersion", 2880, 14.25);
     shpBorder = twips::Place<QFrame>(this, "shpBorder", 15, 15, 5235, 3450);
-    shpBorder->setStyleSheet(QStringLiteral("QFrame#shpBorder { border: 1px solid rgb(192, 192, 192); "
-                                            "background: transparent; }"));
+    shpBorder->setStyleSheet(QStringLiteral("QFrame#shpBorder { border: 1px solid %1; background: transparent; }")
+                                 .arg(look::kBorderGrey.name()));
     // The outline takes no clicks of its own.
     shpBorder->setAttribute(Qt::WA_TransparentForMouseEvents);
     for (QWidget* target : {static_cast<QWidget*>(lblTools), static_cast<QWidget*>(imgTarnLogo),

@@ -1,7 +1,5 @@
 #include "frmAutoCheck.h"
 
-#include "CaptionFit.h"
-#include "Twips.h"
 #include "WindowLook.h"
 #include "galaxy/GalaxyFile.h"
 #include "galaxy/GalaxyFormat.h"
@@ -11,6 +9,9 @@
 #include "platform/Regional.h"
 #include "platform/VersionRecord.h"
 #include "state/Declare.h"
+#include "widgets/CaptionFit.h"
+#include "widgets/OneWindow.h"
+#include "widgets/Twips.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -71,20 +72,14 @@ QLabel* Label(QWidget* parent, const QString& name, const QString& text, QRect g
 
 } // namespace
 
-QPointer<frmAutoCheck> frmAutoCheck::s_instance;
-
 frmAutoCheck* frmAutoCheck::ShowWindow(ThresholdSource thresholds)
 {
-    if (!s_instance) {
-        s_instance = new frmAutoCheck(std::move(thresholds));
-    }
-    look::BringForward(s_instance);
-    return s_instance.data();
+    return look::OneWindow<frmAutoCheck>::Show([&] { return new frmAutoCheck(std::move(thresholds)); });
 }
 
 frmAutoCheck* frmAutoCheck::Instance()
 {
-    return s_instance.data();
+    return look::OneWindow<frmAutoCheck>::Find();
 }
 
 frmAutoCheck::frmAutoCheck(ThresholdSource thresholds, QWidget* parent)
@@ -178,16 +173,12 @@ void frmAutoCheck::Form_Load()
 
 void frmAutoCheck::cmdStartStop_Click()
 {
-    if (cmdStartStop->text() != kStart) {
-        cmdStartStop->setText(kStart);
-        m_timerEnabled = false;
-        ApplyTimer();
+    if (running()) {
+        SetRunning(false);
         return;
     }
-    cmdStartStop->setText(kStop);
     // The previous delay goes on ticking while the prompt is open.
-    m_timerEnabled = true;
-    ApplyTimer();
+    SetRunning(true);
     const QPointer<frmAutoCheck> alive(this);
     const int delay = AskDelay();
     if (!alive) {
@@ -217,11 +208,23 @@ int frmAutoCheck::AskDelay()
     }
 }
 
+bool frmAutoCheck::running() const
+{
+    return cmdStartStop->text() == kStop;
+}
+
+// The caption of Start/Stop is the monitor's state: "Stop" while it runs.
+void frmAutoCheck::SetRunning(bool on)
+{
+    cmdStartStop->setText(on ? kStop : kStart);
+    ApplyTimer();
+}
+
 void frmAutoCheck::ApplyTimer()
 {
     // An enabled timer with a delay of 0 never fires.
     tmrChecking->setInterval(m_delay);
-    if (m_timerEnabled && m_delay > 0) {
+    if (running() && m_delay > 0) {
         tmrChecking->start();
     } else {
         tmrChecking->stop();
@@ -230,8 +233,7 @@ void frmAutoCheck::ApplyTimer()
 
 void frmAutoCheck::closeEvent(QCloseEvent* e)
 {
-    m_timerEnabled = false;
-    ApplyTimer();
+    SetRunning(false);
     QWidget::closeEvent(e);
 }
 

@@ -57,8 +57,9 @@ public:
 
     // The delay between two ticks, in milliseconds; 0 means no ticks.
     int delay() const { return m_delay; }
-    // Whether the monitor is running (the timer is enabled).
-    bool running() const { return m_timerEnabled; }
+    // Whether the monitor is running (the timer is enabled): its Start/Stop
+    // button says "Stop".
+    bool running() const;
     // The thresholds of the latest tick.
     galaxy::Thresholds thresholds() const { return m_thresholds; }
 
@@ -74,6 +75,7 @@ private:
     explicit frmAutoCheck(ThresholdSource thresholds, QWidget* parent = nullptr);
     void Form_Load();
     int AskDelay();
+    void SetRunning(bool on);
     void ApplyTimer();
     void MoveShip(int twips);
     void PlaceDelay();
@@ -85,9 +87,6 @@ private:
     ThresholdSource m_thresholdSource;
     galaxy::Thresholds m_thresholds;
     int m_delay = 0;
-    bool m_timerEnabled = false;
     bool m_ticking = false;
     int m_shipLeft = 0; // in twips
-
-    static QPointer<frmAutoCheck> s_instance;
 };

@@ -1,16 +1,15 @@
 #include "frmMerge.h"
 
-#include "BusyPointer.h"
-#include "Twips.h"
-
 #include "WindowLook.h"
 #include "galaxy/GalaxyFile.h"
 #include "galaxy/GalaxyMerge.h"
 #include "platform/Platform.h"
 #include "platform/SystemServices.h"
 #include "state/Declare.h"
+#include "widgets/BusyPointer.h"
+#include "widgets/OneWindow.h"
+#include "widgets/Twips.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,12 +18,10 @@
 
 namespace {
 
-
 constexpr int kClientWidth = 4245;
 constexpr int kClientHeight = 3030;
 const QSize kBrowsePicture(25, 26);
 const QSize kBackdropPicture(142, 540);
-const QColor kLabelYellow(255, 255, 0);
 
 const QString kEmptyFieldTitle = QStringLiteral("File Not found");
 const QString kEmptyFieldText = QStringLiteral("You must enter The file to merge from and the file to merge in.");
@@ -59,7 +56,7 @@ QLabel* YellowLabel(QWidget* parent, const QString& name, const QString& text, Q
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, kLabelYellow);
+    palette.setColor(QPalette::WindowText, look::kCaptionYellow);
     label->setPalette(palette);
     label->setAutoFillBackground(false);
     label->setGeometry(geometry);
@@ -87,20 +84,14 @@ QPushButton* Button(QWidget* parent, const QString& name, const QString& text, Q
 
 } // namespace
 
-QPointer<frmMerge> frmMerge::s_instance;
-
 frmMerge* frmMerge::ShowWindow()
 {
-    if (!s_instance) {
-        s_instance = new frmMerge;
-    }
-    look::BringForward(s_instance);
-    return s_instance.data();
+    return look::OneWindow<frmMerge>::Show([] { return new frmMerge; });
 }
 
 frmMerge* frmMerge::Instance()
 {
-    return s_instance.data();
+    return look::OneWindow<frmMerge>::Find();
 }
 
 frmMerge::frmMerge(QWidget* parent)

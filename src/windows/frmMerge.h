@@ -3,7 +3,6 @@
 // dialog, and Start appends the source's systems that the target lacks.
 #pragma once
 
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -44,6 +43,4 @@ private:
 
     // The initial folder of the one file-open dialog of the window.
     QString m_cdlMainInitDir;
-
-    static QPointer<frmMerge> s_instance;
 };

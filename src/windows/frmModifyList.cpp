@@ -1,10 +1,10 @@
 #include "frmModifyList.h"
 
 #include "Messages.h"
-#include "Twips.h"
 #include "WindowLook.h"
 #include "settings/Schema.h"
 #include "state/Declare.h"
+#include "widgets/Twips.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -1,12 +1,13 @@
 #include "frmOpenText.h"
 
 #include "Messages.h"
-#include "ReportTextView.h"
-#include "Twips.h"
 #include "WindowLook.h"
 #include "platform/Platform.h"
 #include "platform/VersionRecord.h"
 #include "state/Declare.h"
+#include "widgets/OneWindow.h"
+#include "widgets/ReportTextView.h"
+#include "widgets/Twips.h"
 
 #include <QFont>
 #include <QFontDatabase>
@@ -45,28 +46,21 @@ QFont ReportFont()
 
 } // namespace
 
-QPointer<frmOpenText> frmOpenText::s_instance;
-
 frmOpenText* frmOpenText::ShowReport(QWidget* messageParent)
 {
-    if (s_instance) {
-        look::BringForward(s_instance);
-        return s_instance.data();
-    }
-    auto* viewer = new frmOpenText(messageParent);
-    if (!viewer->Form_Load()) {
-        delete viewer;
-        return nullptr;
-    }
-    s_instance = viewer;
-    viewer->show();
-    viewer->activateWindow();
-    return viewer;
+    return look::OneWindow<frmOpenText>::Show([messageParent]() -> frmOpenText* {
+        auto* viewer = new frmOpenText(messageParent);
+        if (!viewer->Form_Load()) {
+            delete viewer;
+            return nullptr;
+        }
+        return viewer;
+    });
 }
 
 frmOpenText* frmOpenText::Instance()
 {
-    return s_instance.data();
+    return look::OneWindow<frmOpenText>::Find();
 }
 
 frmOpenText::frmOpenText(QWidget* messageParent) : QWidget(nullptr, Qt::Window), m_messageParent(messageParent)

@@ -35,6 +35,4 @@ private:
     void Form_Resize();
 
     QPointer<QWidget> m_messageParent;
-
-    static QPointer<frmOpenText> s_instance;
 };

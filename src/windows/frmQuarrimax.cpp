@@ -1,8 +1,6 @@
 #include "frmQuarrimax.h"
 
-#include "BusyPointer.h"
 #include "Messages.h"
-#include "Twips.h"
 #include "WindowLook.h"
 #include "frmAbout.h"
 #include "frmAutoCheck.h"
@@ -16,6 +14,8 @@
 #include "platform/VersionRecord.h"
 #include "settings/Schema.h"
 #include "state/Declare.h"
+#include "widgets/BusyPointer.h"
+#include "widgets/Twips.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,7 +38,6 @@
 
 using platform::MessageButtons;
 using platform::MessageIcon;
-using twips::Px;
 
 namespace {
 
@@ -189,7 +188,13 @@ frmQuarrimax::frmQuarrimax(QWidget* parent)
     look::CentreOnScreen(this);
 }
 
-frmQuarrimax::~frmQuarrimax() = default;
+frmQuarrimax::~frmQuarrimax()
+{
+    // The threshold fields go before this window does: from now on the
+    // monitor finds no thresholds here.
+    txtMinHab = nullptr;
+    txtMinMetal = nullptr;
+}
 
 void frmQuarrimax::createControls()
 {
@@ -220,7 +225,7 @@ void frmQuarrimax::createTopArea()
     Line1 = twips::Place<QFrame>(this, "Line1", 120, kClosedHeight, 3600, 15);
     Line1->setFrameShape(QFrame::HLine);
     Line1->setFrameShadow(QFrame::Plain);
-    Line1->setStyleSheet(QStringLiteral("color: rgb(192, 192, 192);"));
+    Line1->setStyleSheet(QStringLiteral("color: %1;").arg(look::kBorderGrey.name()));
 }
 
 void frmQuarrimax::createPanel()
@@ -525,13 +530,22 @@ void frmQuarrimax::cmdAutoCheck_Click()
 
 frmAutoCheck::ThresholdSource frmQuarrimax::thresholdSource() const
 {
-    return [hab = QPointer<QLineEdit>(txtMinHab),
-            met = QPointer<QLineEdit>(txtMinMetal)]() -> std::optional<frmAutoCheck::ThresholdTexts> {
-        if (!hab || !met) {
+    // The monitor holds this window, never its fields: the window reads them
+    // for it, and once the window is gone there is nothing to read.
+    return [window = QPointer<const frmQuarrimax>(this)]() -> std::optional<frmAutoCheck::ThresholdTexts> {
+        if (!window) {
             return std::nullopt;
         }
-        return frmAutoCheck::ThresholdTexts{hab->text(), met->text()};
+        return window->thresholdTexts();
     };
+}
+
+std::optional<frmAutoCheck::ThresholdTexts> frmQuarrimax::thresholdTexts() const
+{
+    if (txtMinHab == nullptr || txtMinMetal == nullptr) {
+        return std::nullopt;
+    }
+    return frmAutoCheck::ThresholdTexts{txtMinHab->text(), txtMinMetal->text()};
 }
 
 void frmQuarrimax::mnuAbout_Click()

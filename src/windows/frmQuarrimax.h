@@ -92,6 +92,8 @@ private:
 
     void setPanelOpen(bool open);
     int selectedEntry() const;
+    // The two threshold fields as they stand; nothing once they are gone.
+    std::optional<frmAutoCheck::ThresholdTexts> thresholdTexts() const;
 
     bool OptionsShown = false;
     // The threshold box that a mouse press has just given the focus, until

@@ -1,7 +1,7 @@
 // The About window: its lines, its look, and any click closing it.
 #include "UiFixture.h"
-#include "windows/CaptionFit.h"
-#include "windows/Twips.h"
+#include "widgets/CaptionFit.h"
+#include "widgets/Twips.h"
 #include "windows/WindowLook.h"
 #include "windows/frmAbout.h"
 

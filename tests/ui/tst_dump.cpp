@@ -6,7 +6,7 @@
 #include "support/MessageTexts.h"
 #include "support/PlanetLines.h"
 #include "support/AsNobody.h"
-#include "windows/ReportTextView.h"
+#include "widgets/ReportTextView.h"
 #include "windows/frmMerge.h"
 #include "windows/frmOpenText.h"
 #include "windows/frmQuarrimax.h"

@@ -8,7 +8,7 @@
 #include "support/PlanetLines.h"
 #include "support/ScriptedPlatform.h"
 #include "state/Declare.h"
-#include "windows/CaptionFit.h"
+#include "widgets/CaptionFit.h"
 #include "windows/frmAutoCheck.h"
 
 #include <QApplication>

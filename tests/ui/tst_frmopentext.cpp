@@ -5,7 +5,7 @@
 #include "support/GalaxyBuilder.h"
 #include "support/ScriptedPlatform.h"
 #include "state/Declare.h"
-#include "windows/ReportTextView.h"
+#include "widgets/ReportTextView.h"
 #include "windows/frmOpenText.h"
 
 #include <QApplication>

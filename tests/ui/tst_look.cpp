@@ -7,8 +7,8 @@
 // caption that would not fit is made smaller, wrapped at blanks or shortened
 // to its first words, but never cut inside a word.
 #include "UiFixture.h"
-#include "windows/CaptionFit.h"
-#include "windows/Twips.h"
+#include "widgets/CaptionFit.h"
+#include "widgets/Twips.h"
 #include "windows/WindowLook.h"
 #include "windows/frmAbout.h"
 #include "windows/frmAutoCheck.h"

@@ -5,7 +5,7 @@
 #include "ShownText.h"
 #include "UiFixture.h"
 #include "support/MessageTexts.h"
-#include "windows/Twips.h"
+#include "widgets/Twips.h"
 #include "windows/frmAutoCheck.h"
 #include "windows/frmOpenText.h"
 #include "windows/frmQuarrimax.h"

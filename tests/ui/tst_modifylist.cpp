@@ -3,7 +3,7 @@
 #include "MainWindowDriver.h"
 #include "ShownText.h"
 #include "UiFixture.h"
-#include "windows/Twips.h"
+#include "widgets/Twips.h"
 #include "windows/frmModifyList.h"
 #include "windows/frmQuarrimax.h"
 

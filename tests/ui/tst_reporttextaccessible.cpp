@@ -6,7 +6,7 @@
 // the viewer window offering the text to the tree of its window.
 #include "support/ScriptedPlatform.h"
 #include "state/Declare.h"
-#include "windows/ReportTextView.h"
+#include "widgets/ReportTextView.h"
 #include "windows/frmOpenText.h"
 
 #include <QAccessible>

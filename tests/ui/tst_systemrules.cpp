@@ -10,7 +10,7 @@
 #include "platform/SystemServices.h"
 #include "support/MessageTexts.h"
 #include "support/PlanetLines.h"
-#include "windows/ReportTextView.h"
+#include "widgets/ReportTextView.h"
 #include "windows/frmMerge.h"
 #include "windows/frmOpenText.h"
 #include "windows/frmQuarrimax.h"

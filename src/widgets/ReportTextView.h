@@ -32,7 +32,6 @@ public:
     // they fail when the memory runs out.
     static void setMemoryCapacity(qint64 bytes);
     static void resetMemoryCapacity();
-    static qint64 memoryCapacity();
     // The memory a report of this many bytes and lines takes.
     static qint64 memoryFor(qint64 textBytes, qint64 lines);
 

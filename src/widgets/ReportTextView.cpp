@@ -67,11 +67,6 @@ void ReportTextView::resetMemoryCapacity()
     g_capacity = kUnlimited;
 }
 
-qint64 ReportTextView::memoryCapacity()
-{
-    return g_capacity;
-}
-
 qint64 ReportTextView::memoryFor(qint64 textBytes, qint64 lines)
 {
     // The bytes, the first byte of every line and the first row of every line
