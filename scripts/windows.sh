@@ -60,6 +60,7 @@ wineserver -p >/dev/null 2>&1 || true
 cleanup() {
   WINEPREFIX=$out/wine wineserver -k >/dev/null 2>&1 || true
   WINEPREFIX=$out/wine-player wineserver -k >/dev/null 2>&1 || true
+  [ -z "${wm:-}" ] || kill "$wm" 2>/dev/null || true
   [ -z "${xvfb:-}" ] || kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -171,6 +172,7 @@ start_display() {
     done
     sleep 0.5
     openbox >"$out/openbox.log" 2>&1 &
+    wm=$!
     sleep 1
     return 0
   done
