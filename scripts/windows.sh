@@ -217,7 +217,7 @@ try_zip() {
   seed_settings sample.gxy 40 30 1
   start_display || return 1
   # Nothing of the build on the DLL path: the folder must be enough.
-  (cd "$player_dir" && WINEPATH= wine quarrimax.exe >"$out/player.log" 2>&1) &
+  (cd "$player_dir" && WINEPATH= exec wine quarrimax.exe >"$out/player.log" 2>&1) &
   # Ended with the prefix's server at the end, without a word from the shell.
   disown $!
   local window
