@@ -29,6 +29,10 @@
 #include <string_view>
 #include <thread>
 #include <vector>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -438,6 +442,11 @@ int Numbers(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // Lines end in \n on every system, so that what it prints compares as it is.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     if (argc < 2) {
         std::fputs(kUsage, stdout);
         return kBadArguments;

@@ -4,29 +4,38 @@
 // source of a merge, and to the target that the merge appends to, also the
 // way plain programs append (taking the end, then writing there), and the
 // game cutting the source of a merge short.
+//
+// The other process is this test program started again, with
+// --append-records or --game, before it would run a test.
 #include "galaxy/GalaxyFile.h"
 #include "galaxy/GalaxyMerge.h"
 #include "galaxy/PlanetReport.h"
 #include "support/GalaxyBuilder.h"
+#include "support/GameWriter.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cerrno>
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <thread>
 
 using testsupport::GalaxyBuilder;
 using testsupport::MakeRecord;
 using testsupport::ReadAll;
+using testsupport::ReadByteFrom;
 using testsupport::RecordBytes;
+using testsupport::WriteAllTo;
 
 namespace {
 
 constexpr int kRecords = 600;
+constexpr int kStandardInput = 0;
+constexpr int kStandardOutput = 1;
 
 // Record k carries system k and one planet that every report lists.
 QByteArray NumberedRecord(int k)
@@ -35,13 +44,14 @@ QByteArray NumberedRecord(int k)
                                   static_cast<unsigned char>(k)));
 }
 
-// Appends records 1 to kRecords, every third in three pieces with pauses in
-// between, the others whole, with a short pause after each.
-[[noreturn]] void AppendRecords(const QByteArray& path)
+// The writer (--append-records PATH): appends records 1 to kRecords, every
+// third in three pieces with pauses in between, the others whole, with a
+// short pause after each.
+int AppendRecords(const char* path)
 {
-    const int fd = ::open(path.constData(), O_WRONLY | O_APPEND);
+    const int fd = testsupport::OpenGalaxyToAppend(path);
     if (fd < 0) {
-        _exit(2);
+        return 2;
     }
     for (int k = 1; k <= kRecords; ++k) {
         const QByteArray record = NumberedRecord(k);
@@ -50,36 +60,47 @@ QByteArray NumberedRecord(int k)
         for (int piece = 0; piece < pieces; ++piece) {
             const int from = size * piece / pieces;
             const int to = size * (piece + 1) / pieces;
-            if (::write(fd, record.constData() + from, static_cast<std::size_t>(to - from)) != to - from) {
-                _exit(3);
+            if (!WriteAllTo(fd, record.constData() + from, static_cast<std::size_t>(to - from))) {
+                return 3;
             }
-            ::usleep(150);
+            testsupport::Pause(150);
         }
-        ::usleep(100);
+        testsupport::Pause(100);
     }
-    ::close(fd);
-    _exit(0);
+    testsupport::CloseFile(fd);
+    return 0;
 }
 
-// A child process that appends the records to the file as AppendRecords
-// does; -1 when none could be started.
-pid_t StartAppending(const QString& path)
-{
-    const pid_t writer = ::fork();
-    if (writer == 0) {
-        AppendRecords(QFile::encodeName(path));
+// Starts the writer on the file.
+class Appender {
+public:
+    explicit Appender(const QString& path)
+    {
+        m_process.setStandardInputFile(QProcess::nullDevice());
+        m_process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--append-records"), path});
     }
-    return writer;
-}
+    ~Appender()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(60000);
+        }
+    }
+    Appender(const Appender&) = delete;
+    Appender& operator=(const Appender&) = delete;
+
+    bool started() { return m_process.waitForStarted(60000); }
+    // Whether it has ended; does not wait.
+    bool done() { return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(0); }
+    bool succeeded() const { return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0; }
+
+private:
+    QProcess m_process;
+};
 
 qint64 WholeRecords(const QString& path)
 {
     return static_cast<qint64>(galaxy::WholeRecordCount(static_cast<std::uint64_t>(QFileInfo(path).size())));
-}
-
-bool WriterDone(pid_t writer, int& status)
-{
-    return ::waitpid(writer, &status, WNOHANG) == writer;
 }
 
 // The game's records in a merge target: system 4096, which the merge's
@@ -108,78 +129,108 @@ quint32 SequenceOf(const QByteArray& record)
     return sequence;
 }
 
-bool WriteAll(int fd, const char* bytes, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-char ReadByte(int fd)
-{
-    char c = 0;
-    ssize_t n;
-    do {
-        n = ::read(fd, &c, 1);
-    } while (n < 0 && errno == EINTR);
-    return n == 1 ? c : '\0';
-}
-
-// How the game writes: through an O_APPEND handle, where the system puts
-// every write at the end of the file as it is then, or as plain programs
-// append, taking the end of the file first (lseek) and writing there later.
+// How the game writes: through a handle that only appends, where the system
+// puts every write at the end of the file as it is then, or as plain
+// programs append, taking the end of the file first and writing there later.
 enum class Writes { Appending, AtTheEndTaken };
 
-// The game, in a process of its own, appending its records to a galaxy file
-// through its own handle. Free-running, it writes whole records with
-// a short pause after each until told to stop (2,000 at most), and it says
-// so once its first record is out. On cue, it writes the next piece of its current record
-// (the whole record when it writes in one piece) each time it is asked and
-// answers when the piece is in the file; a game that writes AtTheEndTaken
-// takes the end of the file when told to, and writes its pieces from there
-// on, one after the other; and it cuts the file to cutTo bytes when told to.
-// Either way it tells at the end how many records it began.
+// The game (--game PATH PIECES cue|free append|take-end CUTTO), writing its
+// records to a galaxy file through its own handle, driven over its standard
+// input and output. Free-running, it writes whole records with a short pause
+// after each until its input ends (2,000 at most), and it says "r" once its
+// first record is out. On cue, it writes the next piece of its current
+// record (the whole record when it writes in one piece) for each "p" it
+// reads and answers "w" when the piece is in the file; a game that writes
+// AtTheEndTaken takes the end of the file for each "e" and writes its pieces
+// from there on, one after the other; and it cuts the file to CUTTO bytes
+// for each "c". It answers "e" and "c" when done. Either way it tells at the
+// end how many records it began, in four bytes.
+int RunGame(const char* path, int pieces, bool onCue, Writes writes, long long cutTo)
+{
+    const int fd = writes == Writes::Appending ? testsupport::OpenGalaxyToAppend(path)
+                                               : testsupport::OpenGalaxyToWrite(path);
+    if (fd < 0 || pieces < 1) {
+        return 2;
+    }
+    quint32 begun = 0;
+    if (onCue) {
+        int piece = 0;
+        QByteArray record;
+        for (char command; (command = ReadByteFrom(kStandardInput)) != '\0';) {
+            if (command == 'e' || command == 'c') {
+                const bool done = command == 'e' ? testsupport::SeekToEnd(fd) : testsupport::CutFile(fd, cutTo);
+                if (!done || !WriteAllTo(kStandardOutput, &command, 1)) {
+                    return 3;
+                }
+                continue;
+            }
+            if (command != 'p') {
+                break;
+            }
+            if (piece == 0) {
+                record = GameRecord(++begun);
+            }
+            const int size = static_cast<int>(record.size());
+            const int from = size * piece / pieces;
+            const int to = size * (piece + 1) / pieces;
+            if (!WriteAllTo(fd, record.constData() + from, static_cast<std::size_t>(to - from))
+                || !WriteAllTo(kStandardOutput, "w", 1)) {
+                return 3;
+            }
+            piece = (piece + 1) % pieces;
+        }
+    } else {
+        // Stops when its input ends, and after 2,000 records waits for
+        // that: the merges then complete.
+        std::atomic<bool> told{false};
+        std::thread listener([&told] {
+            while (ReadByteFrom(kStandardInput) != '\0') {
+            }
+            told = true;
+        });
+        while (!told && begun < 2000) {
+            const QByteArray record = GameRecord(++begun);
+            if (!WriteAllTo(fd, record.constData(), static_cast<std::size_t>(record.size()))) {
+                std::_Exit(3);
+            }
+            if (begun == 1 && !WriteAllTo(kStandardOutput, "r", 1)) {
+                std::_Exit(3);
+            }
+            testsupport::Pause(200);
+        }
+        listener.join();
+    }
+    testsupport::CloseFile(fd);
+    if (!WriteAllTo(kStandardOutput, reinterpret_cast<const char*>(&begun), sizeof begun)) {
+        return 3;
+    }
+    return 0;
+}
+
+// The game in its own process, as RunGame describes it.
 class Game {
 public:
     Game(const QString& path, int pieces, bool onCue, Writes writes = Writes::Appending, qint64 cutTo = 0)
         : m_pieces(pieces)
     {
-        int commands[2];
-        int replies[2];
-        if (::pipe(commands) != 0 || ::pipe(replies) != 0) {
-            return;
-        }
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::close(commands[1]);
-            ::close(replies[0]);
-            Run(QFile::encodeName(path), pieces, onCue, writes, cutTo, commands[0], replies[1]);
-        }
-        ::close(commands[0]);
-        ::close(replies[1]);
-        m_commands = commands[1];
-        m_replies = replies[0];
+        m_process.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--game"), path, QString::number(pieces),
+                         onCue ? QStringLiteral("cue") : QStringLiteral("free"),
+                         writes == Writes::Appending ? QStringLiteral("append") : QStringLiteral("take-end"),
+                         QString::number(cutTo)});
+        m_started = m_process.waitForStarted(60000);
     }
     ~Game() { (void)stop(); }
 
-    bool started() const { return m_pid > 0; }
+    bool started() const { return m_started; }
     // Free-running: waits until the first record is in the file.
-    bool running() { return ReadByte(m_replies) == 'r'; }
+    bool running() { return reply() == 'r'; }
     // On cue: the next piece, back once it is in the file.
-    bool writePiece() { return WriteAll(m_commands, "p", 1) && ReadByte(m_replies) == 'w'; }
+    bool writePiece() { return command('p') == 'w'; }
     // On cue: takes the end of the file (lseek), for the pieces to come.
-    bool takeEnd() { return WriteAll(m_commands, "e", 1) && ReadByte(m_replies) == 'e'; }
+    bool takeEnd() { return command('e') == 'e'; }
     // On cue: cuts the file to the length given at the start.
-    bool cut() { return WriteAll(m_commands, "c", 1) && ReadByte(m_replies) == 'c'; }
+    bool cut() { return command('c') == 'c'; }
     // Pieces still to come of the record under way.
     int piecesLeft() const { return (m_pieces - m_cues % m_pieces) % m_pieces; }
     bool cue()
@@ -191,91 +242,43 @@ public:
     // Stops the game; the number of records it began, -1 when it failed.
     int stop()
     {
-        if (m_pid <= 0) {
+        if (!m_started) {
             return -1;
         }
-        ::close(m_commands);
+        m_started = false;
+        m_process.closeWriteChannel();
+        const bool exited = m_process.waitForFinished(5 * 60 * 1000) && m_process.exitStatus() == QProcess::NormalExit
+                            && m_process.exitCode() == 0;
+        const QByteArray told = m_process.readAllStandardOutput();
         quint32 records = 0;
-        const bool told = ::read(m_replies, &records, sizeof records) == sizeof records;
-        ::close(m_replies);
-        int status = 0;
-        const bool exited = ::waitpid(m_pid, &status, 0) == m_pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        m_pid = -1;
-        return told && exited ? static_cast<int>(records) : -1;
+        if (!exited || told.size() != sizeof records) {
+            return -1;
+        }
+        std::memcpy(&records, told.constData(), sizeof records);
+        return static_cast<int>(records);
     }
 
 private:
-    [[noreturn]] static void Run(const QByteArray& path, int pieces, bool onCue, Writes writes, qint64 cutTo,
-                                 int commands, int replies)
+    char command(char c)
     {
-        const int fd = ::open(path.constData(), writes == Writes::Appending ? O_WRONLY | O_APPEND : O_WRONLY);
-        if (fd < 0) {
-            _exit(2);
-        }
-        quint32 begun = 0;
-        if (onCue) {
-            int piece = 0;
-            QByteArray record;
-            for (char command; (command = ReadByte(commands)) != '\0';) {
-                if (command == 'e' || command == 'c') {
-                    const bool done = command == 'e' ? ::lseek(fd, 0, SEEK_END) >= 0
-                                                     : ::ftruncate(fd, static_cast<off_t>(cutTo)) == 0;
-                    if (!done || !WriteAll(replies, &command, 1)) {
-                        _exit(3);
-                    }
-                    continue;
-                }
-                if (command != 'p') {
-                    break;
-                }
-                if (piece == 0) {
-                    record = GameRecord(++begun);
-                }
-                const int size = static_cast<int>(record.size());
-                const int from = size * piece / pieces;
-                const int to = size * (piece + 1) / pieces;
-                if (!WriteAll(fd, record.constData() + from, static_cast<std::size_t>(to - from))
-                    || !WriteAll(replies, "w", 1)) {
-                    _exit(3);
-                }
-                piece = (piece + 1) % pieces;
-            }
-        } else {
-            // Stops when the other end of the command pipe closes, and
-            // after 2,000 records waits for that: the merges then complete.
-            ::fcntl(commands, F_SETFL, O_NONBLOCK);
-            for (;;) {
-                char c;
-                if (begun == 2000) {
-                    ::fcntl(commands, F_SETFL, 0);
-                    (void)ReadByte(commands);
-                    break;
-                }
-                const QByteArray record = GameRecord(++begun);
-                if (!WriteAll(fd, record.constData(), static_cast<std::size_t>(record.size()))) {
-                    _exit(3);
-                }
-                if (begun == 1 && !WriteAll(replies, "r", 1)) {
-                    _exit(3);
-                }
-                if (::read(commands, &c, 1) == 0) {
-                    break;
-                }
-                ::usleep(200);
-            }
-        }
-        ::close(fd);
-        if (!WriteAll(replies, reinterpret_cast<const char*>(&begun), sizeof begun)) {
-            _exit(3);
-        }
-        _exit(0);
+        return m_process.write(&c, 1) == 1 && m_process.waitForBytesWritten(60000) ? reply() : '\0';
     }
 
+    char reply()
+    {
+        while (m_process.bytesAvailable() == 0) {
+            if (!m_process.waitForReadyRead(60000)) {
+                return '\0';
+            }
+        }
+        char c = 0;
+        return m_process.getChar(&c) ? c : '\0';
+    }
+
+    QProcess m_process;
     int m_pieces;
     int m_cues = 0;
-    pid_t m_pid = -1;
-    int m_commands = -1;
-    int m_replies = -1;
+    bool m_started = false;
 };
 
 // The records of a merge target after the old ones: the game's in the order
@@ -338,13 +341,12 @@ void LiveGalaxyTest::reportListsExactlyTheWholeRecords()
     galaxy::GalaxyFile file;
     QVERIFY(file.open(galaxyPath.toStdString(), galaxy::GalaxyFile::Mode::ReadShared).ok());
 
-    const pid_t writer = StartAppending(galaxyPath);
-    QVERIFY(writer >= 0);
+    Appender writer(galaxyPath);
+    QVERIFY(writer.started());
     int dumps = 0;
-    int status = 0;
     bool done = false;
     while (!done) {
-        done = WriterDone(writer, status); // a last dump after the writer has finished
+        done = writer.done(); // a last dump after the writer has finished
         const qint64 before = WholeRecords(galaxyPath);
         QVERIFY(galaxy::WritePlanetReport(&file, reportPath.toStdString(), 0, 0, false, '.').ok());
         const qint64 after = WholeRecords(galaxyPath);
@@ -358,7 +360,7 @@ void LiveGalaxyTest::reportListsExactlyTheWholeRecords()
             QVERIFY(lines[static_cast<int>(k + 1)].startsWith(QByteArray::number(k) + ".A "));
         }
     }
-    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    QVERIFY(writer.succeeded());
     QCOMPARE(WholeRecords(galaxyPath), qint64(kRecords));
     QCOMPARE(ReadAll(reportPath).count('\n'), kRecords + 2);
     QVERIFY(dumps > 1);
@@ -370,13 +372,12 @@ void LiveGalaxyTest::mergeCopiesOnlyWholeRecords()
     const QString sourcePath = dir.filePath(QStringLiteral("live.gxy"));
     QVERIFY(GalaxyBuilder().writeTo(sourcePath));
 
-    const pid_t writer = StartAppending(sourcePath);
-    QVERIFY(writer >= 0);
+    Appender writer(sourcePath);
+    QVERIFY(writer.started());
     int merges = 0;
-    int status = 0;
     bool done = false;
     while (!done) {
-        done = WriterDone(writer, status);
+        done = writer.done();
         const QString targetPath = dir.filePath(QStringLiteral("target%1.gxy").arg(merges++));
         const galaxy::GalaxyResult result =
             galaxy::MergeGalaxyFiles(targetPath.toStdString(), sourcePath.toStdString());
@@ -388,7 +389,7 @@ void LiveGalaxyTest::mergeCopiesOnlyWholeRecords()
             QVERIFY(target.mid(4 + 492 * (k - 1), 492) == NumberedRecord(k));
         }
     }
-    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    QVERIFY(writer.succeeded());
     QVERIFY(merges > 1);
 }
 
@@ -451,7 +452,7 @@ void LiveGalaxyTest::mergeNeverWritesOverTheGame()
             QElapsedTimer waiting;
             waiting.start();
             while (appended == 100 && QFileInfo(targetPath).size() == mine && waiting.elapsed() < 10000) {
-                ::usleep(100);
+                testsupport::Pause(100);
             }
         };
     }
@@ -656,5 +657,20 @@ void LiveGalaxyTest::mergeOfASourceCutShortFails()
     QCOMPARE(QFileInfo(sourcePath).size(), cutTo);
 }
 
-QTEST_APPLESS_MAIN(LiveGalaxyTest)
+int main(int argc, char* argv[])
+{
+    if (argc == 3 && std::strcmp(argv[1], "--append-records") == 0) {
+        testsupport::BinaryStandardStreams();
+        return AppendRecords(argv[2]);
+    }
+    if (argc == 7 && std::strcmp(argv[1], "--game") == 0) {
+        testsupport::BinaryStandardStreams();
+        return RunGame(argv[2], std::atoi(argv[3]), std::strcmp(argv[4], "cue") == 0,
+                       std::strcmp(argv[5], "append") == 0 ? Writes::Appending : Writes::AtTheEndTaken,
+                       std::atoll(argv[6]));
+    }
+    QCoreApplication application(argc, argv);
+    LiveGalaxyTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_livegalaxy.moc"

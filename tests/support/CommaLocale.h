@@ -15,8 +15,9 @@ public:
     {
         const char* current = std::setlocale(LC_ALL, nullptr);
         m_previous = current != nullptr ? current : "C";
+        // The names of the C libraries of Linux and macOS, then Windows' own.
         for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8", "nl_NL.UTF-8",
-                                 "es_ES.UTF-8", "it_IT.UTF-8", "ru_RU.UTF-8"}) {
+                                 "es_ES.UTF-8", "it_IT.UTF-8", "ru_RU.UTF-8", "German_Germany.1252"}) {
             if (std::setlocale(LC_ALL, name) != nullptr && std::strcmp(std::localeconv()->decimal_point, ",") == 0) {
                 m_name = name;
                 return;

@@ -11,12 +11,26 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontDatabase>
 #include <QWidget>
 
 #include <initializer_list>
 #include <vector>
 
 namespace uitest {
+
+// The family the windows are drawn in: the first of the families they ask
+// for that is installed (on Windows without Arial, as under Wine, its
+// Liberation twin).
+inline QString FirstInstalled(const QStringList& families)
+{
+    for (const QString& family : families) {
+        if (QFontDatabase::hasFamily(family)) {
+            return family;
+        }
+    }
+    return families.first();
+}
 
 // A program folder and a settings store of its own, and the scripted desktop
 // services answering for the user. Construct one at the start of a test.

@@ -10,6 +10,7 @@
 #include "UiFixture.h"
 #include "support/PlanetLines.h"
 #include "support/GalaxyBuilder.h"
+#include "support/GameWriter.h"
 #include "windows/frmAutoCheck.h"
 #include "windows/frmMerge.h"
 #include "windows/frmQuarrimax.h"
@@ -22,9 +23,7 @@
 #include <QTest>
 
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
-#include <unistd.h>
 
 using namespace uitest;
 
@@ -48,15 +47,7 @@ QByteArray LiveRecord(int k)
 
 bool WriteAll(int fd, const char* bytes, qsizetype size)
 {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, static_cast<std::size_t>(size));
-        if (n <= 0) {
-            return false;
-        }
-        bytes += n;
-        size -= n;
-    }
-    return true;
+    return testsupport::WriteAllTo(fd, bytes, static_cast<std::size_t>(size));
 }
 
 // The writer: for each "g" read from its input it appends a batch of records,
@@ -64,14 +55,13 @@ bool WriteAll(int fd, const char* bytes, qsizetype size)
 // of the next record and answers "p" (or "e" after the last batch).
 int AppendRecords(const char* path)
 {
-    const int galaxy = ::open(path, O_WRONLY | O_APPEND);
+    const int galaxy = testsupport::OpenGalaxyToAppend(path);
     if (galaxy < 0) {
         return 2;
     }
     int k = 1;
     for (int batch = 0; batch < kBatches; ++batch) {
-        char go = 0;
-        if (::read(STDIN_FILENO, &go, 1) != 1 || go != 'g') {
+        if (testsupport::ReadByteFrom(0) != 'g') {
             return 3;
         }
         if (batch > 0) {
@@ -90,18 +80,18 @@ int AppendRecords(const char* path)
                 if (!WriteAll(galaxy, record.constData() + from, to - from)) {
                     return 4;
                 }
-                ::usleep(300);
+                testsupport::Pause(300);
             }
         }
         const bool last = batch == kBatches - 1;
         if (!last && !WriteAll(galaxy, LiveRecord(k).constData(), kStopInside[batch])) {
             return 4;
         }
-        if (::write(STDOUT_FILENO, last ? "e" : "p", 1) != 1) {
+        if (!WriteAll(1, last ? "e" : "p", 1)) {
             return 5;
         }
     }
-    ::close(galaxy);
+    testsupport::CloseFile(galaxy);
     return 0;
 }
 
@@ -330,6 +320,7 @@ private slots:
 int main(int argc, char* argv[])
 {
     if (argc == 3 && std::strcmp(argv[1], "--append-records") == 0) {
+        testsupport::BinaryStandardStreams();
         return AppendRecords(argv[2]);
     }
     QApplication application(argc, argv);

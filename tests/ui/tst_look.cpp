@@ -579,7 +579,7 @@ void LookTest::captionsFitInTheProgramFonts()
     const ClosedAtEnd closed{shown};
     QVERIFY(shown != nullptr);
     QVERIFY(QTest::qWaitForWindowExposed(shown));
-    const QString family = look::SansFamilies().first();
+    const QString family = uitest::FirstInstalled(look::SansFamilies());
 
     if (box.isNull()) {
         const look::PaintedCaption* caption = PaintedFor(control);

@@ -30,6 +30,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <atomic>
@@ -38,10 +39,19 @@
 #include <fcntl.h>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <thread>
+#ifdef _WIN32
+#include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <sys/sysmacros.h>
 #include <unistd.h>
+#endif
 
 using namespace uitest;
 using testsupport::kGeneric;
@@ -85,10 +95,50 @@ QString MergeFailure(int number, const QString& description)
            + description + QStringLiteral(" The merge will stop here.");
 }
 
+// The message of a merge that the system refused, by its C error number; on
+// Windows the system's own number and text for it.
 QString MergeFailure(int error)
 {
+#ifdef _WIN32
+    const unsigned long code = error == EACCES ? ERROR_ACCESS_DENIED : static_cast<unsigned long>(error);
+    const galaxy::GalaxyResult refused = galaxy::GalaxyResult::FromSystemError(code);
+    return MergeFailure(refused.number(), QString::fromStdString(refused.description()));
+#else
     return MergeFailure(error, QString::fromLocal8Bit(std::strerror(error)));
+#endif
 }
+
+// On Windows a file carries one permission, the read-only attribute, which
+// chmod sets when the owner may not write: it keeps a file from being
+// written, but it cannot keep one from being read, folders ignore it, and
+// files have no other owners. A case built on the others is skipped there.
+#ifdef _WIN32
+#define QUARRIMAX_NEEDS_PERMISSION_BITS(needed)                                                          \
+    do {                                                                                                \
+        if (needed) {                                                                                   \
+            QSKIP("Windows has no permission to read a file, nor to write in a folder, nor other owners"); \
+        }                                                                                               \
+    } while (false)
+// Windows forbids some characters in file names, the quote among them.
+#define QUARRIMAX_NEEDS_A_POSSIBLE_FILE_NAME(name)                                                   \
+    do {                                                                                            \
+        if ((name).contains(QRegularExpression(QStringLiteral("[<>:\"|?*]")))) {                    \
+            QSKIP("Windows forbids the characters < > : \" | ? * in file names");                   \
+        }                                                                                           \
+    } while (false)
+// On Windows the settings are in the registry: there is no store file.
+#define QUARRIMAX_NEEDS_A_STORE_FILE() QSKIP("on Windows the settings are kept in the registry, not in a file")
+#else
+#define QUARRIMAX_NEEDS_PERMISSION_BITS(needed) \
+    do {                                        \
+    } while (false)
+#define QUARRIMAX_NEEDS_A_STORE_FILE() \
+    do {                               \
+    } while (false)
+#define QUARRIMAX_NEEDS_A_POSSIBLE_FILE_NAME(name) \
+    do {                                           \
+    } while (false)
+#endif
 
 bool NoPointerOverride()
 {
@@ -98,11 +148,11 @@ bool NoPointerOverride()
 // Sets a file's or folder's mode and gives it back its old one at the end.
 class Mode {
 public:
-    Mode(const QString& path, mode_t mode) : m_path(QFile::encodeName(path))
+    Mode(const QString& path, int mode) : m_path(QFile::encodeName(path))
     {
         struct stat info {};
         m_ok = ::stat(m_path.constData(), &info) == 0 && ::chmod(m_path.constData(), mode) == 0;
-        m_old = info.st_mode & 07777;
+        m_old = static_cast<int>(info.st_mode & 07777);
     }
     ~Mode()
     {
@@ -116,10 +166,11 @@ public:
 
 private:
     QByteArray m_path;
-    mode_t m_old = 0;
+    int m_old = 0;
     bool m_ok = false;
 };
 
+#ifndef _WIN32
 // Watches a named pipe from a thread of its own: whenever someone has it
 // open for reading, and so waits for a writer, opens it for writing and
 // closes it again at once, which lets the reader go on (it reads an empty
@@ -167,6 +218,7 @@ bool IsCharacterDevice(const QString& path)
     struct stat info {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISCHR(info.st_mode);
 }
+#endif
 
 // Types a text key by key as a player would; unlike QTest::keyClicks it keeps
 // the letters beyond Latin-1.
@@ -265,6 +317,7 @@ void ReliabilityTest::dumpUnderFileSizeCap_data()
 
 void ReliabilityTest::dumpUnderFileSizeCap()
 {
+    QUARRIMAX_NEEDS_FILE_SIZE_CAP();
     QFETCH(QString, stop);
     Workspace workspace;
     testsupport::GalaxyBuilder galaxy;
@@ -336,6 +389,7 @@ void ReliabilityTest::mergeUnderFileSizeCap_data()
 
 void ReliabilityTest::mergeUnderFileSizeCap()
 {
+    QUARRIMAX_NEEDS_FILE_SIZE_CAP();
     QFETCH(bool, newTarget);
     QFETCH(int, room);
     QFETCH(int, recordsKept);
@@ -405,9 +459,11 @@ void ReliabilityTest::dumpWithRefusedFiles()
     QFETCH(QString, refused);
     QFETCH(int, startMessages);
     QFETCH(QByteArray, reportAfter);
+    QUARRIMAX_NEEDS_PERMISSION_BITS(refused != "read-only report");
+    QUARRIMAX_NEEDS_READ_ONLY_KEPT();
     QProcessEnvironment environment;
     if (refused == "other user's report" && !testsupport::RunningAsNobodyAgain()) {
-        if (::geteuid() != 0) {
+        if (!testsupport::RunningAsRoot()) {
             QSKIP("giving the report another owner needs root");
         }
         // A folder open to all with the sticky bit, holding root's report.
@@ -473,6 +529,8 @@ void ReliabilityTest::mergeWithRefusedFiles()
 {
     QFETCH(QString, refused);
     QFETCH(QString, message);
+    QUARRIMAX_NEEDS_PERMISSION_BITS(refused != "read-only target");
+    QUARRIMAX_NEEDS_READ_ONLY_KEPT();
     QUARRIMAX_AS_NOBODY(m_nobody, QProcessEnvironment());
 
     Workspace workspace;
@@ -512,6 +570,7 @@ void ReliabilityTest::mergeWithRefusedFiles()
 
 void ReliabilityTest::monitorLosesReadAccess()
 {
+    QUARRIMAX_NEEDS_PERMISSION_BITS(true);
     QUARRIMAX_AS_NOBODY(m_nobody, QProcessEnvironment());
     Workspace workspace;
     const QString galaxyFile = workspace.file(QStringLiteral("g.gxy"));
@@ -551,6 +610,7 @@ void ReliabilityTest::storeThatCannotBeWritten_data()
 
 void ReliabilityTest::storeThatCannotBeWritten()
 {
+    QUARRIMAX_NEEDS_A_STORE_FILE();
     QFETCH(QString, refusal);
     QFETCH(bool, ordinaryUser);
     QFETCH(bool, readable);
@@ -630,6 +690,7 @@ void ReliabilityTest::garbageInTheStore_data()
 
 void ReliabilityTest::garbageInTheStore()
 {
+    QUARRIMAX_NEEDS_A_STORE_FILE();
     QFETCH(QByteArray, store);
     QFETCH(QString, hab);
     QFETCH(QString, met);
@@ -669,6 +730,7 @@ void ReliabilityTest::garbageInTheStore()
 // the program runs: the dump writes the options all the same and goes on.
 void ReliabilityTest::storeTurnsToGarbageWhileRunning()
 {
+    QUARRIMAX_NEEDS_A_STORE_FILE();
     Workspace workspace;
     QVERIFY(WriteFile(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
     StoreGalaxy(1, QStringLiteral("Home"), QStringLiteral("g.gxy"));
@@ -702,6 +764,8 @@ void ReliabilityTest::storeThatIsNoPlainFile_data()
 
 void ReliabilityTest::storeThatIsNoPlainFile()
 {
+    QUARRIMAX_NEEDS_A_STORE_FILE();
+#ifndef _WIN32
     QFETCH(QString, what);
     Workspace workspace;
     const QString store = workspace.storeFile();
@@ -765,11 +829,13 @@ void ReliabilityTest::storeThatIsNoPlainFile()
         QCOMPARE(ReadAll(store), kept);
     }
     Stop(window);
+#endif
 }
 
 // A store kept elsewhere through a link still works, and stays a link.
 void ReliabilityTest::storeReachedThroughALink()
 {
+    QUARRIMAX_NEEDS_A_STORE_FILE();
     Workspace workspace;
     const QString store = workspace.storeFile();
     QVERIFY(QDir().mkpath(QFileInfo(store).path()));
@@ -869,7 +935,11 @@ void ReliabilityTest::galaxyFileIsAFolderOrPipe()
     if (what == "folder") {
         QVERIFY(QDir().mkdir(path));
     } else if (what == "pipe") {
+#ifdef _WIN32
+        QSKIP("Windows keeps named pipes out of the file system (\\\\.\\pipe\\): no galaxy file name can be one");
+#else
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+#endif
     } else {
         QVERIFY(WriteFile(path, QByteArray("GXY1") + Rec(1)));
     }
@@ -898,10 +968,18 @@ void ReliabilityTest::mergeWithPipesAndDevices_data()
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("message");
     const QString notPlain = MergeFailure(galaxy::kErrorNotAPlainFile, QStringLiteral("Not a plain file (a device or a pipe)"));
+#ifdef _WIN32
+    // Windows' devices are names in every folder; its named pipes are below \\.\pipe\.
+    const QString targetDevice = QStringLiteral("NUL");
+    const QString sourceDevice = QStringLiteral("NUL");
+#else
+    const QString targetDevice = QStringLiteral("/dev/null");
+    const QString sourceDevice = QStringLiteral("/dev/zero");
+#endif
     QTest::newRow("target is a named pipe") << QStringLiteral("<pipe>") << QStringLiteral("<galaxy>") << notPlain;
-    QTest::newRow("target is a device") << QStringLiteral("/dev/null") << QStringLiteral("<galaxy>") << notPlain;
+    QTest::newRow("target is a device") << targetDevice << QStringLiteral("<galaxy>") << notPlain;
     QTest::newRow("source is a named pipe") << QStringLiteral("<galaxy>") << QStringLiteral("<pipe>") << kNoSourceText;
-    QTest::newRow("source is a device") << QStringLiteral("<galaxy>") << QStringLiteral("/dev/zero") << kNoSourceText;
+    QTest::newRow("source is a device") << QStringLiteral("<galaxy>") << sourceDevice << kNoSourceText;
 }
 
 void ReliabilityTest::mergeWithPipesAndDevices()
@@ -911,10 +989,19 @@ void ReliabilityTest::mergeWithPipesAndDevices()
     QFETCH(QString, message);
     Workspace workspace;
     const QString galaxy = workspace.file(QStringLiteral("g.gxy"));
-    const QString pipe = workspace.file(QStringLiteral("pipe"));
     const QByteArray galaxyBytes = QByteArray("GXY1") + Rec(1);
     QVERIFY(WriteFile(galaxy, galaxyBytes));
+#ifdef _WIN32
+    const QString pipe = QStringLiteral("\\\\.\\pipe\\quarrimax-test-%1").arg(QCoreApplication::applicationPid());
+    const HANDLE pipeHandle = ::CreateNamedPipeW(reinterpret_cast<const wchar_t*>(pipe.utf16()), PIPE_ACCESS_DUPLEX,
+                                                 PIPE_TYPE_BYTE | PIPE_NOWAIT, PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0,
+                                                 nullptr);
+    QVERIFY(pipeHandle != INVALID_HANDLE_VALUE);
+    const std::unique_ptr<void, decltype(&::CloseHandle)> pipeOwner(pipeHandle, &::CloseHandle);
+#else
+    const QString pipe = workspace.file(QStringLiteral("pipe"));
     QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+#endif
     const auto resolve = [&](const QString& name) { return name == "<pipe>" ? pipe : name == "<galaxy>" ? galaxy : name; };
     frmMerge* window = frmMerge::ShowWindow();
     window->txtMergeIn->setText(resolve(target));
@@ -1238,6 +1325,7 @@ void ReliabilityTest::oddGalaxyNames()
     QFETCH(QString, name);
     QFETCH(QString, file);
     QFETCH(bool, fileCanExist);
+    QUARRIMAX_NEEDS_A_POSSIBLE_FILE_NAME(file);
     Workspace workspace;
     const QString path = workspace.file(file);
     if (fileCanExist) {
@@ -1305,6 +1393,7 @@ void ReliabilityTest::mergePathsWithOddCharacters()
     QFETCH(QString, target);
     QFETCH(QString, source);
     QFETCH(QString, message);
+    QUARRIMAX_NEEDS_A_POSSIBLE_FILE_NAME(target + source);
     Workspace workspace;
     const QByteArray records = Rec(3) + Rec(4);
     const bool sourceCanExist = source.size() < 255;
