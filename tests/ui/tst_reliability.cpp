@@ -6,6 +6,8 @@
 // run as root.
 #include "MainWindowDriver.h"
 #include "UiFixture.h"
+#include "galaxy/GalaxyFile.h"
+#include "support/DeletedWhileOpen.h"
 #include "support/MessageTexts.h"
 #include "support/AsNobody.h"
 #include "support/FileSizeCap.h"
@@ -29,6 +31,7 @@
 #include <QLockFile>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QRegularExpression>
 #include <QTimer>
@@ -108,6 +111,26 @@ QString MergeFailure(int error)
 #endif
 }
 
+// The message of a merge into a file whose name the system refuses (a name
+// part longer than any the file system holds): the system's own number and
+// text for that name, as creating the file outside the program gets them.
+QString MergeFailureForName(const QString& path)
+{
+#ifdef _WIN32
+    const HANDLE handle = CreateFileW(galaxy::SystemPath(Declare::FsPath(path)).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+        return QStringLiteral("(the system took the name)");
+    }
+    const galaxy::GalaxyResult refused = galaxy::GalaxyResult::FromSystemError(GetLastError());
+    return MergeFailure(refused.number(), QString::fromStdString(refused.description()));
+#else
+    (void)path;
+    return MergeFailure(ENAMETOOLONG);
+#endif
+}
+
 // On Windows a file carries one permission, the read-only attribute, which
 // chmod sets when the owner may not write: it keeps a file from being
 // written, but it cannot keep one from being read, folders ignore it, and
@@ -139,6 +162,18 @@ QString MergeFailure(int error)
     do {                                           \
     } while (false)
 #endif
+
+// The file that a name means to the system, as the program and the game
+// open it: on Windows without the blanks and dots that end it. Qt's own file
+// access keeps those, so the tests create and read files under this name.
+QString SystemFileName(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return QString::fromStdWString(galaxy::SystemPath(Declare::FsPath(path)).wstring());
+#else
+    return path;
+#endif
+}
 
 bool NoPointerOverride()
 {
@@ -866,6 +901,7 @@ void ReliabilityTest::storeReachedThroughALink()
 // typed. Neither changes the store. Once the lock is let go, both work.
 void ReliabilityTest::storeLockedByAnotherWriter()
 {
+    QUARRIMAX_NEEDS_A_STORE_FILE();
     Workspace workspace;
     QVERIFY(WriteFile(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
     const QByteArray stored = "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=g.gxy\n[Options]\nHab=12\n";
@@ -948,7 +984,9 @@ void ReliabilityTest::galaxyFileIsAFolderOrPipe()
     QStringList expected = what == "folder later" ? QStringList() : QStringList{MissingText(QStringLiteral("G"))};
     QCOMPARE(Texts(workspace.platform().boxes), expected);
     if (what == "folder later") {
-        QVERIFY(QFile::remove(path) && QDir().mkdir(path));
+        QVERIFY(QFile::remove(path));
+        QUARRIMAX_SKIP_WHERE_THE_DELETE_IS_UNSEEN(path);
+        QVERIFY(QDir().mkdir(path));
     }
     // The monitor neither waits on a pipe nor takes a folder for a galaxy.
     frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
@@ -1327,7 +1365,7 @@ void ReliabilityTest::oddGalaxyNames()
     QFETCH(bool, fileCanExist);
     QUARRIMAX_NEEDS_A_POSSIBLE_FILE_NAME(file);
     Workspace workspace;
-    const QString path = workspace.file(file);
+    const QString path = SystemFileName(workspace.file(file));
     if (fileCanExist) {
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         QVERIFY(WriteFile(path, QByteArray("GXY1") + Rec(1)));
@@ -1383,7 +1421,7 @@ void ReliabilityTest::mergePathsWithOddCharacters_data()
     QTest::newRow("non-ASCII letters") << QStringLiteral("Zielgalaxie ü.gxy") << QStringLiteral("源 ĝalaksio.gxy")
                                        << kMergeDone;
     QTest::newRow("target name of 1,000 characters") << Repeated(QStringLiteral("Ziel "), 1000)
-                                                     << QStringLiteral("source.gxy") << MergeFailure(ENAMETOOLONG);
+                                                     << QStringLiteral("source.gxy") << QString(); // refused name
     QTest::newRow("source name of 1,000 characters") << QStringLiteral("target.gxy")
                                                      << Repeated(QStringLiteral("Quelle "), 1000) << kNoSourceText;
 }
@@ -1395,19 +1433,23 @@ void ReliabilityTest::mergePathsWithOddCharacters()
     QFETCH(QString, message);
     QUARRIMAX_NEEDS_A_POSSIBLE_FILE_NAME(target + source);
     Workspace workspace;
+    if (message.isEmpty()) {
+        message = MergeFailureForName(workspace.file(target));
+    }
     const QByteArray records = Rec(3) + Rec(4);
     const bool sourceCanExist = source.size() < 255;
     if (sourceCanExist) {
-        QVERIFY(WriteFile(workspace.file(source), QByteArray("SRC9") + records));
+        QVERIFY(WriteFile(SystemFileName(workspace.file(source)), QByteArray("SRC9") + records));
     }
     frmMerge* window = frmMerge::ShowWindow();
+    const auto closeWindow = qScopeGuard([window] { delete window; });
     Type(window->txtMergeIn, workspace.file(target));
     Type(window->txtMergeFrom, workspace.file(source));
     QTest::mouseClick(window->cmdStart, Qt::LeftButton);
     QCOMPARE(Texts(workspace.platform().boxes), QStringList{message});
-    QCOMPARE(ReadAll(workspace.file(target)), message == kMergeDone ? kZeroHeader + records : QByteArray());
+    QCOMPARE(ReadAll(SystemFileName(workspace.file(target))),
+             message == kMergeDone ? kZeroHeader + records : QByteArray());
     QCOMPARE(QDir(workspace.folder()).entryList(QDir::Files).size(), sourceCanExist ? 1 + (message == kMergeDone) : 0);
-    delete window;
 }
 
 QTEST_MAIN(ReliabilityTest)

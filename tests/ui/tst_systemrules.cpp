@@ -5,6 +5,7 @@
 // a galaxy file deleted while it is selected.
 #include "MainWindowDriver.h"
 #include "UiFixture.h"
+#include "support/DeletedWhileOpen.h"
 #include "galaxy/GalaxyFile.h"
 #include "platform/Platform.h"
 #include "platform/SystemServices.h"
@@ -173,24 +174,6 @@ bool UnderWine()
 {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
-// Whether the name of a file deleted while others hold it open still opens
-// as a file with no pending delete. Windows either takes the name away at
-// once (deletes with POSIX semantics, Windows 10 and later on NTFS) or keeps
-// it with the delete pending, refusing every open.
-bool PendingDeleteUnseen(const QString& path)
-{
-    const HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t*>(Native(path).utf16()), FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    FILE_STANDARD_INFO info{};
-    const bool seen = GetFileInformationByHandleEx(handle, FileStandardInfo, &info, sizeof info) && info.DeletePending;
-    CloseHandle(handle);
-    return !seen;
 }
 
 // Sets the decimal separator of the user's regional setting through the
@@ -427,13 +410,7 @@ void SystemRulesTest::galaxyDeletedWhileSelectedIsMissing()
     SetOptions(window);
     QVERIFY(Declare::openGalaxyFile.isOpen());
     QVERIFY(QFile::remove(path));
-#ifdef Q_OS_WIN
-    if (PendingDeleteUnseen(path)) {
-        QSKIP("this system keeps the name of a file deleted while it is open and gives no sign of the pending "
-              "delete (Wine 8: FileStandardInfo.DeletePending is always false and the name still opens), so "
-              "nothing tells the file from one that is there");
-    }
-#endif
+    QUARRIMAX_SKIP_WHERE_THE_DELETE_IS_UNSEEN(path);
     QVERIFY(!Declare::GalaxyFileExists(QStringLiteral("gone.gxy")));
     if (selectAgain) {
         emit Find<QComboBox>(window, "cboGalaxies")->activated(0);
