@@ -56,7 +56,7 @@ QStringList ReadBack(const settings::Options& options)
 // The keys of a section as they stand in the store, "key=value", sorted.
 QStringList StoredSection(const QString& section)
 {
-    QSettings store = RawStore();
+    QSettings store = FreshRawStore();
     store.beginGroup(section);
     QStringList stored;
     for (const QString& key : store.childKeys()) {
@@ -195,7 +195,7 @@ void SettingsTest::sectionsMatchWithoutRegardToCase()
     QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("rating")), QStringLiteral("1"));
     QVERIFY(WriteSetting(QStringLiteral("OPTIONS"), QStringLiteral("RATING"), QStringLiteral("0")));
     QCOMPARE(StoredRaw(QStringLiteral("options"), QStringLiteral("Rating")), QStringLiteral("0"));
-    QVERIFY(!RawStore().childGroups().contains(QStringLiteral("OPTIONS")));
+    QVERIFY(!FreshRawStore().childGroups().contains(QStringLiteral("OPTIONS")));
 }
 
 void SettingsTest::writeReplacesWhateverCaseWasStored()
@@ -204,7 +204,7 @@ void SettingsTest::writeReplacesWhateverCaseWasStored()
     StoreRaw(QStringLiteral("Galaxies"), QStringLiteral("galaxyFILE3"), QStringLiteral("old.gxy"));
     QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile3"), QStringLiteral("new.gxy")));
     QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("galaxyFILE3")), QStringLiteral("new.gxy"));
-    QSettings store = RawStore();
+    QSettings store = FreshRawStore();
     store.beginGroup(QStringLiteral("Galaxies"));
     QCOMPARE(store.childKeys(), QStringList{QStringLiteral("galaxyFILE3")});
     QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("GalaxyFile3")), QStringLiteral("new.gxy"));

@@ -17,6 +17,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
@@ -144,6 +145,13 @@ inline QSettings RawStore()
 }
 
 #ifdef Q_OS_WIN
+// The registry holds no parse of its own in the process: RawStore() reads
+// what is stored now.
+inline QSettings FreshRawStore()
+{
+    return RawStore();
+}
+
 // On Windows values are written and read as registry strings, exactly the
 // text (QSettings would keep a text beginning with "@" in a form of its own).
 inline void StoreRaw(const QString& section, const QString& key, const QString& value)
@@ -183,16 +191,56 @@ inline std::optional<QString> StoredRaw(const QString& section, const QString& k
     return QString::fromStdWString(text);
 }
 #else
+// The sandbox's store file on Linux.
+inline QString StoreFilePath()
+{
+    return StorePlace() + QStringLiteral("/Quarrimax2/Quarrimax2.conf");
+}
+
+// A copy of the store file under a name never used before (empty when there
+// is no store file). QSettings keeps every file it parsed in a cache of the
+// process and parses it again only when its size or time stamp changed; a
+// write of the program's own may change neither within one step of the
+// clock, and the cache would give the values from before it, or write them
+// back. A copy of its own is always parsed afresh.
+inline QString FreshCopyOfStore()
+{
+    static QTemporaryDir copies;
+    const QString copy = copies.filePath(QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".conf"));
+    (void)QFile::copy(StoreFilePath(), copy);
+    return copy;
+}
+
+// The store as QSettings reads it, parsed afresh; reading only.
+inline QSettings FreshRawStore()
+{
+    return QSettings(FreshCopyOfStore(), QSettings::IniFormat);
+}
+
 inline void StoreRaw(const QString& section, const QString& key, const QString& value)
 {
-    QSettings store = RawStore();
-    store.setValue(section + QLatin1Char('/') + key, value);
-    store.sync();
+    const QString copy = FreshCopyOfStore();
+    {
+        QSettings store(copy, QSettings::IniFormat);
+        store.setValue(section + QLatin1Char('/') + key, value);
+        store.sync();
+    }
+    QFile written(copy);
+    QByteArray bytes;
+    if (written.open(QIODevice::ReadOnly)) {
+        bytes = written.readAll();
+    }
+    // Written into the store file as it is, a link to a file through the link.
+    (void)QDir().mkpath(QFileInfo(StoreFilePath()).path());
+    QFile store(StoreFilePath());
+    if (store.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        (void)store.write(bytes);
+    }
 }
 
 inline std::optional<QString> StoredRaw(const QString& section, const QString& key)
 {
-    QSettings store = RawStore();
+    QSettings store = FreshRawStore();
     const QString path = section + QLatin1Char('/') + key;
     if (!store.contains(path)) {
         return std::nullopt;
