@@ -24,14 +24,13 @@
 
 namespace testsupport {
 
-// A file descriptor open for appending to the existing file at path, -1 when
-// it does not open. On Windows the handle has the right to append and no
-// other write right: the system then puts each write at the end of the file.
-inline int OpenGalaxyToAppend(const char* path)
-{
 #ifdef _WIN32
-    const HANDLE handle = ::CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+// A binary file descriptor on a handle with these access rights to the
+// existing file at path, shared every way; -1 when it does not open.
+inline int OpenExistingForWriting(const char* path, DWORD access)
+{
+    const HANDLE handle = ::CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return -1;
     }
@@ -40,6 +39,16 @@ inline int OpenGalaxyToAppend(const char* path)
         ::CloseHandle(handle);
     }
     return fd;
+}
+#endif
+
+// A file descriptor open for appending to the existing file at path, -1 when
+// it does not open. On Windows the handle has the right to append and no
+// other write right: the system then puts each write at the end of the file.
+inline int OpenGalaxyToAppend(const char* path)
+{
+#ifdef _WIN32
+    return OpenExistingForWriting(path, FILE_APPEND_DATA);
 #else
     return ::open(path, O_WRONLY | O_APPEND);
 #endif
@@ -52,16 +61,7 @@ inline int OpenGalaxyToAppend(const char* path)
 inline int OpenGalaxyToWrite(const char* path)
 {
 #ifdef _WIN32
-    const HANDLE handle = ::CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return -1;
-    }
-    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
-    if (fd < 0) {
-        ::CloseHandle(handle);
-    }
-    return fd;
+    return OpenExistingForWriting(path, GENERIC_WRITE);
 #else
     return ::open(path, O_WRONLY);
 #endif
