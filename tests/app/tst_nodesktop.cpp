@@ -62,7 +62,7 @@ void NoDesktopTest::saysSoInOneLine()
     QFETCH(QStringList, settings);
     QFETCH(QString, reason);
 #ifdef _WIN32
-    QSKIP("a Windows program always has the desktop of its session to show its windows on");
+    QSKIP("a Windows program always has a desktop to show its windows on");
 #endif
     const QString xDisplay = UnusedXDisplay();
     if (xDisplay.isEmpty()) {
@@ -79,7 +79,7 @@ void NoDesktopTest::saysSoInOneLine()
     }
     environment.insert(QStringLiteral("HOME"), home.path());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-    // A desktop session has a private runtime folder; without one the Wayland
+    // A desktop gives its programs a private runtime folder; without one the Wayland
     // client library prints a complaint of its own before the program speaks.
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
     for (const QString& setting : settings) {
