@@ -61,7 +61,7 @@ public:
 // A Galaxy List and dump options as a player might keep them.
 bool PrepareSettings()
 {
-    return settings::SaveGalaxyList({{1, QStringLiteral("Sample"), QStringLiteral("sample.gxy")},
+    return settings::WriteGalaxyList({{1, QStringLiteral("Sample"), QStringLiteral("sample.gxy")},
                                      {2, QStringLiteral("Home cluster"), QStringLiteral("sample.gxy")}})
            && settings::WriteOptions({QStringLiteral("40"), QStringLiteral("30"), true, true, true, false});
 }

@@ -2,7 +2,6 @@
 
 #include "Settings.h"
 #include "galaxy/TypedNumbers.h"
-#include "state/Declare.h"
 
 #include <type_traits>
 
@@ -96,36 +95,13 @@ bool WriteOptions(const Options& options)
     return store.save();
 }
 
-QList<GalaxyEntry> LoadGalaxyList(Store& store)
+GalaxyEntry ReadGalaxyEntry(Store& store, int n)
 {
     const QString section = QString::fromLatin1(kGalaxies);
-    for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
-        const auto i = static_cast<std::size_t>(n);
-        Declare::pstrGalaxyName[i] = store.text(section, GalaxyNameKey(n));
-        Declare::pstrGalaxyFile[i] = store.text(section, GalaxyFileReadKey(n));
-    }
-    return OfferedGalaxies();
+    return GalaxyEntry{n, store.text(section, GalaxyNameKey(n)), store.text(section, GalaxyFileReadKey(n))};
 }
 
-QList<GalaxyEntry> LoadGalaxyList()
-{
-    Store store(Store::Use::Read);
-    return LoadGalaxyList(store);
-}
-
-QList<GalaxyEntry> OfferedGalaxies()
-{
-    QList<GalaxyEntry> offered;
-    for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
-        const auto i = static_cast<std::size_t>(n);
-        if (!Declare::pstrGalaxyName[i].isEmpty()) {
-            offered.append(GalaxyEntry{n, Declare::pstrGalaxyName[i], Declare::pstrGalaxyFile[i]});
-        }
-    }
-    return offered;
-}
-
-bool SaveGalaxyList(const QList<GalaxyEntry>& entries)
+bool WriteGalaxyList(const QList<GalaxyEntry>& entries)
 {
     const QString section = QString::fromLatin1(kGalaxies);
     Store store(Store::Use::Write);
@@ -133,11 +109,7 @@ bool SaveGalaxyList(const QList<GalaxyEntry>& entries)
         store.setText(section, GalaxyNameKey(entry.number), entry.name);
         store.setText(section, GalaxyFileWriteKey(entry.number), entry.file);
     }
-    if (!store.save()) {
-        return false;
-    }
-    (void)LoadGalaxyList(store);
-    return true;
+    return store.save();
 }
 
 } // namespace settings

@@ -70,22 +70,13 @@ struct GalaxyEntry {
     QString file;
 };
 
-// Reads Galaxy List entries 1 to 4 into Declare::pstrGalaxyName and
-// Declare::pstrGalaxyFile and returns the entries that have a name, in order:
-// those the galaxy selector offers. Changes neither the selection nor the
-// open galaxy file. From a store already open, or from the store opened once
-// for it.
-QList<GalaxyEntry> LoadGalaxyList(Store& store);
-QList<GalaxyEntry> LoadGalaxyList();
-
-// The entries of the Galaxy List in memory that have a name, in order.
-QList<GalaxyEntry> OfferedGalaxies();
+// Galaxy List entry n as stored, named or not; a key that is not stored reads
+// as the empty text.
+GalaxyEntry ReadGalaxyEntry(Store& store, int n);
 
 // Writes each entry's name and then its file name, in the order given, with
-// the store opened once for all of them. Once they are stored, reads the
-// Galaxy List back into memory from what was stored, as LoadGalaxyList does.
-// False when the store refused them (see Store::save for what is then kept);
-// the Galaxy List in memory is then as it was.
-bool SaveGalaxyList(const QList<GalaxyEntry>& entries);
+// the store opened once for all of them. False when the store refused them
+// (see Store::save for what is then kept).
+bool WriteGalaxyList(const QList<GalaxyEntry>& entries);
 
 } // namespace settings

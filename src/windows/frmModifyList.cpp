@@ -162,7 +162,7 @@ bool frmModifyList::saveEntries()
         const auto i = static_cast<std::size_t>(n);
         entries.append(settings::GalaxyEntry{n, txtGalaxy[i]->text(), txtGalaxyfile[i]->text()});
     }
-    return settings::SaveGalaxyList(entries);
+    return settings::WriteGalaxyList(entries);
 }
 
 void frmModifyList::cmdExit_Click()

@@ -1,7 +1,7 @@
 // The Galaxy List editor: the four galaxy names and the galaxy file of each.
-// Save stores them, reads the Galaxy List back into memory and says so (saved),
-// so that whoever opened the editor can offer it again; Exit and the close box leave everything as it
-// was.
+// Save stores them and says so (saved), so that whoever opened the editor reads
+// the Galaxy List back and offers it again; Exit and the close box leave
+// everything as it was.
 #pragma once
 
 #include <QDialog>
@@ -20,8 +20,7 @@ public:
     explicit frmModifyList(QWidget* parent = nullptr);
 
 signals:
-    // The four entries are stored and the Galaxy List in memory read back
-    // from the store; the editor closes right after.
+    // The four entries are stored; the editor closes right after.
     void saved();
 
 protected:

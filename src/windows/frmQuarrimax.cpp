@@ -337,7 +337,7 @@ void frmQuarrimax::Form_Load()
         // The store is read once for the options and the Galaxy List.
         settings::Store store(settings::Store::Use::Read);
         restoreOptions(store);
-        fillGalaxySelector(settings::LoadGalaxyList(store));
+        LoadGalaxyList(store);
     }
     if (cboGalaxies->count() > 0) {
         cboGalaxies->setCurrentIndex(0);
@@ -369,27 +369,41 @@ bool frmQuarrimax::storeOptions()
                                                     optNotePad->isChecked()});
 }
 
-// Offers the named entries of the Galaxy List in the galaxy selector, each
-// item carrying its entry number; selects nothing by itself, where the
-// selector would select its first item when filled from empty.
-void frmQuarrimax::fillGalaxySelector(const QList<settings::GalaxyEntry>& offered)
+// Reads Galaxy List entries 1 to 4 from the store into the Galaxy List in
+// memory and offers the named ones in the galaxy selector, in entry order, each
+// item carrying its entry number. Neither empties the selector nor selects an
+// item (the selector would select its first item when filled from empty), and
+// leaves the selection and the open galaxy file as they are.
+void frmQuarrimax::LoadGalaxyList()
+{
+    settings::Store store(settings::Store::Use::Read);
+    LoadGalaxyList(store);
+}
+
+void frmQuarrimax::LoadGalaxyList(settings::Store& store)
 {
     const int selected = cboGalaxies->currentIndex();
-    for (const settings::GalaxyEntry& entry : offered) {
-        cboGalaxies->addItem(entry.name, entry.number);
+    for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
+        const settings::GalaxyEntry entry = settings::ReadGalaxyEntry(store, n);
+        const auto i = static_cast<std::size_t>(n);
+        Declare::pstrGalaxyName[i] = entry.name;
+        Declare::pstrGalaxyFile[i] = entry.file;
+        if (!entry.name.isEmpty()) {
+            cboGalaxies->addItem(entry.name, n);
+        }
     }
     if (cboGalaxies->currentIndex() != selected) {
         cboGalaxies->setCurrentIndex(selected);
     }
 }
 
-// The editor stored the Galaxy List and read it back into memory: the
-// selector offers it anew and nothing is selected; the last selection's file
-// stays open and current.
+// The editor stored the Galaxy List: the selector offers it anew as read back
+// from the store, and nothing is selected; the last selection's file stays
+// open and current.
 void frmQuarrimax::galaxyListSaved()
 {
     cboGalaxies->clear();
-    fillGalaxySelector(settings::OfferedGalaxies());
+    LoadGalaxyList();
 }
 
 void frmQuarrimax::closeEvent(QCloseEvent* event)

@@ -30,6 +30,10 @@ public:
     // fields as they stand at each tick, for as long as this window exists.
     frmAutoCheck::ThresholdSource thresholdSource() const;
 
+    // Reads the Galaxy List from the settings store into memory and offers
+    // its named entries in the galaxy selector, after those it holds.
+    void LoadGalaxyList();
+
 public slots:
     void cmdOptions_Click();
 
@@ -53,7 +57,7 @@ private:
     void Form_Load();
     void restoreOptions(settings::Store& store);
     bool storeOptions();
-    void fillGalaxySelector(const QList<settings::GalaxyEntry>& offered);
+    void LoadGalaxyList(settings::Store& store);
     void galaxyListSaved();
     void Form_Unload();
 

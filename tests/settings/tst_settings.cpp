@@ -29,20 +29,32 @@
 #endif
 
 using namespace testsupport;
-using settings::LoadGalaxyList;
 using settings::ReadSetting;
 using settings::WriteSetting;
 
 namespace {
 
-// The names and numbers of the entries that the galaxy selector offers.
-QStringList Offered(const QList<settings::GalaxyEntry>& entries)
+// Galaxy List entries 1 to 4 as the store holds them, read from it once.
+QList<settings::GalaxyEntry> StoredEntries()
 {
-    QStringList offered;
-    for (const settings::GalaxyEntry& entry : entries) {
-        offered.append(QString::number(entry.number) + QLatin1Char(' ') + entry.name);
+    settings::Store store(settings::Store::Use::Read);
+    QList<settings::GalaxyEntry> entries;
+    for (int n = 1; n <= 4; ++n) {
+        entries.append(settings::ReadGalaxyEntry(store, n));
     }
-    return offered;
+    return entries;
+}
+
+// The numbers and names of the stored entries that have a name.
+QStringList Named(const QList<settings::GalaxyEntry>& entries)
+{
+    QStringList named;
+    for (const settings::GalaxyEntry& entry : entries) {
+        if (!entry.name.isEmpty()) {
+            named.append(QString::number(entry.number) + QLatin1Char(' ') + entry.name);
+        }
+    }
+    return named;
 }
 
 // What a dump's options read back as, key by key, in the order they are written.
@@ -130,9 +142,8 @@ private slots:
     void refusedWriteIsReported();
     void fallbackStoresAreNotRead_data();
     void fallbackStoresAreNotRead();
-    void loadGalaxyListFillsMemoryAndOffersNamedEntries();
-    void loadGalaxyListLeavesTheSelectionAlone();
-    void loadGalaxyListReadsTheEditorsKeys();
+    void galaxyEntriesReadAsStored();
+    void galaxyEntriesReadTheEditorsKeys();
     void optionsReadBackByTheirForms_data();
     void optionsReadBackByTheirForms();
     void writtenOptionsReadBackTheSame_data();
@@ -280,8 +291,8 @@ void SettingsTest::fallbackStoresAreNotRead()
 
     QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
     QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Rating")), QString());
-    QVERIFY(LoadGalaxyList().isEmpty());
-    QCOMPARE(Declare::pstrGalaxyFile[1], QString());
+    QVERIFY(Named(StoredEntries()).isEmpty());
+    QCOMPARE(StoredEntries().at(0).file, QString());
     // Writing a key of its own changes neither that nor the fallback.
     QVERIFY(WriteSetting(QStringLiteral("Options"), QStringLiteral("Met"), QStringLiteral("3")));
     QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Met")), QStringLiteral("3"));
@@ -291,48 +302,33 @@ void SettingsTest::fallbackStoresAreNotRead()
     QCOMPARE(in.readAll(), held);
 }
 
-void SettingsTest::loadGalaxyListFillsMemoryAndOffersNamedEntries()
+void SettingsTest::galaxyEntriesReadAsStored()
 {
     Sandbox workspace;
     StoreGalaxy(1, QStringLiteral("One"), QStringLiteral("one.gxy"));
     StoreGalaxy(2, QString(), QStringLiteral("two.gxy"));
     StoreGalaxy(3, QStringLiteral("Three"), QStringLiteral("three.gxy"));
-    const QList<settings::GalaxyEntry> offered = LoadGalaxyList();
-    QCOMPARE(Declare::pstrGalaxyName[1], QStringLiteral("One"));
-    QCOMPARE(Declare::pstrGalaxyName[2], QString());
-    QCOMPARE(Declare::pstrGalaxyFile[2], QStringLiteral("two.gxy"));
-    QCOMPARE(Declare::pstrGalaxyName[3], QStringLiteral("Three"));
-    QCOMPARE(Declare::pstrGalaxyFile[3], QStringLiteral("three.gxy"));
-    QCOMPARE(Declare::pstrGalaxyName[4], QString());
-    QCOMPARE(Declare::pstrGalaxyFile[4], QString());
-    QCOMPARE(Declare::pstrGalaxyName[0], QString());
-    // An entry without a name is not offered and shifts no later entry.
-    QCOMPARE(Offered(offered), (QStringList{QStringLiteral("1 One"), QStringLiteral("3 Three")}));
+    const QList<settings::GalaxyEntry> entries = StoredEntries();
+    QCOMPARE(entries.at(0).number, 1);
+    QCOMPARE(entries.at(0).name, QStringLiteral("One"));
+    QCOMPARE(entries.at(1).name, QString());
+    QCOMPARE(entries.at(1).file, QStringLiteral("two.gxy"));
+    QCOMPARE(entries.at(2).name, QStringLiteral("Three"));
+    QCOMPARE(entries.at(2).file, QStringLiteral("three.gxy"));
+    QCOMPARE(entries.at(3).number, 4);
+    QCOMPARE(entries.at(3).name, QString());
+    QCOMPARE(entries.at(3).file, QString());
 }
 
-void SettingsTest::loadGalaxyListLeavesTheSelectionAlone()
-{
-    Sandbox workspace;
-    QVERIFY(GalaxyBuilder().writeTo(workspace.file(QStringLiteral("earlier.gxy"))));
-    Declare::pstrGalaxyName[1] = QStringLiteral("Earlier");
-    Declare::pstrGalaxyFile[1] = QStringLiteral("earlier.gxy");
-    QCOMPARE(Declare::SelectGalaxy(1), Declare::Selection::Opened);
-    StoreGalaxy(4, QStringLiteral("Four"), QStringLiteral("four.gxy"));
-    QCOMPARE(Offered(LoadGalaxyList()), QStringList{QStringLiteral("4 Four")});
-    QCOMPARE(Declare::pstrGalaxyName[1], QString());
-    QCOMPARE(Declare::pstrCurrentGalaxyFile, QStringLiteral("earlier.gxy"));
-    QVERIFY(Declare::openGalaxyFile.isOpen());
-}
-
-void SettingsTest::loadGalaxyListReadsTheEditorsKeys()
+void SettingsTest::galaxyEntriesReadTheEditorsKeys()
 {
     Sandbox workspace;
     // The editor writes "Galaxyfile"; the list is read as "GalaxyFile".
     QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxy2"), QStringLiteral("Second")));
     QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile2"), QStringLiteral("second.gxy")));
-    const QList<settings::GalaxyEntry> offered = LoadGalaxyList();
-    QCOMPARE(Declare::pstrGalaxyFile[2], QStringLiteral("second.gxy"));
-    QCOMPARE(Offered(offered), QStringList{QStringLiteral("2 Second")});
+    const QList<settings::GalaxyEntry> entries = StoredEntries();
+    QCOMPARE(entries.at(1).file, QStringLiteral("second.gxy"));
+    QCOMPARE(Named(entries), QStringList{QStringLiteral("2 Second")});
 }
 
 // Each key of the options as stored, read back by the rule of its form.
@@ -417,12 +413,12 @@ void SettingsTest::refusedWritesKeepNothing()
     Sandbox workspace;
     QVERIFY(workspace.refuseWrites());
     QVERIFY(!settings::WriteOptions({QStringLiteral("40"), QStringLiteral("30"), true, true, true, false}));
-    QVERIFY(!settings::SaveGalaxyList({{1, QStringLiteral("One"), QStringLiteral("one.gxy")},
+    QVERIFY(!settings::WriteGalaxyList({{1, QStringLiteral("One"), QStringLiteral("one.gxy")},
                                        {2, QStringLiteral("Two"), QStringLiteral("two.gxy")}}));
     QCOMPARE(StoredSection(QStringLiteral("Options")), QStringList());
     QCOMPARE(StoredSection(QStringLiteral("Galaxies")), QStringList());
     QCOMPARE(ReadBack(settings::ReadOptions()), ReadBack(settings::Options{}));
-    QVERIFY(settings::LoadGalaxyList().isEmpty());
+    QVERIFY(Named(StoredEntries()).isEmpty());
 }
 
 // Files edited by hand in every way QSettings accepts, and some it only
@@ -611,7 +607,7 @@ void SettingsTest::writeChangesOnlyWhatItWrites()
     const QByteArray before = "; written by hand\n[Galaxies]\n; the first one\nGalaxy1 = Home ; my home\n"
                               "galaxyfile1=home.gxy\n\n[Other]\nx=\"a, b\"\nnoise without equals\n";
     QVERIFY(WriteAll(workspace.storeFile(), before));
-    QVERIFY(settings::SaveGalaxyList({{1, QStringLiteral("Away"), QStringLiteral("away.gxy")},
+    QVERIFY(settings::WriteGalaxyList({{1, QStringLiteral("Away"), QStringLiteral("away.gxy")},
                                       {2, QStringLiteral("Two"), QString()}}));
     QVERIFY(settings::WriteOptions({QStringLiteral("5"), QString(), false, true, true, false}));
     const QByteArray after = "; written by hand\n[Galaxies]\n; the first one\nGalaxy1 = Away ; my home\n"
@@ -621,9 +617,9 @@ void SettingsTest::writeChangesOnlyWhatItWrites()
     QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("galaxyfile1")), QStringLiteral("away.gxy"));
     QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Reader")), QStringLiteral("True"));
     QCOMPARE(StoredRaw(QStringLiteral("Other"), QStringLiteral("x")), QStringLiteral("a, b"));
-    // What the editor saved is in memory too, read back from the store.
-    QCOMPARE(Declare::pstrGalaxyFile[1], QStringLiteral("away.gxy"));
-    QCOMPARE(Offered(settings::OfferedGalaxies()), (QStringList{QStringLiteral("1 Away"), QStringLiteral("2 Two")}));
+    // The keys written with either spelling read back as one.
+    QCOMPARE(StoredEntries().at(0).file, QStringLiteral("away.gxy"));
+    QCOMPARE(Named(StoredEntries()), (QStringList{QStringLiteral("1 Away"), QStringLiteral("2 Two")}));
 }
 
 // A lock beside the store that is not let go within the patience: the write
@@ -703,11 +699,11 @@ void SettingsTest::writeGivesUpOnALockItCannotTake()
 
     // Reads do not take the lock.
     QCOMPARE(settings::ReadOptions().hab, QStringLiteral("12"));
-    QCOMPARE(Offered(LoadGalaxyList()), QStringList{QStringLiteral("1 Home")});
+    QCOMPARE(Named(StoredEntries()), QStringList{QStringLiteral("1 Home")});
 
     const settings::Options options{QStringLiteral("40"), QStringLiteral("30"), true, true, false, true};
     QCOMPARE(settings::WriteOptions(options), taken);
-    QCOMPARE(settings::SaveGalaxyList({{1, QStringLiteral("Away"), QStringLiteral("away.gxy")}}), taken);
+    QCOMPARE(settings::WriteGalaxyList({{1, QStringLiteral("Away"), QStringLiteral("away.gxy")}}), taken);
     QCOMPARE(WriteSetting(QStringLiteral("Options"), QStringLiteral("Met"), QStringLiteral("31")), taken);
     if (taken) {
         // Written, and readable by QSettings; the lock is gone.
@@ -715,12 +711,12 @@ void SettingsTest::writeGivesUpOnALockItCannotTake()
         QCOMPARE(reference.value(QStringLiteral("Options/Hab")).toString(), QStringLiteral("40"));
         QCOMPARE(reference.value(QStringLiteral("Options/Met")).toString(), QStringLiteral("31"));
         QCOMPARE(reference.value(QStringLiteral("Galaxies/Galaxyfile1")).toString(), QStringLiteral("away.gxy"));
-        QCOMPARE(Declare::pstrGalaxyName[1], QStringLiteral("Away"));
+        QCOMPARE(StoredEntries().at(0).name, QStringLiteral("Away"));
         QVERIFY(!QFileInfo::exists(lockFile));
     } else {
-        // Nothing stored, the Galaxy List in memory as it was, the lock left alone.
+        // Nothing stored, the lock left alone.
         QCOMPARE(StoreBytes(store), stored);
-        QCOMPARE(Declare::pstrGalaxyName[1], QStringLiteral("Home"));
+        QCOMPARE(StoredEntries().at(0).name, QStringLiteral("Home"));
         QCOMPARE(StoreBytes(lockFile), lockBefore);
     }
     if (held) {
@@ -750,7 +746,7 @@ void SettingsTest::largeStoreIsReadAndWrittenWhole()
     QVERIFY(WriteAll(workspace.storeFile(), big + tail));
     QCOMPARE(settings::ReadOptions().met, QStringLiteral("7"));
     QVERIFY(settings::WriteOptions({QStringLiteral("40"), QStringLiteral("30"), true, true, false, true}));
-    QVERIFY(settings::SaveGalaxyList({{1, QStringLiteral("Away"), QStringLiteral("away.gxy")}}));
+    QVERIFY(settings::WriteGalaxyList({{1, QStringLiteral("Away"), QStringLiteral("away.gxy")}}));
     const QByteArray after = StoreBytes(workspace.storeFile());
     QVERIFY(after.startsWith(big));
     QCOMPARE(after.sliced(big.size()),
@@ -774,7 +770,7 @@ void SettingsTest::storeIsTheRegistryKey()
     Sandbox workspace;
     QCOMPARE(settings::StoreLocation(), workspace.storeKey());
     QVERIFY(settings::WriteOptions({QStringLiteral("40"), QString(), true, false, true, false}));
-    QVERIFY(settings::SaveGalaxyList({{3, QStringLiteral("@Home"), QStringLiteral("home.gxy")}}));
+    QVERIFY(settings::WriteGalaxyList({{3, QStringLiteral("@Home"), QStringLiteral("home.gxy")}}));
     const QString key = workspace.storeKey().mid(QStringLiteral("HKEY_CURRENT_USER\\").size());
     const auto type = [&](const QString& section, const QString& name) {
         DWORD found = 0;

@@ -94,6 +94,7 @@ private slots:
     void startupSelectsTheFirstGalaxy();
     void startupSaysWhenTheFirstGalaxysFileIsMissing();
     void emptyGalaxyListSelectsNothing();
+    void loadingTheGalaxyListLeavesTheSelectionAlone();
     void selectingAGalaxyWithoutFileName();
     void selectorItemsStandForTheEntriesTheyShow();
     void closingTheMainWindowClosesTheGalaxyFileOnly();
@@ -675,6 +676,32 @@ void MainWindowTest::emptyGalaxyListSelectsNothing()
     QVERIFY(workspace.platform().boxes.isEmpty());
     QVERIFY(Declare::pstrCurrentGalaxyFile.isEmpty());
     QCOMPARE(Declare::pstrGalaxyFile[1], QStringLiteral("one.gxy"));
+    Stop(window);
+}
+
+// Reading the Galaxy List again replaces the list in memory and adds the
+// named entries after the selector's items; the galaxy selected before stays
+// current and open.
+void MainWindowTest::loadingTheGalaxyListLeavesTheSelectionAlone()
+{
+    Workspace workspace;
+    QVERIFY(WriteGalaxy(workspace.file(QStringLiteral("earlier.gxy")), {Record(1, 1, {{0.5F, 0.5F}})}));
+    StoreGalaxy(1, QStringLiteral("Earlier"), QStringLiteral("earlier.gxy"));
+    QPointer<frmQuarrimax> window = Start();
+    QVERIFY(Declare::openGalaxyFile.isOpen());
+    StoreGalaxy(1, QString(), QString());
+    StoreGalaxy(4, QStringLiteral("Four"), QStringLiteral("four.gxy"));
+    window->LoadGalaxyList();
+    auto* selector = Find<QComboBox>(window, "cboGalaxies");
+    QCOMPARE(selector->count(), 2);
+    QCOMPARE(selector->itemText(0), QStringLiteral("Earlier"));
+    QCOMPARE(selector->itemText(1), QStringLiteral("Four"));
+    QCOMPARE(selector->currentIndex(), 0);
+    QCOMPARE(Declare::pstrGalaxyName[1], QString());
+    QCOMPARE(Declare::pstrGalaxyFile[4], QStringLiteral("four.gxy"));
+    QCOMPARE(Declare::pstrCurrentGalaxyFile, QStringLiteral("earlier.gxy"));
+    QVERIFY(Declare::openGalaxyFile.isOpen());
+    QVERIFY(workspace.platform().boxes.isEmpty());
     Stop(window);
 }
 
