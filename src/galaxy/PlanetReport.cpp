@@ -15,7 +15,7 @@ class ReportBuffer {
 public:
     static constexpr std::size_t kCapacity = std::size_t{64} * 1024;
 
-    explicit ReportBuffer(GalaxyFile& file) : m_file(file), m_data(new char[kCapacity]) {}
+    explicit ReportBuffer(SystemFile& file) : m_file(file), m_data(new char[kCapacity]) {}
 
     // Room for one more planet line, flushing first when the buffer is nearly
     // full; nullptr with the failure when that flush fails.
@@ -61,7 +61,7 @@ public:
     }
 
 private:
-    GalaxyFile& m_file;
+    SystemFile& m_file;
     std::unique_ptr<char[]> m_data;
     std::size_t m_used = 0;
     std::uint64_t m_offset = 0;
@@ -122,8 +122,8 @@ GalaxyResult WriteLines(const GalaxyFile* galaxy, ReportBuffer& out, Thresholds 
 GalaxyResult WritePlanetReport(const GalaxyFile* galaxy, const std::filesystem::path& reportPath, std::int16_t minHab,
                                std::int16_t minMet, bool withRating, char decimalSeparator)
 {
-    GalaxyFile report;
-    GalaxyResult result = report.open(reportPath, GalaxyFile::Mode::WriteTruncate);
+    SystemFile report;
+    GalaxyResult result = report.open(reportPath, SystemFile::Mode::WriteTruncate);
     if (!result.ok()) {
         return result;
     }

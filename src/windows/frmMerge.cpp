@@ -1,7 +1,7 @@
 #include "frmMerge.h"
 
 #include "WindowLook.h"
-#include "galaxy/GalaxyFile.h"
+#include "galaxy/SystemFile.h"
 #include "galaxy/GalaxyMerge.h"
 #include "platform/Platform.h"
 #include "platform/SystemServices.h"

@@ -1,7 +1,7 @@
 // How the galaxy core takes a path: on Windows by Windows' own rule for
 // names, with the long form only for what is past 260 characters; elsewhere
 // as given. And which paths name a plain file that is there.
-#include "galaxy/GalaxyFile.h"
+#include "galaxy/SystemFile.h"
 
 #include <QDir>
 #include <QFile>

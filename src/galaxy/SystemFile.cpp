@@ -1,4 +1,4 @@
-#include "GalaxyFile.h"
+#include "SystemFile.h"
 
 #include <optional>
 #include <string>
@@ -30,7 +30,7 @@ GalaxyResult NotAPlainFile()
 
 } // namespace
 
-GalaxyFile::~GalaxyFile()
+SystemFile::~SystemFile()
 {
     (void)close();
 }
@@ -215,12 +215,12 @@ GalaxyResult GalaxyResult::FromSystemError(unsigned long code)
     return Failure(static_cast<int>(code), std::move(description));
 }
 
-GalaxyFile::GalaxyFile(GalaxyFile&& other) noexcept : m_handle(other.m_handle)
+SystemFile::SystemFile(SystemFile&& other) noexcept : m_handle(other.m_handle)
 {
     other.m_handle = nullptr;
 }
 
-GalaxyFile& GalaxyFile::operator=(GalaxyFile&& other) noexcept
+SystemFile& SystemFile::operator=(SystemFile&& other) noexcept
 {
     if (this != &other) {
         (void)close();
@@ -230,12 +230,12 @@ GalaxyFile& GalaxyFile::operator=(GalaxyFile&& other) noexcept
     return *this;
 }
 
-bool GalaxyFile::isOpen() const
+bool SystemFile::isOpen() const
 {
     return m_handle != nullptr;
 }
 
-GalaxyResult GalaxyFile::open(const std::filesystem::path& path, Mode mode)
+GalaxyResult SystemFile::open(const std::filesystem::path& path, Mode mode)
 {
     (void)close();
     // A device is never opened at all: opening some (a serial port) does
@@ -281,7 +281,7 @@ GalaxyResult GalaxyFile::open(const std::filesystem::path& path, Mode mode)
     return GalaxyResult::Success();
 }
 
-GalaxyResult GalaxyFile::close()
+GalaxyResult SystemFile::close()
 {
     if (m_handle == nullptr) {
         return GalaxyResult::Success();
@@ -291,7 +291,7 @@ GalaxyResult GalaxyFile::close()
     return closed ? GalaxyResult::Success() : LastError();
 }
 
-GalaxyResult GalaxyFile::length(std::uint64_t& out) const
+GalaxyResult SystemFile::length(std::uint64_t& out) const
 {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(Handle(m_handle), &size)) {
@@ -301,7 +301,7 @@ GalaxyResult GalaxyFile::length(std::uint64_t& out) const
     return GalaxyResult::Success();
 }
 
-GalaxyResult GalaxyFile::readAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const
+GalaxyResult SystemFile::readAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const
 {
     got = 0;
     OVERLAPPED at = At(offset);
@@ -314,17 +314,17 @@ GalaxyResult GalaxyFile::readAt(std::uint64_t offset, void* buffer, std::size_t 
     return GalaxyResult::Success();
 }
 
-GalaxyResult GalaxyFile::writeAt(std::uint64_t offset, const void* buffer, std::size_t size, std::size_t& written)
+GalaxyResult SystemFile::writeAt(std::uint64_t offset, const void* buffer, std::size_t size, std::size_t& written)
 {
     return WriteAll(Handle(m_handle), offset, buffer, size, written);
 }
 
-GalaxyResult GalaxyFile::append(const void* buffer, std::size_t size, std::size_t& written)
+GalaxyResult SystemFile::append(const void* buffer, std::size_t size, std::size_t& written)
 {
     return WriteAll(Handle(m_handle), std::nullopt, buffer, size, written);
 }
 
-GalaxyResult GalaxyFile::truncate(std::uint64_t length)
+GalaxyResult SystemFile::truncate(std::uint64_t length)
 {
     FILE_END_OF_FILE_INFO end{};
     end.EndOfFile.QuadPart = static_cast<LONGLONG>(length);
@@ -332,7 +332,7 @@ GalaxyResult GalaxyFile::truncate(std::uint64_t length)
                                                                                               : LastError();
 }
 
-bool GalaxyFile::isSameFileAs(const GalaxyFile& other) const
+bool SystemFile::isSameFileAs(const SystemFile& other) const
 {
     BY_HANDLE_FILE_INFORMATION mine{};
     BY_HANDLE_FILE_INFORMATION theirs{};
@@ -397,12 +397,12 @@ GalaxyResult WriteAll(int fd, const std::optional<std::uint64_t>& offset, const 
 
 } // namespace
 
-GalaxyFile::GalaxyFile(GalaxyFile&& other) noexcept : m_fd(other.m_fd)
+SystemFile::SystemFile(SystemFile&& other) noexcept : m_fd(other.m_fd)
 {
     other.m_fd = -1;
 }
 
-GalaxyFile& GalaxyFile::operator=(GalaxyFile&& other) noexcept
+SystemFile& SystemFile::operator=(SystemFile&& other) noexcept
 {
     if (this != &other) {
         (void)close();
@@ -412,12 +412,12 @@ GalaxyFile& GalaxyFile::operator=(GalaxyFile&& other) noexcept
     return *this;
 }
 
-bool GalaxyFile::isOpen() const
+bool SystemFile::isOpen() const
 {
     return m_fd >= 0;
 }
 
-GalaxyResult GalaxyFile::open(const std::filesystem::path& path, Mode mode)
+GalaxyResult SystemFile::open(const std::filesystem::path& path, Mode mode)
 {
     (void)close();
     int flags = O_CLOEXEC;
@@ -458,7 +458,7 @@ GalaxyResult GalaxyFile::open(const std::filesystem::path& path, Mode mode)
     return GalaxyResult::Success();
 }
 
-GalaxyResult GalaxyFile::close()
+GalaxyResult SystemFile::close()
 {
     if (m_fd < 0) {
         return GalaxyResult::Success();
@@ -468,7 +468,7 @@ GalaxyResult GalaxyFile::close()
     return rc == 0 || errno == EINTR ? GalaxyResult::Success() : LastError();
 }
 
-GalaxyResult GalaxyFile::length(std::uint64_t& out) const
+GalaxyResult SystemFile::length(std::uint64_t& out) const
 {
     struct stat info {};
     if (::fstat(m_fd, &info) != 0) {
@@ -478,7 +478,7 @@ GalaxyResult GalaxyFile::length(std::uint64_t& out) const
     return GalaxyResult::Success();
 }
 
-GalaxyResult GalaxyFile::readAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const
+GalaxyResult SystemFile::readAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const
 {
     got = 0;
     ssize_t n;
@@ -492,17 +492,17 @@ GalaxyResult GalaxyFile::readAt(std::uint64_t offset, void* buffer, std::size_t 
     return GalaxyResult::Success();
 }
 
-GalaxyResult GalaxyFile::writeAt(std::uint64_t offset, const void* buffer, std::size_t size, std::size_t& written)
+GalaxyResult SystemFile::writeAt(std::uint64_t offset, const void* buffer, std::size_t size, std::size_t& written)
 {
     return WriteAll(m_fd, offset, buffer, size, written);
 }
 
-GalaxyResult GalaxyFile::append(const void* buffer, std::size_t size, std::size_t& written)
+GalaxyResult SystemFile::append(const void* buffer, std::size_t size, std::size_t& written)
 {
     return WriteAll(m_fd, std::nullopt, buffer, size, written);
 }
 
-GalaxyResult GalaxyFile::truncate(std::uint64_t length)
+GalaxyResult SystemFile::truncate(std::uint64_t length)
 {
     int rc;
     do {
@@ -511,7 +511,7 @@ GalaxyResult GalaxyFile::truncate(std::uint64_t length)
     return rc == 0 ? GalaxyResult::Success() : LastError();
 }
 
-bool GalaxyFile::isSameFileAs(const GalaxyFile& other) const
+bool SystemFile::isSameFileAs(const SystemFile& other) const
 {
     struct stat mine {};
     struct stat theirs {};
