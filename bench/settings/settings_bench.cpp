@@ -5,6 +5,7 @@
 // soon as they show. Run it on the offscreen platform:
 //   QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=DIR settings_bench [RUNS]
 // It prints the times of each run and which message boxes came up.
+#include "platform/Platform.h"
 #include "platform/SystemServices.h"
 #include "settings/Settings.h"
 #include "state/Declare.h"
@@ -65,7 +66,7 @@ int main(int argc, char* argv[])
     for (int run = 1; run <= runs; ++run) {
         QElapsedTimer clock;
         clock.start();
-        auto* window = new frmQuarrimax;
+        auto* window = new frmQuarrimax(platform::Platform::desktop());
         const qint64 started = clock.elapsed();
         window->show();
         QApplication::processEvents();

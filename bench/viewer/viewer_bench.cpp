@@ -130,9 +130,9 @@ Figures Measure(const std::function<bool()>& load)
     return figures;
 }
 
-bool LoadViewer()
+bool LoadViewer(platform::Platform& desktop)
 {
-    frmOpenText* viewer = frmOpenText::ShowReport();
+    frmOpenText* viewer = frmOpenText::Show(desktop);
     if (viewer == nullptr) {
         return false;
     }
@@ -145,7 +145,7 @@ bool LoadViewer()
 
 void CloseViewer()
 {
-    delete frmOpenText::Instance();
+    delete frmOpenText::Find();
     QCoreApplication::processEvents();
 }
 
@@ -232,7 +232,6 @@ int main(int argc, char** argv)
     QTemporaryDir scratch;
     BenchPlatform services;
     services.folder = scratch.path();
-    const platform::ScopedPlatform desktopInstalled(services);
     const platform::ScopedSystemServices systemInstalled(services);
     const QString dump = scratch.filePath(QStringLiteral("dump.txt"));
 
@@ -266,14 +265,14 @@ int main(int argc, char** argv)
         QFont font;
         for (int run = 0; run < runs; ++run) {
             viewer.push_back(Measure([&] {
-                const bool shown = LoadViewer();
-                if (frmOpenText::Instance() != nullptr) {
-                    font = frmOpenText::Instance()->txtReport->font();
+                const bool shown = LoadViewer(services);
+                if (frmOpenText::Find() != nullptr) {
+                    font = frmOpenText::Find()->txtReport->font();
                 }
                 return shown;
             }));
-            if (frmOpenText::Instance() != nullptr) {
-                MeasureQueries(frmOpenText::Instance()->txtReport, viewer.back());
+            if (frmOpenText::Find() != nullptr) {
+                MeasureQueries(frmOpenText::Find()->txtReport, viewer.back());
             }
             CloseViewer();
             plain.push_back(Measure([&] { return LoadPlainTextEdit(dump, font); }));

@@ -1,4 +1,5 @@
 // Quarrimax: starts in the main window and ends when its last window closes.
+#include "platform/Platform.h"
 #include "platform/VersionRecord.h"
 #include "windows/WindowLook.h"
 #include "windows/frmQuarrimax.h"
@@ -149,7 +150,7 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(look::ProgramIcon());
     look::UseProgramFonts();
 
-    auto* main = new frmQuarrimax;
+    auto* main = new frmQuarrimax(platform::Platform::desktop());
     main->show();
     return QApplication::exec();
 }

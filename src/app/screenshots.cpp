@@ -106,30 +106,31 @@ int main(int argc, char* argv[])
     }
 
     bool ok = true;
-    auto* main = new frmQuarrimax;
+    platform::Platform& desktop = platform::Platform::desktop();
+    auto* main = new frmQuarrimax(desktop);
     main->show();
     ok &= Save(main, output, QStringLiteral("main-window"));
     main->cmdOptions_Click();
     ok &= Save(main, output, QStringLiteral("main-window-options"));
 
     {
-        frmModifyList editor(main);
+        frmModifyList editor(desktop, main);
         editor.show();
         ok &= Save(&editor, output, QStringLiteral("galaxy-list-editor"));
     }
 
-    frmAbout* about = frmAbout::Open();
+    frmAbout* about = frmAbout::Show();
     ok &= Save(about, output, QStringLiteral("about"));
     about->close();
 
-    if (frmOpenText* viewer = frmOpenText::ShowReport()) {
+    if (frmOpenText* viewer = frmOpenText::Show(desktop)) {
         ok &= Save(viewer, output, QStringLiteral("report-viewer"));
         viewer->close();
     } else {
         ok = false;
     }
 
-    frmMerge* merge = frmMerge::ShowWindow();
+    frmMerge* merge = frmMerge::Show(desktop);
     merge->txtMergeIn->setText(QStringLiteral("galaxies/home.gxy"));
     merge->txtMergeFrom->setText(QStringLiteral("galaxies/scouted.gxy"));
     ok &= Save(merge, output, QStringLiteral("merge"));
@@ -138,9 +139,8 @@ int main(int argc, char* argv[])
     // The monitor a few ticks into its watch, started with a delay of five
     // seconds: the ship on its way and the file's size shown.
     {
-        AnsweringPlatform answering(platform::Platform::services());
-        const platform::ScopedPlatform answeringInstalled(answering);
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(main->thresholdSource());
+        AnsweringPlatform answering(desktop);
+        frmAutoCheck* monitor = frmAutoCheck::Show(answering, main->thresholdSource());
         monitor->cmdStartStop_Click();
         for (int tick = 0; tick < 12; ++tick) {
             monitor->tmrChecking_Timer();

@@ -1,8 +1,9 @@
 // The services of the desktop that the windows use: message boxes, the input
 // box, the file-open dialog and the external editor. (The program folder is
 // one of the system services below the windows, in SystemServices.h.)
-// Windows reach them only through Platform::services(), so tests can put a
-// scripted stand-in in their place and answer for the user.
+// A window is given them when it is made and hands them on to the windows it
+// opens; the program starts its main window with the desktop's own. Tests give
+// a scripted stand-in instead and answer for the user.
 #pragma once
 
 #include "StandIn.h"

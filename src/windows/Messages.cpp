@@ -6,22 +6,22 @@ namespace messages {
 
 namespace {
 
-void ShowCritical(QWidget* parent, const QString& title, const QString& text)
+void ShowCritical(platform::Platform& desktop, QWidget* parent, const QString& title, const QString& text)
 {
-    platform::Platform::services().messageBox(parent, platform::MessageIcon::Critical, platform::MessageButtons::Ok,
+    desktop.messageBox(parent, platform::MessageIcon::Critical, platform::MessageButtons::Ok,
                                               title, text);
 }
 
 } // namespace
 
-void ShowGenericError(QWidget* parent)
+void ShowGenericError(platform::Platform& desktop, QWidget* parent)
 {
-    ShowCritical(parent, kGenericErrorTitle, kGenericErrorText);
+    ShowCritical(desktop, parent, kGenericErrorTitle, kGenericErrorText);
 }
 
-void ShowEditorMissing(QWidget* parent)
+void ShowEditorMissing(platform::Platform& desktop, QWidget* parent)
 {
-    ShowCritical(parent, kEditorMissingTitle, kEditorMissingText);
+    ShowCritical(desktop, parent, kEditorMissingTitle, kEditorMissingText);
 }
 
 QString MissingGalaxyFileText(const QString& galaxyName)
@@ -30,9 +30,9 @@ QString MissingGalaxyFileText(const QString& galaxyName)
            + QStringLiteral(" doesn't exist, please modify the Galaxy List!");
 }
 
-void ShowMissingGalaxyFile(QWidget* parent, const QString& galaxyName)
+void ShowMissingGalaxyFile(platform::Platform& desktop, QWidget* parent, const QString& galaxyName)
 {
-    ShowCritical(parent, kMissingGalaxyFileTitle, MissingGalaxyFileText(galaxyName));
+    ShowCritical(desktop, parent, kMissingGalaxyFileTitle, MissingGalaxyFileText(galaxyName));
 }
 
 } // namespace messages

@@ -32,7 +32,7 @@ bool IsClick(const QWidget* widget, const QMouseEvent* event)
 
 } // namespace
 
-frmAbout* frmAbout::Open()
+frmAbout* frmAbout::Show()
 {
     return look::OneWindow<frmAbout>::Show([] { return new frmAbout; });
 }

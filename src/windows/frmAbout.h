@@ -12,7 +12,7 @@ class frmAbout : public QWidget {
 
 public:
     // Shows the About window, or brings the one already open forward.
-    static frmAbout* Open();
+    static frmAbout* Show();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -72,19 +72,20 @@ QLabel* Label(QWidget* parent, const QString& name, const QString& text, QRect g
 
 } // namespace
 
-frmAutoCheck* frmAutoCheck::ShowWindow(ThresholdSource thresholds)
+frmAutoCheck* frmAutoCheck::Show(platform::Platform& desktop, ThresholdSource thresholds)
 {
-    return look::OneWindow<frmAutoCheck>::Show([&] { return new frmAutoCheck(std::move(thresholds)); });
+    return look::OneWindow<frmAutoCheck>::Show([&] { return new frmAutoCheck(desktop, std::move(thresholds)); });
 }
 
-frmAutoCheck* frmAutoCheck::Instance()
+frmAutoCheck* frmAutoCheck::Find()
 {
     return look::OneWindow<frmAutoCheck>::Find();
 }
 
-frmAutoCheck::frmAutoCheck(ThresholdSource thresholds, QWidget* parent)
+frmAutoCheck::frmAutoCheck(platform::Platform& desktop, ThresholdSource thresholds, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_desktop(desktop),
       m_thresholdSource(std::move(thresholds))
 {
     setObjectName(QStringLiteral("frmAutoCheck"));
@@ -104,7 +105,7 @@ frmAutoCheck::frmAutoCheck(ThresholdSource thresholds, QWidget* parent)
                          twips::Rect(240, 120, 2415, 255));
     lbltxtDelay = Label(this, QStringLiteral("lbltxtDelay"), QStringLiteral("Delay:"), twips::Rect(3360, 120, 615, 255));
     lblDelay = Label(this, QStringLiteral("lblDelay"), QString(), twips::Rect(3840, 120, 615, 255));
-    PlaceDelay();
+    placeDelay();
     for (QLabel* label : {lbltxtDelay, lblDelay}) {
         label->installEventFilter(this);
     }
@@ -134,7 +135,7 @@ frmAutoCheck::frmAutoCheck(ThresholdSource thresholds, QWidget* parent)
 
 // The delay's box begins where the box of "Delay:" still runs; the delay
 // stands a blank's width after that word as it is drawn.
-void frmAutoCheck::PlaceDelay()
+void frmAutoCheck::placeDelay()
 {
     const look::FittedText word = look::FittedCaption(lbltxtDelay);
     const QFontMetrics metrics(word.font);
@@ -149,7 +150,7 @@ void frmAutoCheck::PlaceDelay()
 bool frmAutoCheck::eventFilter(QObject* watched, QEvent* event)
 {
     if ((watched == lbltxtDelay || watched == lblDelay) && event->type() == QEvent::FontChange) {
-        PlaceDelay();
+        placeDelay();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -157,7 +158,7 @@ bool frmAutoCheck::eventFilter(QObject* watched, QEvent* event)
 void frmAutoCheck::Form_Load()
 {
     m_shipLeft = kShipStart;
-    ReadThresholds();
+    readThresholds();
     // The systems in the file now are known; only those appended later are
     // announced. Without a readable file the first tick that reads one takes
     // the baseline instead.
@@ -174,29 +175,29 @@ void frmAutoCheck::Form_Load()
 void frmAutoCheck::cmdStartStop_Click()
 {
     if (running()) {
-        SetRunning(false);
+        setRunning(false);
         return;
     }
     // The previous delay goes on ticking while the prompt is open.
-    SetRunning(true);
+    setRunning(true);
     const QPointer<frmAutoCheck> alive(this);
-    const int delay = AskDelay();
+    const int delay = askDelay();
     if (!alive) {
         return;
     }
     m_delay = delay;
-    ApplyTimer();
+    applyTimer();
     lblDelay->setText(DelayText(m_delay));
 }
 
-int frmAutoCheck::AskDelay()
+int frmAutoCheck::askDelay()
 {
     // The prompt comes back until the answer is a delay of 0 to 60 seconds.
     // Cancel, an empty answer or one without a number mean 0.
     const QPointer<frmAutoCheck> alive(this);
     for (;;) {
         const std::optional<QString> answer =
-            platform::Platform::services().inputBox(this, kDelayPrompt, kDelayTitle, QString());
+            m_desktop.inputBox(this, kDelayPrompt, kDelayTitle, QString());
         if (!alive) {
             return 0;
         }
@@ -214,13 +215,13 @@ bool frmAutoCheck::running() const
 }
 
 // The caption of Start/Stop is the monitor's state: "Stop" while it runs.
-void frmAutoCheck::SetRunning(bool on)
+void frmAutoCheck::setRunning(bool on)
 {
     cmdStartStop->setText(on ? kStop : kStart);
-    ApplyTimer();
+    applyTimer();
 }
 
-void frmAutoCheck::ApplyTimer()
+void frmAutoCheck::applyTimer()
 {
     // An enabled timer with a delay of 0 never fires.
     tmrChecking->setInterval(m_delay);
@@ -233,17 +234,17 @@ void frmAutoCheck::ApplyTimer()
 
 void frmAutoCheck::closeEvent(QCloseEvent* e)
 {
-    SetRunning(false);
+    setRunning(false);
     QWidget::closeEvent(e);
 }
 
-void frmAutoCheck::MoveShip(int twips)
+void frmAutoCheck::moveShip(int twips)
 {
     m_shipLeft = twips;
     imgShip1->move(twips::Point(m_shipLeft, kShipTop));
 }
 
-void frmAutoCheck::ReadThresholds()
+void frmAutoCheck::readThresholds()
 {
     // Once the threshold fields are gone the thresholds read last stay in use.
     const std::optional<ThresholdTexts> texts = m_thresholdSource ? m_thresholdSource() : std::nullopt;
@@ -269,21 +270,21 @@ void frmAutoCheck::tmrChecking_Timer()
     galaxy::GalaxyFile file;
     const bool opened =
         !path.isEmpty() && file.open(Declare::FsPath(path), galaxy::GalaxyFile::Mode::ReadShared).ok();
-    MoveShip(m_shipLeft + kShipStep);
-    ReadThresholds();
+    moveShip(m_shipLeft + kShipStep);
+    readThresholds();
     std::uint64_t size = 0;
     const bool measured = opened && file.length(size).ok();
     lblSize->setText(measured ? QString::number(size) : QString());
-    if (measured && !ReportAppendedRecords(file, path, static_cast<qint64>(size))) {
+    if (measured && !reportAppendedRecords(file, path, static_cast<qint64>(size))) {
         return; // the monitor was closed while a message was up
     }
     if (m_shipLeft >= kShipEnd) {
-        MoveShip(kShipStart);
+        moveShip(kShipStart);
     }
     m_ticking = false;
 }
 
-bool frmAutoCheck::ReportAppendedRecords(const galaxy::GalaxyFile& file, const QString& path, qint64 size)
+bool frmAutoCheck::reportAppendedRecords(const galaxy::GalaxyFile& file, const QString& path, qint64 size)
 {
     if (path != m_baselinePath) {
         // A galaxy seen for the first time: what it holds now is known.
@@ -306,7 +307,7 @@ bool frmAutoCheck::ReportAppendedRecords(const galaxy::GalaxyFile& file, const Q
         if (!stream.next(record).ok() || record == nullptr) {
             break; // unreadable now; the next tick tries again
         }
-        if (!AnnounceRecord(*record)) {
+        if (!announceRecord(*record)) {
             return false;
         }
         plngOldFileSize = static_cast<qint64>(stream.offset());
@@ -317,16 +318,15 @@ bool frmAutoCheck::ReportAppendedRecords(const galaxy::GalaxyFile& file, const Q
 // One message each for the record's planets that reach the thresholds; false
 // when the monitor was closed while one was up. A value whose hundredfold
 // leaves the single range is no planet's and is not announced.
-bool frmAutoCheck::AnnounceRecord(const galaxy::SystemRecord& record)
+bool frmAutoCheck::announceRecord(const galaxy::SystemRecord& record)
 {
     const QPointer<frmAutoCheck> alive(this);
     const QString title = platform::Version().productName;
     const char separator = platform::DecimalSeparator();
     const auto announce = [&](int slot, float hab, float met) {
         const std::string line = galaxy::PlanetLineText(record.systemNumber(), slot, hab, met, nullptr, separator);
-        platform::Platform::services().messageBox(this, platform::MessageIcon::None, platform::MessageButtons::Ok,
-                                                  title,
-                                                  QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+        m_desktop.messageBox(this, platform::MessageIcon::None, platform::MessageButtons::Ok, title,
+                             QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
         return !alive.isNull();
     };
     return galaxy::ForEachQualifyingPlanet(record, m_thresholds, galaxy::Overflow::NotAPlanet, announce);

@@ -16,6 +16,10 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
+namespace platform {
+class Platform;
+}
+
 namespace galaxy {
 class GalaxyFile;
 struct SystemRecord;
@@ -35,12 +39,13 @@ public:
     // thresholds read last then stay in use. Without a source they stay 0.
     using ThresholdSource = std::function<std::optional<ThresholdTexts>()>;
 
-    // Shows the monitor, modeless, reading its thresholds from the source;
-    // one that is open already is only brought forward and keeps its
-    // baseline, its source and its state.
-    static frmAutoCheck* ShowWindow(ThresholdSource thresholds);
+    // Shows the monitor, modeless, reading its thresholds from the source and
+    // asking and telling the user through the desktop's services; one that is
+    // open already is only brought forward and keeps its baseline, its source
+    // and its state.
+    static frmAutoCheck* Show(platform::Platform& desktop, ThresholdSource thresholds);
     // The open monitor, or nullptr.
-    static frmAutoCheck* Instance();
+    static frmAutoCheck* Find();
 
     // End of the last system announced (or known when the monitor first saw
     // the file): every whole record after it is new.
@@ -72,17 +77,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    explicit frmAutoCheck(ThresholdSource thresholds, QWidget* parent = nullptr);
+    frmAutoCheck(platform::Platform& desktop, ThresholdSource thresholds, QWidget* parent = nullptr);
     void Form_Load();
-    int AskDelay();
-    void SetRunning(bool on);
-    void ApplyTimer();
-    void MoveShip(int twips);
-    void PlaceDelay();
-    void ReadThresholds();
-    bool ReportAppendedRecords(const galaxy::GalaxyFile& file, const QString& path, qint64 size);
-    bool AnnounceRecord(const galaxy::SystemRecord& record);
+    int askDelay();
+    void setRunning(bool on);
+    void applyTimer();
+    void moveShip(int twips);
+    void placeDelay();
+    void readThresholds();
+    bool reportAppendedRecords(const galaxy::GalaxyFile& file, const QString& path, qint64 size);
+    bool announceRecord(const galaxy::SystemRecord& record);
 
+    platform::Platform& m_desktop;
     QString m_baselinePath; // the galaxy file plngOldFileSize belongs to
     ThresholdSource m_thresholdSource;
     galaxy::Thresholds m_thresholds;

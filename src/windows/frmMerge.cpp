@@ -45,12 +45,6 @@ QString FailureText(const galaxy::GalaxyResult& result)
            + QStringLiteral(" The merge will stop here.");
 }
 
-// One message box with an OK button.
-void Tell(QWidget* parent, platform::MessageIcon icon, const QString& title, const QString& text)
-{
-    platform::Platform::services().messageBox(parent, icon, platform::MessageButtons::Ok, title, text);
-}
-
 QLabel* YellowLabel(QWidget* parent, const QString& name, const QString& text, QRect geometry)
 {
     auto* label = new QLabel(text, parent);
@@ -84,19 +78,20 @@ QPushButton* Button(QWidget* parent, const QString& name, const QString& text, Q
 
 } // namespace
 
-frmMerge* frmMerge::ShowWindow()
+frmMerge* frmMerge::Show(platform::Platform& desktop)
 {
-    return look::OneWindow<frmMerge>::Show([] { return new frmMerge; });
+    return look::OneWindow<frmMerge>::Show([&desktop] { return new frmMerge(desktop); });
 }
 
-frmMerge* frmMerge::Instance()
+frmMerge* frmMerge::Find()
 {
     return look::OneWindow<frmMerge>::Find();
 }
 
-frmMerge::frmMerge(QWidget* parent)
+frmMerge::frmMerge(platform::Platform& desktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                          | Qt::MSWindowsFixedSizeDialogHint)
+                          | Qt::MSWindowsFixedSizeDialogHint),
+      m_desktop(desktop)
 {
     setObjectName(QStringLiteral("frmMerge"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -160,22 +155,28 @@ void frmMerge::Form_Load()
 
 void frmMerge::cmdBrowse1_Click()
 {
-    Browse(txtMergeIn);
+    browse(txtMergeIn);
 }
 
 void frmMerge::cmdBrowse2_Click()
 {
-    Browse(txtMergeFrom);
+    browse(txtMergeFrom);
 }
 
-void frmMerge::Browse(QLineEdit* field)
+void frmMerge::browse(QLineEdit* field)
 {
     // A cancelled dialog leaves the field as it was.
     const std::optional<QString> chosen =
-        platform::Platform::services().openFileDialog(this, QString(), m_cdlMainInitDir);
+        m_desktop.openFileDialog(this, QString(), m_cdlMainInitDir);
     if (chosen) {
         field->setText(*chosen);
     }
+}
+
+// One message box with an OK button.
+void frmMerge::tell(platform::MessageIcon icon, const QString& title, const QString& text)
+{
+    m_desktop.messageBox(this, icon, platform::MessageButtons::Ok, title, text);
 }
 
 void frmMerge::cmdStart_Click()
@@ -185,21 +186,21 @@ void frmMerge::cmdStart_Click()
     const QString source = txtMergeFrom->text();
     if (target.isEmpty() || source.isEmpty()) {
         busy.restore();
-        Tell(this, platform::MessageIcon::Critical, kEmptyFieldTitle, kEmptyFieldText);
+        tell(platform::MessageIcon::Critical, kEmptyFieldTitle, kEmptyFieldText);
         return;
     }
     if (!SourceFileExists(source)) {
         busy.restore();
-        Tell(this, platform::MessageIcon::Critical, kNoSourceTitle, kNoSourceText);
+        tell(platform::MessageIcon::Critical, kNoSourceTitle, kNoSourceText);
         return;
     }
     // Relative paths are taken as they stand, against the working folder.
     const galaxy::GalaxyResult result = galaxy::MergeGalaxyFiles(Declare::FsPath(target), Declare::FsPath(source));
     busy.restore();
     if (result.ok()) {
-        Tell(this, platform::MessageIcon::Information, kSuccessTitle, kSuccessText);
+        tell(platform::MessageIcon::Information, kSuccessTitle, kSuccessText);
     } else {
-        Tell(this, platform::MessageIcon::Critical, kFailureTitle, FailureText(result));
+        tell(platform::MessageIcon::Critical, kFailureTitle, FailureText(result));
     }
 }
 

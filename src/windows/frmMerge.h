@@ -3,6 +3,8 @@
 // dialog, and Start appends the source's systems that the target lacks.
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -14,11 +16,12 @@ class frmMerge : public QWidget {
     Q_OBJECT
 
 public:
-    // Shows the merge window, modeless; one that is open already is only
-    // brought forward with its fields as they are.
-    static frmMerge* ShowWindow();
+    // Shows the merge window, modeless, asking the user through the desktop's
+    // services; one that is open already is only brought forward with its
+    // fields as they are.
+    static frmMerge* Show(platform::Platform& desktop);
     // The open merge window, or nullptr.
-    static frmMerge* Instance();
+    static frmMerge* Find();
 
     QLabel* Image1 = nullptr;
     QLabel* lblFile1 = nullptr;
@@ -37,9 +40,12 @@ public slots:
     void cmdClose_Click();
 
 private:
-    explicit frmMerge(QWidget* parent = nullptr);
+    explicit frmMerge(platform::Platform& desktop, QWidget* parent = nullptr);
     void Form_Load();
-    void Browse(QLineEdit* field);
+    void browse(QLineEdit* field);
+    void tell(platform::MessageIcon icon, const QString& title, const QString& text);
+
+    platform::Platform& m_desktop;
 
     // The initial folder of the one file-open dialog of the window.
     QString m_cdlMainInitDir;

@@ -34,9 +34,10 @@ QLabel* Head(QWidget* parent, const QString& name, const QString& text, const QR
 
 } // namespace
 
-frmModifyList::frmModifyList(QWidget* parent)
+frmModifyList::frmModifyList(platform::Platform& desktop, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                          | Qt::MSWindowsFixedSizeDialogHint)
+                          | Qt::MSWindowsFixedSizeDialogHint),
+      m_desktop(desktop)
 {
     setObjectName(QStringLiteral("frmModifyList"));
     setWindowTitle(QStringLiteral("Galaxy List Editor"));
@@ -148,7 +149,7 @@ bool frmModifyList::txtGalaxyfile1_KeyPress(const QKeyEvent* event)
 void frmModifyList::cmdSave_Click()
 {
     if (!saveEntries()) {
-        messages::ShowGenericError(this);
+        messages::ShowGenericError(m_desktop, this);
         return;
     }
     emit saved();

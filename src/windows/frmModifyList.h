@@ -13,11 +13,16 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace platform {
+class Platform;
+}
+
 class frmModifyList : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmModifyList(QWidget* parent = nullptr);
+    // Tells of a refused Save through the desktop's services.
+    explicit frmModifyList(platform::Platform& desktop, QWidget* parent = nullptr);
 
 signals:
     // The four entries are stored; the editor closes right after.
@@ -37,6 +42,8 @@ private:
     void cmdSave_Click();
     void cmdExit_Click();
     bool txtGalaxyfile1_KeyPress(const QKeyEvent* event);
+
+    platform::Platform& m_desktop;
 
     QLabel* Image1 = nullptr;
     QLabel* lblGalaxyName = nullptr;

@@ -46,10 +46,10 @@ QFont ReportFont()
 
 } // namespace
 
-frmOpenText* frmOpenText::ShowReport(QWidget* messageParent)
+frmOpenText* frmOpenText::Show(platform::Platform& desktop, QWidget* messageParent)
 {
-    return look::OneWindow<frmOpenText>::Show([messageParent]() -> frmOpenText* {
-        auto* viewer = new frmOpenText(messageParent);
+    return look::OneWindow<frmOpenText>::Show([&desktop, messageParent]() -> frmOpenText* {
+        auto* viewer = new frmOpenText(desktop, messageParent);
         if (!viewer->Form_Load()) {
             delete viewer;
             return nullptr;
@@ -58,12 +58,13 @@ frmOpenText* frmOpenText::ShowReport(QWidget* messageParent)
     });
 }
 
-frmOpenText* frmOpenText::Instance()
+frmOpenText* frmOpenText::Find()
 {
     return look::OneWindow<frmOpenText>::Find();
 }
 
-frmOpenText::frmOpenText(QWidget* messageParent) : QWidget(nullptr, Qt::Window), m_messageParent(messageParent)
+frmOpenText::frmOpenText(platform::Platform& desktop, QWidget* messageParent)
+    : QWidget(nullptr, Qt::Window), m_desktop(desktop), m_messageParent(messageParent)
 {
     setObjectName(QStringLiteral("frmOpenText"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -86,31 +87,30 @@ bool frmOpenText::Form_Load()
 
     switch (txtReport->loadFile(Declare::ReportPath())) {
     case ReportTextView::LoadResult::Loaded: return true;
-    case ReportTextView::LoadResult::OutOfMemory: OfferExternalEditor(); return false;
+    case ReportTextView::LoadResult::OutOfMemory: offerExternalEditor(); return false;
     case ReportTextView::LoadResult::Failed: break;
     }
-    platform::Platform::services().messageBox(m_messageParent.data(), platform::MessageIcon::Critical,
-                                              platform::MessageButtons::Ok, kUnknownErrorTitle, kUnknownErrorText);
+    m_desktop.messageBox(m_messageParent.data(), platform::MessageIcon::Critical, platform::MessageButtons::Ok,
+                         kUnknownErrorTitle, kUnknownErrorText);
     return true;
 }
 
-void frmOpenText::OfferExternalEditor()
+void frmOpenText::offerExternalEditor()
 {
-    platform::Platform& services = platform::Platform::services();
     QWidget* parent = m_messageParent.data();
-    const platform::MessageAnswer answer = services.messageBox(parent, platform::MessageIcon::Question,
-                                                               platform::MessageButtons::YesNo, kTooBigTitle,
-                                                               kTooBigText);
+    const platform::MessageAnswer answer = m_desktop.messageBox(parent, platform::MessageIcon::Question,
+                                                                platform::MessageButtons::YesNo, kTooBigTitle,
+                                                                kTooBigText);
     if (answer != platform::MessageAnswer::Yes) {
         return;
     }
-    if (!services.externalEditorExists()) {
-        messages::ShowEditorMissing(parent);
+    if (!m_desktop.externalEditorExists()) {
+        messages::ShowEditorMissing(m_desktop, parent);
         return;
     }
     // An editor that fails to start leaves nothing more to do: the viewer
     // closes either way.
-    (void)services.startExternalEditor(Declare::ReportPath());
+    (void)m_desktop.startExternalEditor(Declare::ReportPath());
 }
 
 void frmOpenText::resizeEvent(QResizeEvent* e)

@@ -8,6 +8,10 @@
 
 class ReportTextView;
 
+namespace platform {
+class Platform;
+}
+
 class frmOpenText : public QWidget {
     Q_OBJECT
 
@@ -16,11 +20,12 @@ public:
     // brought forward and keeps the text it shows; otherwise a new one loads
     // dump.txt first. Returns nullptr when the new viewer closed itself while
     // loading (the report was too big for it): that is no failure. The
-    // messages of a new viewer stand over messageParent, since the viewer
-    // itself is not yet shown when they come.
-    static frmOpenText* ShowReport(QWidget* messageParent = nullptr);
+    // messages of a new viewer, shown through the desktop's services, stand
+    // over messageParent, since the viewer itself is not yet shown when they
+    // come.
+    static frmOpenText* Show(platform::Platform& desktop, QWidget* messageParent = nullptr);
     // The open viewer, or nullptr.
-    static frmOpenText* Instance();
+    static frmOpenText* Find();
 
     ReportTextView* txtReport = nullptr;
 
@@ -28,11 +33,12 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
-    explicit frmOpenText(QWidget* messageParent);
+    frmOpenText(platform::Platform& desktop, QWidget* messageParent);
     // Loads the report; false when the viewer is to close itself unseen.
     bool Form_Load();
-    void OfferExternalEditor();
+    void offerExternalEditor();
     void Form_Resize();
 
+    platform::Platform& m_desktop;
     QPointer<QWidget> m_messageParent;
 };

@@ -172,9 +172,10 @@ bool IsLeftClick(const QObject* watched, const QEvent* event)
 
 } // namespace
 
-frmQuarrimax::frmQuarrimax(QWidget* parent)
+frmQuarrimax::frmQuarrimax(platform::Platform& desktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_desktop(desktop)
 {
     setObjectName(QStringLiteral("frmQuarrimax"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -443,28 +444,28 @@ bool frmQuarrimax::thresholdEvent(QLineEdit* box, QEvent* event)
         if (IsOwnFocusChange(event)) {
             hab ? txtMinHab_GotFocus() : txtMinMetal_GotFocus();
             const bool byMouse = static_cast<const QFocusEvent*>(event)->reason() == Qt::MouseFocusReason;
-            focusClickBox = byMouse ? box : nullptr;
+            m_focusClickBox = byMouse ? box : nullptr;
         }
         return false;
     case QEvent::MouseButtonPress:
-        if (focusClickBox == box && !IsLeftButton(event)) {
-            focusClickBox = nullptr;
+        if (m_focusClickBox == box && !IsLeftButton(event)) {
+            m_focusClickBox = nullptr;
         }
         return false;
     case QEvent::MouseButtonRelease:
         // The press that gave the box the focus went on to place the caret
         // and so undid the selection; the end of that click selects the whole
         // text again, unless the player dragged over a part of it.
-        if (focusClickBox == box && IsLeftButton(event)) {
-            focusClickBox = nullptr;
+        if (m_focusClickBox == box && IsLeftButton(event)) {
+            m_focusClickBox = nullptr;
             if (!box->hasSelectedText()) {
                 hab ? txtMinHab_GotFocus() : txtMinMetal_GotFocus();
             }
         }
         return false;
     case QEvent::FocusOut:
-        if (focusClickBox == box) {
-            focusClickBox = nullptr;
+        if (m_focusClickBox == box) {
+            m_focusClickBox = nullptr;
         }
         if (IsOwnFocusChange(event)) {
             hab ? txtMinHab_LostFocus() : txtMinMetal_LostFocus();
@@ -503,12 +504,12 @@ void frmQuarrimax::mnuDump_Click()
 
 void frmQuarrimax::cmdMerge_Click()
 {
-    frmMerge::ShowWindow();
+    frmMerge::Show(m_desktop);
 }
 
 void frmQuarrimax::mnuMerge_Click()
 {
-    frmMerge::ShowWindow();
+    frmMerge::Show(m_desktop);
 }
 
 void frmQuarrimax::cmdOptions_Click()
@@ -532,14 +533,14 @@ void frmQuarrimax::setPanelOpen(bool open)
 
 void frmQuarrimax::cmdModifyList_Click()
 {
-    frmModifyList editor(this);
+    frmModifyList editor(m_desktop, this);
     connect(&editor, &frmModifyList::saved, this, &frmQuarrimax::galaxyListSaved);
     editor.exec();
 }
 
 void frmQuarrimax::cmdAutoCheck_Click()
 {
-    frmAutoCheck::ShowWindow(thresholdSource());
+    frmAutoCheck::Show(m_desktop, thresholdSource());
 }
 
 frmAutoCheck::ThresholdSource frmQuarrimax::thresholdSource() const
@@ -564,7 +565,7 @@ std::optional<frmAutoCheck::ThresholdTexts> frmQuarrimax::thresholdTexts() const
 
 void frmQuarrimax::mnuAbout_Click()
 {
-    frmAbout::Open();
+    frmAbout::Show();
 }
 
 void frmQuarrimax::chkOpen_Click()
@@ -683,9 +684,8 @@ bool frmQuarrimax::runDump()
         return true;
     }
     if (position < 0) {
-        platform::Platform::services().messageBox(this, MessageIcon::Critical, MessageButtons::Ok,
-                                                  QStringLiteral("No Galaxy Selected"),
-                                                  QStringLiteral("You must Select a Galaxy to Retrive data from"));
+        m_desktop.messageBox(this, MessageIcon::Critical, MessageButtons::Ok, QStringLiteral("No Galaxy Selected"),
+                             QStringLiteral("You must Select a Galaxy to Retrive data from"));
         return true;
     }
     // A report marked read-only is kept like one that cannot be deleted, on
@@ -722,23 +722,22 @@ bool frmQuarrimax::openReport()
     if (optQuarrimax->isChecked()) {
         // The viewer may close itself at once when the report is too big for
         // it; it has then offered the external editor, and that is no failure.
-        frmOpenText::ShowReport(this);
+        frmOpenText::Show(m_desktop, this);
         return true;
     }
-    platform::Platform& services = platform::Platform::services();
-    if (!services.externalEditorExists()) {
-        messages::ShowEditorMissing(this);
+    if (!m_desktop.externalEditorExists()) {
+        messages::ShowEditorMissing(m_desktop, this);
         return true;
     }
-    return services.startExternalEditor(Declare::ReportPath());
+    return m_desktop.startExternalEditor(Declare::ReportPath());
 }
 
 void frmQuarrimax::showMissingGalaxyFile(int index)
 {
-    messages::ShowMissingGalaxyFile(this, Declare::pstrGalaxyName.at(static_cast<std::size_t>(index)));
+    messages::ShowMissingGalaxyFile(m_desktop, this, Declare::pstrGalaxyName.at(static_cast<std::size_t>(index)));
 }
 
 void frmQuarrimax::showGenericError()
 {
-    messages::ShowGenericError(this);
+    messages::ShowGenericError(m_desktop, this);
 }

@@ -19,11 +19,17 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 
+namespace platform {
+class Platform;
+}
+
 class frmQuarrimax : public QWidget {
     Q_OBJECT
 
 public:
-    explicit frmQuarrimax(QWidget* parent = nullptr);
+    // The window and every window it opens ask and tell the user through the
+    // desktop's services given here.
+    explicit frmQuarrimax(platform::Platform& desktop, QWidget* parent = nullptr);
     ~frmQuarrimax() override;
 
     // Where the auto-check monitor reads the thresholds: the two threshold
@@ -99,10 +105,11 @@ private:
     // The two threshold fields as they stand; nothing once they are gone.
     std::optional<frmAutoCheck::ThresholdTexts> thresholdTexts() const;
 
+    platform::Platform& m_desktop;
     bool OptionsShown = false;
     // The threshold box that a mouse press has just given the focus, until
     // that click ends.
-    QLineEdit* focusClickBox = nullptr;
+    QLineEdit* m_focusClickBox = nullptr;
 
     QPushButton* cmdRetrive = nullptr;
     QPushButton* cmdMerge = nullptr;

@@ -21,7 +21,7 @@ namespace uitest {
 // Starts the main window as the program does and shows it.
 inline QPointer<frmQuarrimax> Start()
 {
-    QPointer<frmQuarrimax> window = new frmQuarrimax;
+    QPointer<frmQuarrimax> window = new frmQuarrimax(Desktop());
     window->show();
     return window;
 }
@@ -30,9 +30,9 @@ inline QPointer<frmQuarrimax> Start()
 // state is emptied for the next test.
 inline void Stop(QPointer<frmQuarrimax>& window)
 {
-    delete frmAutoCheck::Instance();
-    delete frmMerge::Instance();
-    delete frmOpenText::Instance();
+    delete frmAutoCheck::Find();
+    delete frmMerge::Find();
+    delete frmOpenText::Find();
     if (window) {
         window->close();
         delete window;

@@ -44,6 +44,13 @@ private:
     testsupport::ScriptedPlatform m_platform;
 };
 
+// The desktop's services that the windows of a test are made with: the
+// scripted ones of the test's Workspace, in use while it lives.
+inline platform::Platform& Desktop()
+{
+    return platform::Platform::services();
+}
+
 using testsupport::RawStore;
 using testsupport::StoreGalaxy;
 using testsupport::StoredRaw;

@@ -45,7 +45,7 @@ void AboutTest::cleanup()
 
 void AboutTest::showsTheCreditsAndTheVersion()
 {
-    frmAbout* about = frmAbout::Open();
+    frmAbout* about = frmAbout::Show();
     QCOMPARE(Find<QLabel>(about, "lblTools")->text(), QStringLiteral("The TARN's  Tools"));
     QCOMPARE(Find<QLabel>(about, "lblVersion")->text(), QStringLiteral("Quarrimax 2.35 FINAL by Marrowen"));
     QVERIFY(about->windowTitle().isEmpty() || about->windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -53,7 +53,7 @@ void AboutTest::showsTheCreditsAndTheVersion()
 
 void AboutTest::looksAsLaidOut()
 {
-    frmAbout* about = frmAbout::Open();
+    frmAbout* about = frmAbout::Show();
     QVERIFY(about->windowFlags().testFlag(Qt::FramelessWindowHint));
     QCOMPARE(about->size(), twips::Size(5250, 3465));
     QCOMPARE(about->palette().color(QPalette::Window), QColor(Qt::black));
@@ -100,7 +100,7 @@ void AboutTest::anyClickCloses()
 {
     QFETCH(QString, target);
     QFETCH(int, button);
-    QPointer<frmAbout> about = frmAbout::Open();
+    QPointer<frmAbout> about = frmAbout::Show();
     QWidget* clicked = target.isEmpty() ? about.data() : about->findChild<QWidget*>(target);
     QVERIFY(clicked != nullptr);
     const QPoint where = target.isEmpty() ? QPoint(10, about->height() / 2) : clicked->rect().center();
@@ -113,7 +113,7 @@ void AboutTest::anyClickCloses()
 
 void AboutTest::theOutlineTakesNoClicks()
 {
-    QPointer<frmAbout> about = frmAbout::Open();
+    QPointer<frmAbout> about = frmAbout::Show();
     auto* outline = Find<QFrame>(about, "shpBorder");
     QCOMPARE(outline->geometry(), twips::Rect(15, 15, 5235, 3450));
     QVERIFY(outline->testAttribute(Qt::WA_TransparentForMouseEvents));
@@ -125,13 +125,13 @@ void AboutTest::theOutlineTakesNoClicks()
 
 void AboutTest::opensOnce()
 {
-    QPointer<frmAbout> first = frmAbout::Open();
-    QPointer<frmAbout> second = frmAbout::Open();
+    QPointer<frmAbout> first = frmAbout::Show();
+    QPointer<frmAbout> second = frmAbout::Show();
     QCOMPARE(first.data(), second.data());
     first->close();
     DeleteClosed();
     QVERIFY(!first);
-    QPointer<frmAbout> third = frmAbout::Open();
+    QPointer<frmAbout> third = frmAbout::Show();
     QVERIFY(third);
     QVERIFY(third->isVisible());
 }

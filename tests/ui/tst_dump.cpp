@@ -689,12 +689,12 @@ void DumpTest::builtInViewerChoiceShowsNoMessage()
     QVERIFY(NoPointerOverride());
 
     // The viewer shows the new report; a second dump only brings it forward.
-    QPointer<frmOpenText> viewer = frmOpenText::Instance();
+    QPointer<frmOpenText> viewer = frmOpenText::Find();
     QVERIFY(viewer && viewer->isVisible());
     QCOMPARE(viewer->txtReport->text().toLatin1(), QByteArray(report).replace("\r\n", "\n"));
     SetThresholds(window, QStringLiteral("99"), QStringLiteral("99"));
     Dump(window);
-    QCOMPARE(frmOpenText::Instance(), viewer.data());
+    QCOMPARE(frmOpenText::Find(), viewer.data());
     QCOMPARE(viewer->txtReport->text().toLatin1(), QByteArray(report).replace("\r\n", "\n"));
     QVERIFY(ReadAll(workspace.report()) != report);
     viewer->close();
@@ -706,10 +706,10 @@ void DumpTest::mergeCommandsOpenOneMergeWindow()
     Workspace workspace;
     QPointer<frmQuarrimax> window = Start();
     QTest::mouseClick(Find<QPushButton>(window, "cmdMerge"), Qt::LeftButton);
-    QPointer<frmMerge> merge = frmMerge::Instance();
+    QPointer<frmMerge> merge = frmMerge::Find();
     QVERIFY(merge && merge->isVisible());
     Find<QAction>(window, "mnuMerge")->trigger();
-    QCOMPARE(frmMerge::Instance(), merge.data());
+    QCOMPARE(frmMerge::Find(), merge.data());
     // Closing the main window leaves the merge window open.
     window->close();
     QVERIFY(merge && merge->isVisible());

@@ -33,6 +33,7 @@ using testsupport::OpenHandlesTo;
 using testsupport::PlanetLine;
 using testsupport::RecordBytes;
 using testsupport::ScriptedPlatform;
+using uitest::Desktop;
 using uitest::Workspace;
 
 namespace {
@@ -55,9 +56,6 @@ public:
         }
         return ForwardingPlatform::inputBox(parent, prompt, title, defaultText);
     }
-
-private:
-    platform::ScopedPlatform m_installed{*this};
 };
 
 } // namespace
@@ -135,7 +133,7 @@ private slots:
 
     void cleanup()
     {
-        delete frmAutoCheck::Instance();
+        delete frmAutoCheck::Find();
         QLocale::setDefault(QLocale::c());
         Declare::pstrCurrentGalaxyFile.clear();
         m_main.reset();
@@ -145,7 +143,7 @@ private slots:
 
     void opensStopped()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         QCOMPARE(monitor->windowTitle(), QStringLiteral("AutoChecking..."));
         QCOMPARE(monitor->size(), QSize(312, 102));
         QCOMPARE(monitor->minimumSize(), monitor->maximumSize());
@@ -166,7 +164,7 @@ private slots:
 
     void labelsShowTheirTextsWhole()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         start(monitor, QStringLiteral("1.5"));
         append(QByteArray(16121612 - 4 - 2 * kRecordSize, '\0'));
         monitor->tmrChecking_Timer();
@@ -194,11 +192,11 @@ private slots:
 
     void opensOnceAndKeepsItsState()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         start(monitor, QStringLiteral("5"));
         append(RecordBytes(3, 1, {{0.5F, 0.5F}}));
         monitor->tmrChecking_Timer();
-        QCOMPARE(frmAutoCheck::ShowWindow(m_thresholds), monitor);
+        QCOMPARE(frmAutoCheck::Show(Desktop(), m_thresholds), monitor);
         QCOMPARE(monitor->plngOldFileSize, 4 + 3 * kRecordSize);
         QCOMPARE(monitor->cmdStartStop->text(), QStringLiteral("Stop"));
         QCOMPARE(monitor->delay(), 5000);
@@ -236,7 +234,7 @@ private slots:
         QFETCH(int, prompts);
         QFETCH(int, delay);
         QFETCH(QString, label);
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         for (const std::optional<QString>& answer : answers) {
             m_platform->inputAnswers.enqueue(answer);
         }
@@ -262,14 +260,15 @@ private slots:
     void delayLabelUsesTheDecimalSeparator()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         start(monitor, QStringLiteral("1.5"));
         QCOMPARE(monitor->lblDelay->text(), QStringLiteral("1,5 secs"));
     }
 
     void stopKeepsDelayAndRestartTicksMeanwhile()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        PromptHook hook(*m_platform);
+        frmAutoCheck* monitor = frmAutoCheck::Show(hook, m_thresholds);
         start(monitor, QStringLiteral("5"));
         QTest::mouseClick(monitor->cmdStartStop, Qt::LeftButton);
         QCOMPARE(monitor->cmdStartStop->text(), QStringLiteral("Start"));
@@ -277,7 +276,6 @@ private slots:
         QCOMPARE(monitor->lblDelay->text(), QStringLiteral("5 secs"));
 
         // While the prompt of the next start is open the old delay runs.
-        PromptHook hook(*m_platform);
         bool tickingAtOldDelay = false;
         hook.onInput = [&] {
             tickingAtOldDelay = monitor->tmrChecking->isActive() && monitor->tmrChecking->interval() == 5000
@@ -291,7 +289,7 @@ private slots:
 
     void timerDrivesTheTicks()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         start(monitor, QStringLiteral("3"));
         QVERIFY(QMetaObject::invokeMethod(monitor->tmrChecking, "timeout"));
         QCOMPARE(monitor->lblSize->text(), QString::number(4 + 2 * kRecordSize));
@@ -300,7 +298,7 @@ private slots:
 
     void closingStopsTheTimer()
     {
-        QPointer<frmAutoCheck> monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        QPointer<frmAutoCheck> monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         start(monitor, QStringLiteral("3"));
         QPointer<QTimer> timer = monitor->tmrChecking;
         QVERIFY(timer->isActive());
@@ -313,7 +311,7 @@ private slots:
     void oneRecordAnnouncesItsQualifyingPlanetsInOrder()
     {
         setThresholds(QStringLiteral("85"), QStringLiteral("40"));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         append(RecordBytes(1234, 3, {{0.85F, 0.40F}, {0.9F, 0.5F}, {0.86F, 0.41F}, {0.99F, 0.99F}, {0.99F, 0.99F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(announced(), (QStringList{PlanetLine("1234.A", "85", "40"), PlanetLine("1234.B", "90", "50"),
@@ -329,7 +327,7 @@ private slots:
     void belowThresholdsAndOutsideThePlanetCountAreNotAnnounced()
     {
         setThresholds(QStringLiteral("50"), QStringLiteral("50"));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         append(RecordBytes(7, 2, {{0.49F, 0.9F}, {0.9F, 0.4999F}, {0.9F, 0.9F}}));
         append(RecordBytes(8, 0, {{0.9F, 0.9F}}));
         append(RecordBytes(-3, 1, {{0.5F, 0.5F}}));
@@ -341,7 +339,7 @@ private slots:
 
     void twoRecordsEachWithItsOwnNumber()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         append(RecordBytes(10, 1, {{0.25F, 0.75F}}) + RecordBytes(11, 2, {{0.1F, 0.2F}, {0.375F, 0.08F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(announced(), (QStringList{PlanetLine("10.A", "25", "75"), PlanetLine("11.A", "10", "20"),
@@ -351,7 +349,7 @@ private slots:
 
     void laterTicksAnnounceNothingAgain()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         append(RecordBytes(20, 1, {{0.6F, 0.6F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(m_platform->boxes.size(), 1);
@@ -366,7 +364,7 @@ private slots:
 
     void recordWrittenInTwoHalves()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         const qint64 baseline = monitor->plngOldFileSize;
         const QByteArray record = RecordBytes(30, 1, {{0.8F, 0.8F}});
         append(record.left(200));
@@ -389,7 +387,7 @@ private slots:
         const QString file = QStringLiteral("sub/alpha.gxy");
         writeGalaxy(kHeader + RecordBytes(1, 6, {{0.9F, 0.9F}}), file);
         Declare::pstrCurrentGalaxyFile = QStringLiteral("sub\\alpha.gxy");
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         QCOMPARE(monitor->plngOldFileSize, 4 + kRecordSize);
         append(RecordBytes(90, 1, {{0.6F, 0.6F}}), file);
         monitor->tmrChecking_Timer();
@@ -399,7 +397,7 @@ private slots:
 
     void growthOfOneAndAHalfRecords()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         const QByteArray second = RecordBytes(41, 1, {{0.2F, 0.2F}});
         append(RecordBytes(40, 1, {{0.1F, 0.1F}}) + second.left(246));
         monitor->tmrChecking_Timer();
@@ -411,7 +409,7 @@ private slots:
 
     void aFileCutBackIsFollowed()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         writeGalaxy(kHeader + RecordBytes(1, 1, {{0.9F, 0.9F}}));
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
@@ -424,7 +422,7 @@ private slots:
     void thresholdsAreReadOnEveryTick()
     {
         setThresholds(QStringLiteral("90"), QStringLiteral("90"));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         append(RecordBytes(60, 1, {{0.85F, 0.4F}}));
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
@@ -439,7 +437,7 @@ private slots:
     void emptyThresholdsCountAsZero()
     {
         setThresholds(QString(), QStringLiteral("x"));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         append(RecordBytes(62, 3, {{0.0F, 0.0F}, {-0.01F, 0.5F}, {0.5F, -0.01F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(announced(), QStringList{PlanetLine("62.A", "0", "0")});
@@ -448,7 +446,7 @@ private slots:
     void lastThresholdsStayWhenTheMainWindowIsGone()
     {
         setThresholds(QStringLiteral("50"), QStringLiteral("50"));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         monitor->tmrChecking_Timer();
         m_main.reset();
         QVERIFY(m_minHab.isNull() && m_minMet.isNull());
@@ -461,7 +459,7 @@ private slots:
     void messagesUseTheDecimalSeparator()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         append(RecordBytes(12, 1, {{0.375F, 0.08F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(announced(), QStringList{PlanetLine("12.A", "37,5", "8")});
@@ -469,7 +467,7 @@ private slots:
 
     void overflowingValuesAreSkipped()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         append(RecordBytes(80, 3, {{3.0e38F, 0.5F}, {0.5F, 0.5F}, {0.5F, -3.0e38F}}));
         monitor->tmrChecking_Timer();
         QCOMPARE(announced(), QStringList{PlanetLine("80.A", "50", "50").replace(QStringLiteral("80.A"),
@@ -479,7 +477,7 @@ private slots:
     void noGalaxySelected()
     {
         Declare::pstrCurrentGalaxyFile.clear();
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
         QCOMPARE(monitor->lblSize->text(), QString());
@@ -499,7 +497,7 @@ private slots:
     void missingOrUnreadableGalaxyFile()
     {
         Declare::pstrCurrentGalaxyFile = QStringLiteral("missing.gxy");
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         monitor->tmrChecking_Timer();
         QVERIFY(m_platform->boxes.isEmpty());
         QCOMPARE(monitor->lblSize->text(), QString());
@@ -527,7 +525,7 @@ private slots:
 
     void anotherGalaxySelectedTakesItsOwnBaseline()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         writeGalaxy(kHeader + RecordBytes(1, 1, {{0.9F, 0.9F}}) + RecordBytes(2, 1, {{0.9F, 0.9F}}) + RecordBytes(3, 1, {{0.9F, 0.9F}})
                         + RecordBytes(4, 1, {{0.9F, 0.9F}}),
                     QStringLiteral("other.gxy"));
@@ -542,7 +540,7 @@ private slots:
 
     void shipCyclesEvery32Ticks()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         for (int tick = 1; tick <= 64; ++tick) {
             if (tick == 10) {
                 Declare::pstrCurrentGalaxyFile = QStringLiteral("missing.gxy");
@@ -556,7 +554,7 @@ private slots:
 
     void aTickDueDuringMessagesIsSkipped()
     {
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         int nested = 0;
         // A tick falls due while each message is up (a few times at most, so
         // that a monitor that does not skip them fails instead of recursing).
@@ -580,7 +578,7 @@ private slots:
 #ifndef Q_OS_LINUX
         QSKIP("counts open files through /proc");
 #endif
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(m_thresholds);
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         QCOMPARE(OpenHandlesTo(galaxyPath()), 0);
         int handlesWhileShowing = -1;
         m_platform->onBox = [&](const ScriptedPlatform::Box&) { handlesWhileShowing = OpenHandlesTo(galaxyPath()); };

@@ -25,6 +25,7 @@
 using platform::MessageButtons;
 using platform::MessageIcon;
 using testsupport::ScriptedPlatform;
+using uitest::Desktop;
 
 namespace {
 
@@ -59,7 +60,7 @@ private:
 
     frmMerge* openWith(const QString& target, const QString& source)
     {
-        frmMerge* window = frmMerge::ShowWindow();
+        frmMerge* window = frmMerge::Show(Desktop());
         window->txtMergeIn->setText(target);
         window->txtMergeFrom->setText(source);
         return window;
@@ -77,7 +78,7 @@ private:
         QVERIFY(!m_platform->boxes.last().busyPointer);
         QVERIFY(m_pointerFreeAtEveryBox);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
-        QCOMPARE(frmMerge::Instance(), window);
+        QCOMPARE(frmMerge::Find(), window);
         QVERIFY(window->isVisible());
         QCOMPARE(window->txtMergeIn->text(), target);
         QCOMPARE(window->txtMergeFrom->text(), source);
@@ -115,7 +116,7 @@ private slots:
 
     void cleanup()
     {
-        delete frmMerge::Instance();
+        delete frmMerge::Find();
         QDir::setCurrent(m_workingFolder);
         m_platform = nullptr;
         m_workspace.reset();
@@ -123,7 +124,7 @@ private slots:
 
     void windowLooksAsDesigned()
     {
-        frmMerge* window = frmMerge::ShowWindow();
+        frmMerge* window = frmMerge::Show(Desktop());
         QCOMPARE(window->windowTitle(), QStringLiteral("Merge"));
         QCOMPARE(window->size(), QSize(283, 202));
         QCOMPARE(window->minimumSize(), window->maximumSize());
@@ -172,14 +173,14 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QRect, geometry);
-        auto* control = frmMerge::ShowWindow()->findChild<QWidget*>(name);
+        auto* control = frmMerge::Show(Desktop())->findChild<QWidget*>(name);
         QVERIFY(control != nullptr);
         QCOMPARE(control->geometry(), geometry);
     }
 
     void focusStartsInTargetAndTabsInOrder()
     {
-        frmMerge* window = frmMerge::ShowWindow();
+        frmMerge* window = frmMerge::Show(Desktop());
         QApplication::setActiveWindow(window);
         QVERIFY(QTest::qWaitForWindowActive(window));
         QCOMPARE(QApplication::focusWidget(), window->txtMergeIn);
@@ -203,7 +204,7 @@ private slots:
     void opensOnceAndKeepsItsFields()
     {
         frmMerge* first = openWith(QStringLiteral("in"), QStringLiteral("from"));
-        QCOMPARE(frmMerge::ShowWindow(), first);
+        QCOMPARE(frmMerge::Show(Desktop()), first);
         QCOMPARE(first->txtMergeIn->text(), QStringLiteral("in"));
         QCOMPARE(first->txtMergeFrom->text(), QStringLiteral("from"));
     }
@@ -214,7 +215,7 @@ private slots:
         QTest::mouseClick(first->cmdClose, Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(first.isNull());
-        frmMerge* second = frmMerge::ShowWindow();
+        frmMerge* second = frmMerge::Show(Desktop());
         QCOMPARE(second->txtMergeIn->text(), QString());
         QCOMPARE(second->txtMergeFrom->text(), QString());
         QVERIFY(m_platform->boxes.isEmpty());

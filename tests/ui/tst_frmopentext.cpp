@@ -24,6 +24,7 @@ using platform::MessageAnswer;
 using platform::MessageButtons;
 using platform::MessageIcon;
 using testsupport::ScriptedPlatform;
+using uitest::Desktop;
 
 namespace {
 
@@ -90,7 +91,7 @@ private:
     ReportTextView* openOn(const QByteArray& bytes)
     {
         writeReport(bytes);
-        frmOpenText* viewer = frmOpenText::ShowReport();
+        frmOpenText* viewer = frmOpenText::Show(Desktop());
         if (viewer == nullptr) {
             return nullptr;
         }
@@ -100,7 +101,7 @@ private:
 
     static void discardViewer()
     {
-        delete frmOpenText::Instance();
+        delete frmOpenText::Find();
     }
 
 private slots:
@@ -125,7 +126,7 @@ private slots:
     {
         ReportTextView* view = openOn(SmallReport());
         QVERIFY(view != nullptr);
-        frmOpenText* viewer = frmOpenText::Instance();
+        frmOpenText* viewer = frmOpenText::Find();
         QVERIFY(viewer->isVisible());
         QCOMPARE(viewer->windowTitle(), kCaption);
         QCOMPARE(view->text(), QString::fromLatin1(SmallReport()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
@@ -171,7 +172,7 @@ private slots:
         if (folderInItsPlace) {
             QVERIFY(QDir(m_workspace->folder()).mkdir(QStringLiteral("dump.txt")));
         }
-        frmOpenText* viewer = frmOpenText::ShowReport();
+        frmOpenText* viewer = frmOpenText::Show(Desktop());
         QVERIFY(viewer != nullptr);
         QCOMPARE(m_platform->boxes.size(), 1);
         const ScriptedPlatform::Box& box = m_platform->boxes.first();
@@ -210,8 +211,8 @@ private slots:
         writeReport(ManyLines(200));
         ReportTextView::setMemoryCapacity(1000);
 
-        QCOMPARE(frmOpenText::ShowReport(), nullptr);
-        QCOMPARE(frmOpenText::Instance(), nullptr);
+        QCOMPARE(frmOpenText::Show(Desktop()), nullptr);
+        QCOMPARE(frmOpenText::Find(), nullptr);
         for (QWidget* window : QApplication::topLevelWidgets()) {
             QVERIFY(qobject_cast<frmOpenText*>(window) == nullptr || !window->isVisible());
         }
@@ -234,7 +235,7 @@ private slots:
 
         // The next opening loads afresh.
         ReportTextView::resetMemoryCapacity();
-        frmOpenText* viewer = frmOpenText::ShowReport();
+        frmOpenText* viewer = frmOpenText::Show(Desktop());
         QVERIFY(viewer != nullptr);
         QCOMPARE(viewer->txtReport->lineCount(), 201);
     }
@@ -256,7 +257,7 @@ private slots:
         writeReport(text);
         ReportTextView::setMemoryCapacity(ReportTextView::memoryFor(text.size(), text.count('\n') + 1) + spare);
         m_platform->answers.enqueue(MessageAnswer::No);
-        frmOpenText* viewer = frmOpenText::ShowReport();
+        frmOpenText* viewer = frmOpenText::Show(Desktop());
         QCOMPARE(viewer != nullptr, loads);
         QCOMPARE(m_platform->boxes.size(), loads ? 0 : 1);
         if (viewer != nullptr) {
@@ -268,10 +269,10 @@ private slots:
     {
         ReportTextView* view = openOn(SmallReport());
         QVERIFY(view != nullptr);
-        frmOpenText* first = frmOpenText::Instance();
+        frmOpenText* first = frmOpenText::Find();
         first->showMinimized();
         writeReport(ManyLines(10));
-        QCOMPARE(frmOpenText::ShowReport(), first);
+        QCOMPARE(frmOpenText::Show(Desktop()), first);
         QVERIFY(!first->isMinimized());
         QCOMPARE(first->txtReport->lineText(2), QStringLiteral("12.A          50           30"));
         QVERIFY(m_platform->boxes.isEmpty());
@@ -280,11 +281,11 @@ private slots:
     void closingDiscardsAndReopeningReloads()
     {
         QVERIFY(openOn(SmallReport()) != nullptr);
-        QPointer<frmOpenText> first = frmOpenText::Instance();
+        QPointer<frmOpenText> first = frmOpenText::Find();
         QVERIFY(first->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(first.isNull());
-        QCOMPARE(frmOpenText::Instance(), nullptr);
+        QCOMPARE(frmOpenText::Find(), nullptr);
         ReportTextView* view = openOn(ManyLines(3));
         QVERIFY(view != nullptr);
         QCOMPARE(view->lineText(0), QStringLiteral("line 0"));
@@ -293,7 +294,7 @@ private slots:
     void sizeAndResize()
     {
         QVERIFY(openOn(SmallReport()) != nullptr);
-        frmOpenText* viewer = frmOpenText::Instance();
+        frmOpenText* viewer = frmOpenText::Find();
         QCOMPARE(viewer->size(), QSize(6780 / 15, 3495 / 15));
         QCOMPARE(viewer->txtReport->geometry(), viewer->rect());
         // The outer size never goes below 600 by 600 twips: the client area
@@ -314,7 +315,7 @@ private slots:
         ReportTextView* view = openOn(text);
         QVERIFY(view != nullptr);
         for (int width : {452, 300, 120}) {
-            frmOpenText::Instance()->resize(width, 233);
+            frmOpenText::Find()->resize(width, 233);
             const int columns = view->columns();
             QVERIFY(columns > 1);
             qint64 rows = 0;
@@ -504,7 +505,7 @@ private slots:
         ReportTextView* view = openOn(text);
         QVERIFY(view != nullptr);
         view->verticalScrollBar()->setValue(120);
-        frmOpenText::Instance()->resize(48, 233);
+        frmOpenText::Find()->resize(48, 233);
         QVERIFY(view->columns() < 9);
         const qint64 top = view->firstVisibleRow();
         // The row at the top still belongs to line 120.

@@ -262,7 +262,7 @@ private slots:
         Workspace workspace;
         QPointer<frmQuarrimax> window = startOnLiveGalaxy(workspace);
         QVERIFY(window);
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), window->thresholdSource());
         const auto announced = [&] {
             QStringList texts;
             for (const auto& box : workspace.platform().boxes) {
@@ -291,7 +291,7 @@ private slots:
         const QString source = workspace.file(QStringLiteral("live.gxy"));
         const QString target = workspace.file(QStringLiteral("target.gxy"));
         QVERIFY(WriteFile(source, "GXY1"));
-        frmMerge* merge = frmMerge::ShowWindow();
+        frmMerge* merge = frmMerge::Show(Desktop());
         merge->txtMergeIn->setText(target);
         merge->txtMergeFrom->setText(source);
         int merges = 0;

@@ -60,20 +60,20 @@ QWidget* OpenWindow(const QString& name, const Workspace& workspace)
 {
     QWidget* window = nullptr;
     if (name == QLatin1String("frmQuarrimax")) {
-        window = new frmQuarrimax;
+        window = new frmQuarrimax(Desktop());
         // With the options panel open, so that all of its face shows.
         window->findChild<QPushButton*>(QStringLiteral("cmdOptions"))->click();
     } else if (name == QLatin1String("frmModifyList")) {
-        window = new frmModifyList;
+        window = new frmModifyList(Desktop());
     } else if (name == QLatin1String("frmAbout")) {
-        return frmAbout::Open();
+        return frmAbout::Show();
     } else if (name == QLatin1String("frmMerge")) {
-        return frmMerge::ShowWindow();
+        return frmMerge::Show(Desktop());
     } else if (name == QLatin1String("frmAutoCheck")) {
-        return frmAutoCheck::ShowWindow({});
+        return frmAutoCheck::Show(Desktop(), {});
     } else if (name == QLatin1String("frmOpenText")) {
         WriteFile(workspace.report(), "1234.C        85           40\r\n");
-        return frmOpenText::ShowReport();
+        return frmOpenText::Show(Desktop());
     }
     if (window != nullptr) {
         window->show();

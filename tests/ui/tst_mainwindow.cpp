@@ -834,9 +834,9 @@ void MainWindowTest::windowOpenedAgainComesForward()
     QVERIFY(QTest::qWaitForWindowExposed(main));
     const auto open = [&] {
         if (command == QLatin1String("viewer")) {
-            frmOpenText::ShowReport(main);
+            frmOpenText::Show(Desktop(), main);
         } else if (command == QLatin1String("monitor")) {
-            frmAutoCheck::ShowWindow(main->thresholdSource());
+            frmAutoCheck::Show(Desktop(), main->thresholdSource());
         } else if (command.startsWith(QLatin1String("mnu"))) {
             Find<QAction>(main, command.toLatin1().constData())->trigger();
         } else {

@@ -79,7 +79,7 @@ void ModifyListTest::firstRunShowsEightEmptyBoxes()
 void ModifyListTest::looksAsLaidOut()
 {
     Workspace workspace;
-    frmModifyList editor;
+    frmModifyList editor(Desktop());
     editor.show();
     QCOMPARE(editor.windowTitle(), QStringLiteral("Galaxy List Editor"));
     QCOMPARE(editor.size(), twips::Size(4665, 3090));
@@ -119,7 +119,7 @@ void ModifyListTest::showsTheGalaxyListInMemory()
     Declare::pstrGalaxyName[1] = QStringLiteral("Home");
     Declare::pstrGalaxyFile[1] = QStringLiteral("home.gxy");
     Declare::pstrGalaxyFile[3] = QStringLiteral("three.gxy");
-    frmModifyList editor;
+    frmModifyList editor(Desktop());
     QCOMPARE(NameBox(&editor, 1)->text(), QStringLiteral("Home"));
     QCOMPARE(FileBox(&editor, 1)->text(), QStringLiteral("home.gxy"));
     QCOMPARE(NameBox(&editor, 2)->text(), QString());
@@ -178,7 +178,7 @@ void ModifyListTest::fileNameFilter()
     QFETCH(QString, typed);
     QFETCH(bool, inserted);
     Workspace workspace;
-    frmModifyList editor;
+    frmModifyList editor(Desktop());
     editor.show();
     auto* target = editor.findChild<QLineEdit*>(box);
     QVERIFY(target != nullptr);

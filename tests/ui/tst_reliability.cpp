@@ -440,7 +440,7 @@ void ReliabilityTest::mergeUnderFileSizeCap()
     if (!newTarget) {
         QVERIFY(WriteFile(target, targetBytes));
     }
-    frmMerge* window = frmMerge::ShowWindow();
+    frmMerge* window = frmMerge::Show(Desktop());
     window->txtMergeIn->setText(target);
     window->txtMergeFrom->setText(source);
     {
@@ -586,7 +586,7 @@ void ReliabilityTest::mergeWithRefusedFiles()
         Mode sourceMode(source, refused == "unreadable source" ? 0 : 0644);
         Mode subMode(sub, refused == "closed folder" ? 0555 : refused == "sealed folder" ? 0600 : 0755);
         QVERIFY(sourceMode.ok() && subMode.ok());
-        frmMerge* window = frmMerge::ShowWindow();
+        frmMerge* window = frmMerge::Show(Desktop());
         window->txtMergeIn->setText(target);
         window->txtMergeFrom->setText(source);
         QTest::mouseClick(window->cmdStart, Qt::LeftButton);
@@ -612,7 +612,7 @@ void ReliabilityTest::monitorLosesReadAccess()
     QVERIFY(WriteFile(galaxyFile, QByteArray("GXY1") + Rec(1)));
     StoreGalaxy(1, QStringLiteral("G"), QStringLiteral("g.gxy"));
     QPointer<frmQuarrimax> window = Start();
-    frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
+    frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), window->thresholdSource());
     QVERIFY(testsupport::AppendTo(galaxyFile, Rec(10)));
     monitor->tmrChecking_Timer();
     QCOMPARE(Texts(workspace.platform().boxes), PlanetLines({QStringLiteral("10.A 50 50")}));
@@ -989,7 +989,7 @@ void ReliabilityTest::galaxyFileIsAFolderOrPipe()
         QVERIFY(QDir().mkdir(path));
     }
     // The monitor neither waits on a pipe nor takes a folder for a galaxy.
-    frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
+    frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), window->thresholdSource());
     monitor->tmrChecking_Timer();
     QCOMPARE(monitor->lblSize->text(), QString());
     QCOMPARE(Texts(workspace.platform().boxes), expected);
@@ -1041,7 +1041,7 @@ void ReliabilityTest::mergeWithPipesAndDevices()
     QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
 #endif
     const auto resolve = [&](const QString& name) { return name == "<pipe>" ? pipe : name == "<galaxy>" ? galaxy : name; };
-    frmMerge* window = frmMerge::ShowWindow();
+    frmMerge* window = frmMerge::Show(Desktop());
     window->txtMergeIn->setText(resolve(target));
     window->txtMergeFrom->setText(resolve(source));
     QTest::mouseClick(window->cmdStart, Qt::LeftButton);
@@ -1070,7 +1070,7 @@ void ReliabilityTest::mergeIntoAnIncompleteTarget()
     const QByteArray target = (QByteArray("GXY1") + Rec(1) + Rec(2) + Rec(3)).left(length);
     QVERIFY(WriteFile(workspace.file(QStringLiteral("in.gxy")), target));
     QVERIFY(WriteFile(workspace.file(QStringLiteral("from.gxy")), QByteArray("SRC9") + Rec(500) + Rec(501)));
-    frmMerge* window = frmMerge::ShowWindow();
+    frmMerge* window = frmMerge::Show(Desktop());
     window->txtMergeIn->setText(workspace.file(QStringLiteral("in.gxy")));
     window->txtMergeFrom->setText(workspace.file(QStringLiteral("from.gxy")));
     for (int press = 1; press <= 2; ++press) {
@@ -1175,7 +1175,7 @@ void ReliabilityTest::oddGalaxyFiles()
     QPointer<frmQuarrimax> window = Start();
     QVERIFY(Declare::openGalaxyFile.isOpen());
 
-    frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
+    frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), window->thresholdSource());
     QVERIFY(testsupport::AppendTo(path, galaxy.mid(4)));
     monitor->tmrChecking_Timer();
     monitor->tmrChecking_Timer();
@@ -1192,7 +1192,7 @@ void ReliabilityTest::oddGalaxyFiles()
     const QString target = workspace.file(QStringLiteral("target.gxy"));
     const QByteArray targetBytes = QByteArray("HDR1") + Rec(4000);
     QVERIFY(WriteFile(target, targetBytes));
-    frmMerge* merge = frmMerge::ShowWindow();
+    frmMerge* merge = frmMerge::Show(Desktop());
     merge->txtMergeIn->setText(target);
     merge->txtMergeFrom->setText(path);
     QTest::mouseClick(merge->cmdStart, Qt::LeftButton);
@@ -1298,7 +1298,7 @@ void ReliabilityTest::oddThresholdTexts()
     QCOMPARE(metBox->text(), metShown);
 
     // The monitor reads the boxes as they stand on each tick.
-    frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
+    frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), window->thresholdSource());
     QVERIFY(testsupport::AppendTo(path, Rec(2, 6, planets)));
     monitor->tmrChecking_Timer();
     const QStringList percents{QStringLiteral("-50"), QStringLiteral("-4"), QStringLiteral("0"),
@@ -1391,7 +1391,7 @@ void ReliabilityTest::oddGalaxyNames()
     Dump(window);
     if (fileCanExist) {
         QCOMPARE(ReadAll(workspace.report()), testsupport::Report(PlanetLines({QStringLiteral("1.A 50 50")})));
-        frmAutoCheck* monitor = frmAutoCheck::ShowWindow(window->thresholdSource());
+        frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), window->thresholdSource());
         QVERIFY(testsupport::AppendTo(path, Rec(2)));
         monitor->tmrChecking_Timer();
         expected.append(PlanetLine(QStringLiteral("2.A 50 50")));
@@ -1441,7 +1441,7 @@ void ReliabilityTest::mergePathsWithOddCharacters()
     if (sourceCanExist) {
         QVERIFY(WriteFile(SystemFileName(workspace.file(source)), QByteArray("SRC9") + records));
     }
-    frmMerge* window = frmMerge::ShowWindow();
+    frmMerge* window = frmMerge::Show(Desktop());
     const auto closeWindow = qScopeGuard([window] { delete window; });
     Type(window->txtMergeIn, workspace.file(target));
     Type(window->txtMergeFrom, workspace.file(source));

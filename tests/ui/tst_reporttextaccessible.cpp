@@ -543,7 +543,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write(report), report.size());
         file.close();
-        frmOpenText* viewer = frmOpenText::ShowReport();
+        frmOpenText* viewer = frmOpenText::Show(services);
         QVERIFY(viewer);
         QAccessibleInterface* window = Accessible(viewer);
         QVERIFY(window);

@@ -268,7 +268,7 @@ void SystemRulesTest::tooBigReportGoesToNotePadTheSameWay()
     QVERIFY(WriteFile(QDir(folder).filePath(QStringLiteral("dump.txt")), QByteArray(4000, 'x')));
     ReportTextView::setMemoryCapacity(1000);
     workspace.platform().answers.enqueue(platform::MessageAnswer::Yes);
-    QCOMPARE(frmOpenText::ShowReport(), nullptr);
+    QCOMPARE(frmOpenText::Show(Desktop()), nullptr);
     QCOMPARE(workspace.platform().boxes.size(), 1);
     QCOMPARE(workspace.platform().boxes.first().title, QStringLiteral("File Size too big"));
     QTRY_VERIFY_WITH_TIMEOUT(!editor.commandLine().isEmpty(), kStartTimeoutMs);
@@ -452,7 +452,7 @@ void SystemRulesTest::mergeFailureTellsTheSystemsNumberAndText()
     Workspace workspace;
     const QString source = workspace.file(QStringLiteral("source.gxy"));
     QVERIFY(WriteGalaxy(source, SmallGalaxy()));
-    frmMerge* merge = frmMerge::ShowWindow();
+    frmMerge* merge = frmMerge::Show(Desktop());
     merge->txtMergeIn->setText(Native(workspace.file(QStringLiteral("no folder/target.gxy"))));
     merge->txtMergeFrom->setText(Native(source));
     merge->cmdStart_Click();
@@ -473,7 +473,7 @@ void SystemRulesTest::mergeFailureTellsTheSystemsNumberAndText()
     QCOMPARE(workspace.platform().boxes.first().text, QStringLiteral("The following unexpected Error Occured:")
                                                           + QString::number(number) + QLatin1Char(':') + description
                                                           + QStringLiteral(" The merge will stop here."));
-    delete frmMerge::Instance();
+    delete frmMerge::Find();
 }
 
 void SystemRulesTest::mergeSourceNameMeansWhatTheSystemOpens()
@@ -484,7 +484,7 @@ void SystemRulesTest::mergeSourceNameMeansWhatTheSystemOpens()
     const QString source = workspace.file(QStringLiteral("source.gxy"));
     const QString target = workspace.file(QStringLiteral("target.gxy"));
     QVERIFY(WriteGalaxy(source, SmallGalaxy()));
-    frmMerge* merge = frmMerge::ShowWindow();
+    frmMerge* merge = frmMerge::Show(Desktop());
     merge->txtMergeIn->setText(Native(target));
     merge->txtMergeFrom->setText(Native(source) + QStringLiteral(" "));
     merge->cmdStart_Click();
@@ -496,7 +496,7 @@ void SystemRulesTest::mergeSourceNameMeansWhatTheSystemOpens()
     QCOMPARE(workspace.platform().boxes.first().title, QStringLiteral("File Not Found"));
     QVERIFY(!QFileInfo::exists(target));
 #endif
-    delete frmMerge::Instance();
+    delete frmMerge::Find();
 }
 
 QTEST_MAIN(SystemRulesTest)
