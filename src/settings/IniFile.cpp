@@ -57,8 +57,8 @@ bool NextLine(const char* data, qsizetype limit, qsizetype& pos, Line& line)
     // The characters that mean something on a line; the rest are passed over.
     static constexpr auto kSpecial = [] {
         std::array<bool, 256> special{};
-        for (const unsigned char c : {'=', '\n', '\r', '\\', '"', ';'}) {
-            special[c] = true;
+        for (const char c : {'=', '\n', '\r', '\\', '"', ';'}) {
+            special[static_cast<unsigned char>(c)] = true;
         }
         return special;
     }();
