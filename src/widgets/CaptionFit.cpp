@@ -257,9 +257,10 @@ void PaintLabel(QLabel* label, const FittedText& fitted)
 {
     QPainter painter(label);
     painter.setFont(fitted.font);
-    const int alignment = QStyle::visualAlignment(label->layoutDirection(), label->alignment());
-    label->style()->drawItemText(&painter, TextRoom(label), alignment, label->palette(), label->isEnabled(),
-                                 fitted.text, label->foregroundRole());
+    const Qt::Alignment alignment = QStyle::visualAlignment(label->layoutDirection(), label->alignment());
+    // drawItemText takes the alignment flags as an int; they all lie in its range.
+    label->style()->drawItemText(&painter, TextRoom(label), static_cast<int>(alignment.toInt()), label->palette(),
+                                 label->isEnabled(), fitted.text, label->foregroundRole());
 }
 
 void PaintButton(QPushButton* button, const FittedText& fitted)

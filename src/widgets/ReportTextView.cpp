@@ -454,8 +454,9 @@ void ReportTextView::updateMetrics()
     // A row can be drawn with one call only when every character really
     // advances by the same width; otherwise each one is placed by itself.
     const QString probe = QStringLiteral("Mi.l W0|");
+    const auto probeChars = static_cast<qreal>(probe.size());
     m_uniformAdvance = QFontInfo(font()).fixedPitch()
-                       && std::abs(metrics.horizontalAdvance(probe) - probe.size() * m_charWidth) < 0.01;
+                       && std::abs(metrics.horizontalAdvance(probe) - probeChars * m_charWidth) < 0.01;
     reflow(true);
 }
 
