@@ -122,13 +122,6 @@ QByteArray SourceRecord(quint32 k)
     return RecordBytes(record);
 }
 
-quint32 SequenceOf(const QByteArray& record)
-{
-    quint32 sequence = 0;
-    std::memcpy(&sequence, record.constData() + 2, sizeof sequence);
-    return sequence;
-}
-
 // How the game writes: through a handle that only appends, where the system
 // puts every write at the end of the file as it is then, or as plain
 // programs append, taking the end of the file first and writing there later.

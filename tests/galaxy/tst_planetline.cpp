@@ -100,7 +100,7 @@ void PlanetLineTest::numberFormMatchesSevenSignificantDigits()
     std::uniform_real_distribution<float> fraction(0.0F, 1.0F);
     std::uniform_real_distribution<double> decade(-5.0, 8.0);
     for (int i = 0; i < 300000; ++i) {
-        std::uint32_t bits = random();
+        const auto bits = static_cast<std::uint32_t>(random()); // mt19937 gives 32-bit values
         float value;
         std::memcpy(&value, &bits, sizeof value);
         if (i % 3 == 1) {
@@ -131,7 +131,7 @@ void PlanetLineTest::numberFormIgnoresTheLocale()
     std::mt19937 random(31);
     std::vector<float> values = {37.5F, 0.5F, 12.34F, 1.234568e7F, 1e-5F, -3.25F, 1234567.5F};
     for (int i = 0; i < 20000; ++i) {
-        std::uint32_t bits = random();
+        const auto bits = static_cast<std::uint32_t>(random()); // mt19937 gives 32-bit values
         float value;
         std::memcpy(&value, &bits, sizeof value);
         values.push_back(i % 2 == 0 ? value : static_cast<float>(bits % 10000000U) / 1000.0F);

@@ -251,8 +251,9 @@ void PlanetReportTest::repeatedReportsAreIdentical()
 {
     GalaxyBuilder galaxy;
     for (int i = 0; i < 300; ++i) {
+        const auto f = static_cast<float>(i);
         galaxy.add(static_cast<galaxy::SystemNumber>(i), 6,
-                   {{i / 300.0F, 0.3F}, {0.9F, i / 7.0F}, {0.1F, 0.2F}, {0.4F, 0.4F}, {0.77F, 0.01F}, {1.0F, 1.0F}});
+                   {{f / 300.0F, 0.3F}, {0.9F, f / 7.0F}, {0.1F, 0.2F}, {0.4F, 0.4F}, {0.77F, 0.01F}, {1.0F, 1.0F}});
     }
     QVERIFY(dump(galaxy, 10, 10, true).ok());
     const QByteArray first = ReadAll(reportPath());
