@@ -560,7 +560,7 @@ void DumpTest::reportMarkedReadOnlyIsKeptForEveryUser()
     QVERIFY(window);
     const QByteArray old = "an old report\r\n";
     QVERIFY(WriteFile(workspace.report(), old));
-    QCOMPARE(::chmod(QFile::encodeName(workspace.report()).constData(), mode), 0);
+    QCOMPARE(::chmod(QFile::encodeName(workspace.report()).constData(), static_cast<mode_t>(mode)), 0);
     const QFileDevice::Permissions marked = QFileInfo(workspace.report()).permissions();
     Dump(window);
     if (kept) {

@@ -420,7 +420,7 @@ void MainWindowTest::thresholdKeyFilter_data()
     QTest::addColumn<QString>("after");
     const int none = Qt::NoModifier;
     const int ctrl = Qt::ControlModifier;
-    for (const QByteArray box : {QByteArray("txtMinHab"), QByteArray("txtMinMetal")}) {
+    for (const QByteArray& box : {QByteArray("txtMinHab"), QByteArray("txtMinMetal")}) {
         const QByteArray tag = box + ": ";
         QTest::newRow(tag + "digit") << box << "" << int(Qt::Key_7) << none << "7" << "7";
         QTest::newRow(tag + "second digit") << box << "4" << int(Qt::Key_0) << none << "0" << "40";
@@ -496,7 +496,7 @@ void MainWindowTest::thresholdClickSelectsTheText_data()
     QTest::addColumn<QString>("gesture"); // "click right", "click left" or "drag right to middle"
     QTest::addColumn<QString>("selected");
     QTest::addColumn<QString>("after"); // once "5" is typed
-    for (const QByteArray box : {QByteArray("txtMinHab"), QByteArray("txtMinMetal")}) {
+    for (const QByteArray& box : {QByteArray("txtMinHab"), QByteArray("txtMinMetal")}) {
         const QByteArray tag = box + ": ";
         // The click that gives the focus leaves the whole text selected, so
         // that typing replaces it wherever the box was clicked.

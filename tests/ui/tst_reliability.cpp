@@ -183,11 +183,11 @@ bool NoPointerOverride()
 // Sets a file's or folder's mode and gives it back its old one at the end.
 class Mode {
 public:
-    Mode(const QString& path, int mode) : m_path(QFile::encodeName(path))
+    Mode(const QString& path, mode_t mode) : m_path(QFile::encodeName(path))
     {
         struct stat info {};
         m_ok = ::stat(m_path.constData(), &info) == 0 && ::chmod(m_path.constData(), mode) == 0;
-        m_old = static_cast<int>(info.st_mode & 07777);
+        m_old = info.st_mode & 07777;
     }
     ~Mode()
     {
@@ -201,7 +201,7 @@ public:
 
 private:
     QByteArray m_path;
-    int m_old = 0;
+    mode_t m_old = 0;
     bool m_ok = false;
 };
 

@@ -74,7 +74,8 @@ std::vector<Seen> g_seen;
 
 void Record(QAccessibleEvent* event)
 {
-    Seen seen{event->type()};
+    Seen seen;
+    seen.type = event->type();
     switch (event->type()) {
     case QAccessible::TextCaretMoved:
         seen.cursor = static_cast<QAccessibleTextCursorEvent*>(event)->cursorPosition();
