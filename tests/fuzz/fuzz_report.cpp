@@ -54,6 +54,9 @@ bool ExpectedReport(const unsigned char* data, std::size_t size, int minHab, int
                     std::string& out)
 {
     out = rating ? "Planet.Sys    Hab          Met      Murl's Rating\r\n\r\n" : "Planet.Sys    Hab          Met\r\n\r\n";
+    // The thresholds are small whole numbers, each exactly a float.
+    const auto habFloor = static_cast<float>(minHab);
+    const auto metFloor = static_cast<float>(minMet);
     for (std::size_t at = 4; size >= 4 && at + 492 <= size; at += 492) {
         const unsigned char* record = data + at;
         const int system = Int16At(record);
@@ -66,7 +69,7 @@ bool ExpectedReport(const unsigned char* data, std::size_t size, int minHab, int
             if ((std::isfinite(metStored) && !std::isfinite(met)) || (std::isfinite(habStored) && !std::isfinite(hab))) {
                 return false;
             }
-            if (j > count || !std::isfinite(hab) || !std::isfinite(met) || hab < minHab || met < minMet) {
+            if (j > count || !std::isfinite(hab) || !std::isfinite(met) || hab < habFloor || met < metFloor) {
                 continue;
             }
             const std::string systemText = std::to_string(system);
