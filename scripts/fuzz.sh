@@ -11,7 +11,8 @@ seconds=${1:-30}
 build=build-fuzz
 targets=(fuzz_report fuzz_merge fuzz_typednumbers)
 
-cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DQUARRIMAX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DQUARRIMAX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" galaxy_bench
 
 corpus="$build/corpus"

@@ -51,11 +51,12 @@ check() {
 # --- the three builds -------------------------------------------------------
 
 # build NAME CMAKE-OPTIONS...: a clean build of galaxy_core and galaxy_bench
-# alone, its compiler output in NAME.log.
+# alone, warnings as errors, its compiler output in NAME.log.
 build() {
   local name=$1
   shift
-  cmake -S . -B "$out/$name" -DQUARRIMAX_CORE_ONLY=ON -DCMAKE_BUILD_TYPE=Release "$@" >"$out/$name.log" 2>&1 &&
+  cmake -S . -B "$out/$name" -DQUARRIMAX_CORE_ONLY=ON -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+    "$@" >"$out/$name.log" 2>&1 &&
     cmake --build "$out/$name" --clean-first -j"$jobs" >>"$out/$name.log" 2>&1
 }
 built_without_warnings() {

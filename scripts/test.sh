@@ -11,10 +11,11 @@ scripts/deps.sh clang libclang-rt-14-dev locales
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Warnings are errors here (see cmake/Warnings.cmake); a plain build keeps them warnings.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 cmake --build build -j"$jobs"
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUARRIMAX_SANITIZE=ON
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUARRIMAX_SANITIZE=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 cmake --build build-asan -j"$jobs"
 
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}"
