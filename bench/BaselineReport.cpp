@@ -32,8 +32,8 @@ void WriteFill(std::FILE* out, const char* text, int column)
 
 } // namespace
 
-int BaselineWritePlanetReport(const char* galaxyPath, const char* reportPath, std::int16_t minHab,
-                              std::int16_t minMet, bool withRating, char decimalSeparator)
+int BaselineWritePlanetReport(const char* galaxyPath, const char* reportPath, std::int16_t minHab, std::int16_t minMet,
+                              bool withRating, char decimalSeparator)
 {
     std::FILE* in = std::fopen(galaxyPath, "rb");
     if (in == nullptr) {
@@ -71,7 +71,8 @@ int BaselineWritePlanetReport(const char* galaxyPath, const char* reportPath, st
             }
             met = met * 100.0F;
             hab = hab * 100.0F;
-            if (hab >= static_cast<float>(minHab) && met >= static_cast<float>(minMet) && j <= count && std::isfinite(hab) && std::isfinite(met)) {
+            if (hab >= static_cast<float>(minHab) && met >= static_cast<float>(minMet) && j <= count
+                && std::isfinite(hab) && std::isfinite(met)) {
                 char systemText[16];
                 char habText[32];
                 char metText[32];

@@ -7,7 +7,7 @@
 namespace bench {
 
 // Returns 0 on success, 1 on failure.
-int BaselineWritePlanetReport(const char* galaxyPath, const char* reportPath, std::int16_t minHab,
-                              std::int16_t minMet, bool withRating, char decimalSeparator);
+int BaselineWritePlanetReport(const char* galaxyPath, const char* reportPath, std::int16_t minHab, std::int16_t minMet,
+                              bool withRating, char decimalSeparator);
 
 } // namespace bench

@@ -99,11 +99,16 @@ float AnyValue(Random& random)
     auto bits = static_cast<std::uint32_t>(random.next());
     const std::uint32_t sign = bits & 0x80000000U;
     switch (random.below(16)) {
-    case 0: bits |= 0x7FC00000U; break;                                  // not a number
-    case 1: bits = sign | 0x7F800000U; break;                            // infinite
-    case 2: bits = sign; break;                                          // zero
-    case 3: bits &= 0x807FFFFFU; break;                                  // subnormal
-    case 4: case 5: case 6: case 7: case 8: case 9:                      // any exponent up to 2^116
+    case 0: bits |= 0x7FC00000U; break;       // not a number
+    case 1: bits = sign | 0x7F800000U; break; // infinite
+    case 2: bits = sign; break;               // zero
+    case 3: bits &= 0x807FFFFFU; break;       // subnormal
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 9: // any exponent up to 2^116
         bits = sign | (random.below(0xF4) << 23) | (bits & 0x7FFFFFU);
         break;
     default: {

@@ -76,7 +76,8 @@ int main(int argc, char* argv[])
         dump->click();
         const qint64 dumped = clock.elapsed();
         std::printf("run %d: start-up %lld ms, dump %lld ms, messages: %s\n", run, static_cast<long long>(started),
-                    static_cast<long long>(dumped), boxes.isEmpty() ? "none" : qPrintable(boxes.join(QStringLiteral(" | "))));
+                    static_cast<long long>(dumped),
+                    boxes.isEmpty() ? "none" : qPrintable(boxes.join(QStringLiteral(" | "))));
         window->close();
         delete window;
         Declare::Reset();

@@ -207,8 +207,7 @@ int main(int argc, char* argv[])
         if (!bare || !program) {
             ok = false;
         } else if (program->window != "frmQuarrimax") {
-            std::fprintf(stderr, "the first window painted was \"%s\", not the main window\n",
-                         program->window.c_str());
+            std::fprintf(stderr, "the first window painted was \"%s\", not the main window\n", program->window.c_str());
             ok = false;
         } else if (i >= 0) {
             baselineTimes.push_back(bare->milliseconds);
@@ -224,8 +223,8 @@ int main(int argc, char* argv[])
     const Figures program = Summarise(quarrimaxTimes);
     std::printf("Start of the process to the first paint of its window, %d runs each, platform %s\n", runs,
                 platform.c_str());
-    std::printf("  %-34s median %7.1f ms  (fastest %.1f, slowest %.1f)\n", "bare Qt program, empty window",
-                bare.median, bare.fastest, bare.slowest);
+    std::printf("  %-34s median %7.1f ms  (fastest %.1f, slowest %.1f)\n", "bare Qt program, empty window", bare.median,
+                bare.fastest, bare.slowest);
     std::printf("  %-34s median %7.1f ms  (fastest %.1f, slowest %.1f)\n", "Quarrimax, main window", program.median,
                 program.fastest, program.slowest);
     std::printf("  %-34s %+14.1f ms\n", "Quarrimax beyond the bare program", program.median - bare.median);

@@ -37,8 +37,8 @@ namespace {
 class BenchPlatform final : public platform::Platform, public platform::SystemServices {
 public:
     QString folder;
-    platform::MessageAnswer messageBox(QWidget*, platform::MessageIcon, platform::MessageButtons,
-                                       const QString& title, const QString& text) override
+    platform::MessageAnswer messageBox(QWidget*, platform::MessageIcon, platform::MessageButtons, const QString& title,
+                                       const QString& text) override
     {
         std::fprintf(stderr, "unexpected message: %s: %s\n", qPrintable(title), qPrintable(text));
         return platform::MessageAnswer::No;

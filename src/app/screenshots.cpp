@@ -62,7 +62,7 @@ public:
 bool PrepareSettings()
 {
     return settings::WriteGalaxyList({{1, QStringLiteral("Sample"), QStringLiteral("sample.gxy")},
-                                     {2, QStringLiteral("Home cluster"), QStringLiteral("sample.gxy")}})
+                                      {2, QStringLiteral("Home cluster"), QStringLiteral("sample.gxy")}})
            && settings::WriteOptions({QStringLiteral("40"), QStringLiteral("30"), true, true, true, false});
 }
 

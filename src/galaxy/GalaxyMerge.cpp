@@ -322,8 +322,7 @@ private:
         if (!result.ok()) {
             return result;
         }
-        return got == size && std::memcmp(m_check.get(), bytes, size) == 0 ? GalaxyResult::Success()
-                                                                           : TargetChanged();
+        return got == size && std::memcmp(m_check.get(), bytes, size) == 0 ? GalaxyResult::Success() : TargetChanged();
     }
 
     // After a write that failed part-way: cuts off the incomplete record at

@@ -194,7 +194,8 @@ std::string PlanetLineText(SystemNumber system, int slot, float habPercent, floa
                            char decimalSeparator)
 {
     char buffer[kMaxPlanetLine];
-    return std::string(buffer, FormatPlanetLine(buffer, system, slot, habPercent, metPercent, rating, decimalSeparator));
+    return std::string(buffer,
+                       FormatPlanetLine(buffer, system, slot, habPercent, metPercent, rating, decimalSeparator));
 }
 
 } // namespace galaxy

@@ -78,7 +78,8 @@ std::optional<Thresholds> ThresholdsOf(std::string_view habText, std::string_vie
 inline bool PlanetQualifies(int slot, PlanetCount count, float habPercent, float metPercent, Thresholds thresholds)
 {
     return SlotIsPlanet(slot, count) && std::isfinite(habPercent) && std::isfinite(metPercent)
-           && habPercent >= static_cast<float>(thresholds.minHab) && metPercent >= static_cast<float>(thresholds.minMet);
+           && habPercent >= static_cast<float>(thresholds.minHab)
+           && metPercent >= static_cast<float>(thresholds.minMet);
 }
 
 // One planet line without its line end: designation, fill, Hab, fill, Met

@@ -104,8 +104,8 @@ GalaxyResult WriteLines(const GalaxyFile* galaxy, ReportBuffer& out, Thresholds 
                     return false;
                 }
             }
-            std::size_t length = FormatPlanetLine(line, system, slot, hab, met, withRating ? &rating : nullptr,
-                                                  separator);
+            std::size_t length =
+                FormatPlanetLine(line, system, slot, hab, met, withRating ? &rating : nullptr, separator);
             line[length++] = '\r';
             line[length++] = '\n';
             out.commit(length);

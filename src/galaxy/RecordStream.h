@@ -32,10 +32,10 @@ private:
     // start of one of them, since a partial record left at the end of a
     // block is moved to the front before the next read.
     std::unique_ptr<SystemRecord[]> m_records;
-    unsigned char* m_buffer;          // the bytes of m_records
-    std::size_t m_begin = 0;          // first unconsumed byte in the buffer
-    std::size_t m_end = 0;            // one past the last valid byte in the buffer
-    std::uint64_t m_offset;           // file offset of m_buffer[m_begin]
+    unsigned char* m_buffer; // the bytes of m_records
+    std::size_t m_begin = 0; // first unconsumed byte in the buffer
+    std::size_t m_end = 0;   // one past the last valid byte in the buffer
+    std::uint64_t m_offset;  // file offset of m_buffer[m_begin]
     bool m_atEnd = false;
 };
 

@@ -182,8 +182,8 @@ bool IsExistingPlainFile(const std::filesystem::path& path)
     }
     FILE_STANDARD_INFO info{};
     const bool plain = GetFileType(handle) == FILE_TYPE_DISK
-                       && GetFileInformationByHandleEx(handle, FileStandardInfo, &info, sizeof info)
-                       && !info.Directory && !info.DeletePending;
+                       && GetFileInformationByHandleEx(handle, FileStandardInfo, &info, sizeof info) && !info.Directory
+                       && !info.DeletePending;
     CloseHandle(handle);
     return plain;
 }
@@ -194,9 +194,9 @@ GalaxyResult GalaxyResult::FromSystemError(unsigned long code)
         code = ERROR_GEN_FAILURE;
     }
     wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
-                                            | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     std::string description;
     if (length > 0 && text != nullptr) {
         description = Utf8(text, static_cast<int>(length));
@@ -205,8 +205,8 @@ GalaxyResult GalaxyResult::FromSystemError(unsigned long code)
         LocalFree(text);
     }
     // The system's texts end with a line break.
-    while (!description.empty() && (description.back() == '\n' || description.back() == '\r'
-                                    || description.back() == ' ')) {
+    while (!description.empty()
+           && (description.back() == '\n' || description.back() == '\r' || description.back() == ' ')) {
         description.pop_back();
     }
     if (description.empty()) {
@@ -267,8 +267,9 @@ GalaxyResult SystemFile::open(const std::filesystem::path& path, Mode mode)
     }
     // Shared for reading, writing and deleting: the game may write the file,
     // delete it or replace it by a rename while it is open here.
-    const HANDLE handle = CreateFileW(SystemPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle =
+        CreateFileW(SystemPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    creation, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return LastError();
     }
@@ -329,7 +330,7 @@ GalaxyResult SystemFile::truncate(std::uint64_t length)
     FILE_END_OF_FILE_INFO end{};
     end.EndOfFile.QuadPart = static_cast<LONGLONG>(length);
     return SetFileInformationByHandle(Handle(m_handle), FileEndOfFileInfo, &end, sizeof end) ? GalaxyResult::Success()
-                                                                                              : LastError();
+                                                                                             : LastError();
 }
 
 bool SystemFile::isSameFileAs(const SystemFile& other) const

@@ -95,8 +95,7 @@ public:
                                     const QString& defaultText) override
     {
         bool accepted = false;
-        const QString text =
-            QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &accepted);
+        const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &accepted);
         if (!accepted) {
             return std::nullopt;
         }

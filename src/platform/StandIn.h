@@ -11,10 +11,7 @@ namespace platform {
 template <typename Services>
 class ScopedStandIn {
 public:
-    explicit ScopedStandIn(Services& standIn) : m_previous(Services::standIn())
-    {
-        Services::standIn() = &standIn;
-    }
+    explicit ScopedStandIn(Services& standIn) : m_previous(Services::standIn()) { Services::standIn() = &standIn; }
     ~ScopedStandIn() { Services::standIn() = m_previous; }
     ScopedStandIn(const ScopedStandIn&) = delete;
     ScopedStandIn& operator=(const ScopedStandIn&) = delete;

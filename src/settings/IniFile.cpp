@@ -177,9 +177,8 @@ QString UnescapedName(QByteArrayView stored)
             digits = 4;
         }
         bool ok = false;
-        const ushort code = first + digits <= decoded.size()
-                                ? QStringView(decoded).sliced(first, digits).toUShort(&ok, 16)
-                                : 0;
+        const ushort code =
+            first + digits <= decoded.size() ? QStringView(decoded).sliced(first, digits).toUShort(&ok, 16) : 0;
         if (!ok) {
             name += u'%';
             ++i;
@@ -313,8 +312,8 @@ QVariant DecodedValue(QByteArrayView stored)
                 break;
             }
             const char escaped = stored[i++];
-            static constexpr std::pair<char, char> kNamed[] = {{'a', '\a'}, {'b', '\b'},  {'f', '\f'},  {'n', '\n'},
-                                                               {'r', '\r'}, {'t', '\t'},  {'v', '\v'},  {'"', '"'},
+            static constexpr std::pair<char, char> kNamed[] = {{'a', '\a'}, {'b', '\b'},  {'f', '\f'}, {'n', '\n'},
+                                                               {'r', '\r'}, {'t', '\t'},  {'v', '\v'}, {'"', '"'},
                                                                {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
             const auto named = std::find_if(std::begin(kNamed), std::end(kNamed),
                                             [&](const auto& pair) { return pair.first == escaped; });
@@ -478,7 +477,8 @@ void IniFile::index(Section& section)
             if (line.equals < 0) {
                 continue;
             }
-            const QString name = UnescapedName(Trimmed(QByteArrayView(m_data).sliced(line.start, line.equals - line.start)));
+            const QString name =
+                UnescapedName(Trimmed(QByteArrayView(m_data).sliced(line.start, line.equals - line.start)));
             if (name.contains(u'/')) {
                 continue; // a key of a section below this one
             }
@@ -676,8 +676,8 @@ QByteArray IniFile::EscapedText(const QString& text)
         if (code == u';' || code == u',' || code == u'=') {
             needsQuotes = true;
         }
-        const bool hexDigit = (code >= u'0' && code <= u'9') || (code >= u'a' && code <= u'f')
-                              || (code >= u'A' && code <= u'F');
+        const bool hexDigit =
+            (code >= u'0' && code <= u'9') || (code >= u'a' && code <= u'f') || (code >= u'A' && code <= u'F');
         if (hexDigitAfterEscape && hexDigit) {
             flush();
             stored += "\\x" + QByteArray::number(code, 16);

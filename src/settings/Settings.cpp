@@ -58,8 +58,8 @@ namespace {
 // The application's key below HKEY_CURRENT_USER.
 QString ApplicationKey()
 {
-    const QString place = PlaceStandIn().isEmpty() ? QStringLiteral("Software\\VB and VBA Program Settings")
-                                                   : PlaceStandIn();
+    const QString place =
+        PlaceStandIn().isEmpty() ? QStringLiteral("Software\\VB and VBA Program Settings") : PlaceStandIn();
     return place + QLatin1Char('\\') + platform::Version().productName;
 }
 
@@ -127,8 +127,8 @@ public:
             const std::wstring name = value.key.toStdWString();
             const std::wstring text = value.text.toStdWString();
             const auto bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-            const LSTATUS status = RegSetValueExW(handle, name.c_str(), 0, REG_SZ,
-                                                  reinterpret_cast<const BYTE*>(text.c_str()), bytes);
+            const LSTATUS status =
+                RegSetValueExW(handle, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes);
             RegCloseKey(handle);
             if (status != ERROR_SUCCESS) {
                 return false;
@@ -321,7 +321,9 @@ std::chrono::milliseconds LockPatience()
     return Patience();
 }
 
-ScopedStorePlace::ScopedStorePlace(QString place) : m_previous(std::exchange(PlaceStandIn(), std::move(place))) {}
+ScopedStorePlace::ScopedStorePlace(QString place) : m_previous(std::exchange(PlaceStandIn(), std::move(place)))
+{
+}
 
 ScopedStorePlace::~ScopedStorePlace()
 {

@@ -46,12 +46,11 @@ inline std::filesystem::path FsPath(const QString& path)
 // program still holds it open; false for the empty name.
 bool GalaxyFileExists(const QString& fileName);
 
-
 // What happened when a galaxy was selected.
 enum class Selection {
-    Opened,      // its file is now the open galaxy file
-    Missing,     // its file name is empty or names no file
-    Unreadable,  // its file exists but could not be opened
+    Opened,     // its file is now the open galaxy file
+    Missing,    // its file name is empty or names no file
+    Unreadable, // its file exists but could not be opened
 };
 
 // Selects Galaxy List entry index: closes the open galaxy file, makes the

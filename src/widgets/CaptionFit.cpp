@@ -1,7 +1,6 @@
 #include "CaptionFit.h"
 
 #include <QEvent>
-#include <QVariant>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QPainter>
@@ -9,6 +8,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QVariant>
 #include <QWidget>
 
 #include <algorithm>

@@ -18,9 +18,9 @@ class QWidget;
 namespace look {
 
 struct FittedText {
-    QFont font;          // the font to draw in: the caption's own, or a smaller size of it
-    QString text;        // what to draw, lines split by '\n'
-    bool whole = true;   // every word of the caption is in `text`
+    QFont font;        // the font to draw in: the caption's own, or a smaller size of it
+    QString text;      // what to draw, lines split by '\n'
+    bool whole = true; // every word of the caption is in `text`
 };
 
 // Fits the text, lines split by '\n', into a room of the given size, where

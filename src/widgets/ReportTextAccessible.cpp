@@ -35,7 +35,8 @@ ReportTextAccessible::ReportTextAccessible(ReportTextView* view) : QAccessibleWi
 
 int ReportTextAccessible::toOffset(qint64 value)
 {
-    return static_cast<int>(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 void ReportTextAccessible::installFactory()
@@ -148,8 +149,8 @@ QString ReportTextAccessible::textAtOffset(int offset, QAccessible::TextBoundary
     return answer(itemAt(offset, boundaryType), startOffset, endOffset);
 }
 
-QString ReportTextAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType,
-                                               int* startOffset, int* endOffset) const
+QString ReportTextAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                                               int* endOffset) const
 {
     if (offset < 0 || offset > count()) {
         *startOffset = *endOffset = -1;
@@ -163,8 +164,8 @@ QString ReportTextAccessible::textBeforeOffset(int offset, QAccessible::TextBoun
     return answer(itemAt(here.start - 1, boundaryType), startOffset, endOffset);
 }
 
-QString ReportTextAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType,
-                                              int* startOffset, int* endOffset) const
+QString ReportTextAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                                              int* endOffset) const
 {
     const qint64 total = count();
     if (offset < 0 || offset > total) {

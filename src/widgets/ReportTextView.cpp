@@ -266,8 +266,8 @@ qint64 ReportTextView::lineCharacterStart(qint64 line) const
     qint64 from = 0;
     qint64 offset = 0;
     if (!m_characterStart.empty()) {
-        const auto sampled = std::min<qint64>(line / kCharacterIndexStep,
-                                              static_cast<qint64>(m_characterStart.size()) - 1);
+        const auto sampled =
+            std::min<qint64>(line / kCharacterIndexStep, static_cast<qint64>(m_characterStart.size()) - 1);
         from = sampled * kCharacterIndexStep;
         offset = m_characterStart[static_cast<std::size_t>(sampled)];
     }
@@ -455,8 +455,8 @@ void ReportTextView::updateMetrics()
     // advances by the same width; otherwise each one is placed by itself.
     const QString probe = QStringLiteral("Mi.l W0|");
     const auto probeChars = static_cast<qreal>(probe.size());
-    m_uniformAdvance = QFontInfo(font()).fixedPitch()
-                       && std::abs(metrics.horizontalAdvance(probe) - probeChars * m_charWidth) < 0.01;
+    m_uniformAdvance =
+        QFontInfo(font()).fixedPitch() && std::abs(metrics.horizontalAdvance(probe) - probeChars * m_charWidth) < 0.01;
     reflow(true);
 }
 
@@ -543,7 +543,8 @@ void ReportTextView::announceCaret(qint64 oldAnchor, qint64 oldCursor)
     const qint64 end = std::max(m_anchor, m_cursor);
     if ((wasSelected || selected)
         && (std::min(oldAnchor, oldCursor) != start || std::max(oldAnchor, oldCursor) != end)) {
-        QAccessibleTextSelectionEvent selection(this, selected ? ReportTextAccessible::toOffset(characterOffset(start)) : -1,
+        QAccessibleTextSelectionEvent selection(this,
+                                                selected ? ReportTextAccessible::toOffset(characterOffset(start)) : -1,
                                                 selected ? ReportTextAccessible::toOffset(characterOffset(end)) : -1);
         selection.setCursorPosition(cursor);
         QAccessible::updateAccessibility(&selection);
@@ -888,8 +889,9 @@ void ReportTextView::paintRow(QPainter& painter, qint64 row, qreal top) const
     const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
     if (to > from || lineEndSelected) {
         const int highlightEnd = lineEndSelected ? count + 1 : to;
-        painter.fillRect(QRectF(kLeftMargin + from * m_charWidth, top, (highlightEnd - from) * m_charWidth, m_rowHeight),
-                         palette().color(group, QPalette::Highlight));
+        painter.fillRect(
+            QRectF(kLeftMargin + from * m_charWidth, top, (highlightEnd - from) * m_charWidth, m_rowHeight),
+            palette().color(group, QPalette::Highlight));
     }
     const QColor normal = palette().color(group, QPalette::Text);
     painter.setPen(normal);

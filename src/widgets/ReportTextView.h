@@ -138,7 +138,7 @@ private:
 
     std::unique_ptr<char[]> m_text;
     qint64 m_size = 0;
-    std::vector<qint64> m_lineStart{0}; // first byte of every line
+    std::vector<qint64> m_lineStart{0};   // first byte of every line
     std::vector<qint64> m_rowStart{0, 1}; // first row of every line, and the row count last
     // The character offset of the start of every kCharacterIndexStep-th
     // line, and the character count; empty and -1 until first asked for.

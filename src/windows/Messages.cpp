@@ -8,8 +8,7 @@ namespace {
 
 void ShowCritical(platform::Platform& desktop, QWidget* parent, const QString& title, const QString& text)
 {
-    desktop.messageBox(parent, platform::MessageIcon::Critical, platform::MessageButtons::Ok,
-                                              title, text);
+    desktop.messageBox(parent, platform::MessageIcon::Critical, platform::MessageButtons::Ok, title, text);
 }
 
 } // namespace

@@ -41,10 +41,10 @@ QIcon ProgramIcon();
 // A word painted on the main window's face beside the control it stands for,
 // whose own caption does not show.
 struct PaintedCaption {
-    const char* control;        // the object name of the control
-    const char* text;           // as painted, lines split by '\n'
-    QRect area;                 // twips, in the client area
-    bool topArea;               // yellow in the top area, light grey in the options panel
+    const char* control; // the object name of the control
+    const char* text;    // as painted, lines split by '\n'
+    QRect area;          // twips, in the client area
+    bool topArea;        // yellow in the top area, light grey in the options panel
 };
 
 std::span<const PaintedCaption> MainWindowCaptions();

@@ -69,8 +69,8 @@ void frmAbout::createControls()
                                  .arg(look::kBorderGrey.name()));
     // The outline takes no clicks of its own.
     shpBorder->setAttribute(Qt::WA_TransparentForMouseEvents);
-    for (QWidget* target : {static_cast<QWidget*>(lblTools), static_cast<QWidget*>(imgTarnLogo),
-                            static_cast<QWidget*>(lblVersion)}) {
+    for (QWidget* target :
+         {static_cast<QWidget*>(lblTools), static_cast<QWidget*>(imgTarnLogo), static_cast<QWidget*>(lblVersion)}) {
         target->installEventFilter(this);
     }
 }

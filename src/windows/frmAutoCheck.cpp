@@ -103,19 +103,21 @@ frmAutoCheck::frmAutoCheck(platform::Platform& desktop, ThresholdSource threshol
 
     lblAutoCheck = Label(this, QStringLiteral("lblAutoCheck"), QStringLiteral("Auto Checking for new planets...   "),
                          twips::Rect(240, 120, 2415, 255));
-    lbltxtDelay = Label(this, QStringLiteral("lbltxtDelay"), QStringLiteral("Delay:"), twips::Rect(3360, 120, 615, 255));
+    lbltxtDelay =
+        Label(this, QStringLiteral("lbltxtDelay"), QStringLiteral("Delay:"), twips::Rect(3360, 120, 615, 255));
     lblDelay = Label(this, QStringLiteral("lblDelay"), QString(), twips::Rect(3840, 120, 615, 255));
     placeDelay();
     for (QLabel* label : {lbltxtDelay, lblDelay}) {
         label->installEventFilter(this);
     }
-    imgShip1 = Label(this, QStringLiteral("imgShip1"), QString(), twips::Rect(kShipStart, kShipTop, kShipSize, kShipSize));
+    imgShip1 =
+        Label(this, QStringLiteral("imgShip1"), QString(), twips::Rect(kShipStart, kShipTop, kShipSize, kShipSize));
     imgShip1->setScaledContents(true);
     look::KeepSharp(imgShip1, [this](qreal ratio) {
         return look::Picture(QStringLiteral("monitor/ship"), imgShip1->size(), ratio, Qt::transparent);
     });
-    lblFileSize = Label(this, QStringLiteral("lblFileSize"), QStringLiteral("File Size:"),
-                        twips::Rect(120, 1200, 735, 255));
+    lblFileSize =
+        Label(this, QStringLiteral("lblFileSize"), QStringLiteral("File Size:"), twips::Rect(120, 1200, 735, 255));
     lblSize = Label(this, QStringLiteral("lblSize"), QString(), twips::Rect(840, 1200, 735, 255));
     cmdStartStop = new QPushButton(kStart, this);
     cmdStartStop->setObjectName(QStringLiteral("cmdStartStop"));
@@ -196,8 +198,7 @@ int frmAutoCheck::askDelay()
     // Cancel, an empty answer or one without a number mean 0.
     const QPointer<frmAutoCheck> alive(this);
     for (;;) {
-        const std::optional<QString> answer =
-            m_desktop.inputBox(this, kDelayPrompt, kDelayTitle, QString());
+        const std::optional<QString> answer = m_desktop.inputBox(this, kDelayPrompt, kDelayTitle, QString());
         if (!alive) {
             return 0;
         }
@@ -250,9 +251,9 @@ void frmAutoCheck::readThresholds()
     const std::optional<ThresholdTexts> texts = m_thresholdSource ? m_thresholdSource() : std::nullopt;
     // A threshold beyond the 16-bit range is held at its end.
     if (texts) {
-        m_thresholds = galaxy::ThresholdsOf(texts->hab.toStdString(), texts->met.toStdString(),
-                                            galaxy::OutOfRange::Clamped)
-                           .value_or(m_thresholds);
+        m_thresholds =
+            galaxy::ThresholdsOf(texts->hab.toStdString(), texts->met.toStdString(), galaxy::OutOfRange::Clamped)
+                .value_or(m_thresholds);
     }
 }
 
@@ -268,8 +269,7 @@ void frmAutoCheck::tmrChecking_Timer()
     // A handle of the monitor's own for this tick, closed when it ends.
     const QString path = CurrentGalaxyPath();
     galaxy::GalaxyFile file;
-    const bool opened =
-        !path.isEmpty() && file.open(Declare::FsPath(path), galaxy::GalaxyFile::Mode::ReadShared).ok();
+    const bool opened = !path.isEmpty() && file.open(Declare::FsPath(path), galaxy::GalaxyFile::Mode::ReadShared).ok();
     moveShip(m_shipLeft + kShipStep);
     readThresholds();
     std::uint64_t size = 0;

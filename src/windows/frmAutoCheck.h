@@ -23,7 +23,7 @@ class Platform;
 namespace galaxy {
 class GalaxyFile;
 struct SystemRecord;
-}
+} // namespace galaxy
 
 class frmAutoCheck : public QWidget {
     Q_OBJECT

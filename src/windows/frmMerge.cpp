@@ -1,8 +1,8 @@
 #include "frmMerge.h"
 
 #include "WindowLook.h"
-#include "galaxy/SystemFile.h"
 #include "galaxy/GalaxyMerge.h"
+#include "galaxy/SystemFile.h"
 #include "platform/Platform.h"
 #include "platform/SystemServices.h"
 #include "state/Declare.h"
@@ -166,8 +166,7 @@ void frmMerge::cmdBrowse2_Click()
 void frmMerge::browse(QLineEdit* field)
 {
     // A cancelled dialog leaves the field as it was.
-    const std::optional<QString> chosen =
-        m_desktop.openFileDialog(this, QString(), m_cdlMainInitDir);
+    const std::optional<QString> chosen = m_desktop.openFileDialog(this, QString(), m_cdlMainInitDir);
     if (chosen) {
         field->setText(*chosen);
     }
@@ -208,4 +207,3 @@ void frmMerge::cmdClose_Click()
 {
     close();
 }
-

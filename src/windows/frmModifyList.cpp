@@ -23,7 +23,8 @@ const QString kRefusedInFileName = QStringLiteral("\\/*?:<>|");
 // A bold yellow head on a transparent background.
 QLabel* Head(QWidget* parent, const QString& name, const QString& text, const QRect& twipsArea)
 {
-    auto* head = twips::Place<QLabel>(parent, name, twipsArea.x(), twipsArea.y(), twipsArea.width(), twipsArea.height());
+    auto* head =
+        twips::Place<QLabel>(parent, name, twipsArea.x(), twipsArea.y(), twipsArea.width(), twipsArea.height());
     head->setText(text);
     head->setFont(look::ArialFont(8.25, true));
     QPalette palette = head->palette();
@@ -57,13 +58,12 @@ void frmModifyList::createControls()
 {
     Image1 = twips::Place<QLabel>(this, QStringLiteral("Image1"), -840, -960, 5955, 4965);
     Image1->setScaledContents(true);
-    look::KeepSharp(Image1, [this](qreal ratio) {
-        return look::Picture(QStringLiteral("modifylist"), Image1->size(), ratio);
-    });
-    lblGalaxyName = Head(this, QStringLiteral("lblGalaxyName"), QStringLiteral("Galaxy Name:"),
-                         QRect(1320, 240, 1575, 255));
-    lblGalaxyFile = Head(this, QStringLiteral("lblGalaxyFile"), QStringLiteral("Galaxy File:"),
-                         QRect(3480, 240, 1095, 255));
+    look::KeepSharp(Image1,
+                    [this](qreal ratio) { return look::Picture(QStringLiteral("modifylist"), Image1->size(), ratio); });
+    lblGalaxyName =
+        Head(this, QStringLiteral("lblGalaxyName"), QStringLiteral("Galaxy Name:"), QRect(1320, 240, 1575, 255));
+    lblGalaxyFile =
+        Head(this, QStringLiteral("lblGalaxyFile"), QStringLiteral("Galaxy File:"), QRect(3480, 240, 1095, 255));
     for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
         createRow(n);
     }

@@ -48,9 +48,9 @@ private:
     QLabel* Image1 = nullptr;
     QLabel* lblGalaxyName = nullptr;
     QLabel* lblGalaxyFile = nullptr;
-    std::array<QLabel*, 5> lblGalaxy{};         // rows 1 to 4; index 0 unused
-    std::array<QLineEdit*, 5> txtGalaxy{};      // rows 1 to 4; index 0 unused
-    std::array<QLineEdit*, 5> txtGalaxyfile{};  // rows 1 to 4; index 0 unused
+    std::array<QLabel*, 5> lblGalaxy{};        // rows 1 to 4; index 0 unused
+    std::array<QLineEdit*, 5> txtGalaxy{};     // rows 1 to 4; index 0 unused
+    std::array<QLineEdit*, 5> txtGalaxyfile{}; // rows 1 to 4; index 0 unused
     QPushButton* cmdExit = nullptr;
     QPushButton* cmdSave = nullptr;
 };

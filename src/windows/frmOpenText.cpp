@@ -98,9 +98,8 @@ bool frmOpenText::Form_Load()
 void frmOpenText::offerExternalEditor()
 {
     QWidget* parent = m_messageParent.data();
-    const platform::MessageAnswer answer = m_desktop.messageBox(parent, platform::MessageIcon::Question,
-                                                                platform::MessageButtons::YesNo, kTooBigTitle,
-                                                                kTooBigText);
+    const platform::MessageAnswer answer = m_desktop.messageBox(
+        parent, platform::MessageIcon::Question, platform::MessageButtons::YesNo, kTooBigTitle, kTooBigText);
     if (answer != platform::MessageAnswer::Yes) {
         return;
     }

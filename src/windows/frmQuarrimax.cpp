@@ -7,8 +7,8 @@
 #include "frmMerge.h"
 #include "frmModifyList.h"
 #include "frmOpenText.h"
-#include "galaxy/PlanetReport.h"
 #include "galaxy/PlanetLine.h"
+#include "galaxy/PlanetReport.h"
 #include "platform/Platform.h"
 #include "platform/Regional.h"
 #include "platform/VersionRecord.h"
@@ -282,14 +282,14 @@ void frmQuarrimax::createMenu()
 
 void frmQuarrimax::setTabOrder()
 {
-    const QList<QWidget*> order{cmdRetrive, cmdMerge,    cmdOptions,    chkOpen,      txtMinHab,    chkRating,
+    const QList<QWidget*> order{cmdRetrive,  cmdMerge,    cmdOptions,    chkOpen,      txtMinHab,    chkRating,
                                 txtMinMetal, cboGalaxies, cmdModifyList, cmdAutoCheck, optQuarrimax, optNotePad};
     for (qsizetype i = 1; i < order.size(); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
-    for (QWidget* passive : {static_cast<QWidget*>(lblOpenAfter), static_cast<QWidget*>(lblQuarrimax),
-                             static_cast<QWidget*>(lblNotePad), static_cast<QWidget*>(Line1),
-                             static_cast<QWidget*>(imgBackGround)}) {
+    for (QWidget* passive :
+         {static_cast<QWidget*>(lblOpenAfter), static_cast<QWidget*>(lblQuarrimax), static_cast<QWidget*>(lblNotePad),
+          static_cast<QWidget*>(Line1), static_cast<QWidget*>(imgBackGround)}) {
         passive->setFocusPolicy(Qt::NoFocus);
     }
 }

@@ -39,8 +39,8 @@ void NoDesktopTest::saysSoInOneLine_data()
     QTest::newRow("no display set") << QStringList() << noDisplay;
     QTest::newRow("empty display names") << QStringList{"DISPLAY=", "WAYLAND_DISPLAY="} << noDisplay;
     QTest::newRow("X11 asked for, no display set") << QStringList{"QT_QPA_PLATFORM=xcb"} << noDisplay;
-    QTest::newRow("X11 display that does not answer") << QStringList{"DISPLAY=%x"}
-                                                      << QStringLiteral("the display \"%x\" could not be opened");
+    QTest::newRow("X11 display that does not answer")
+        << QStringList{"DISPLAY=%x"} << QStringLiteral("the display \"%x\" could not be opened");
     QTest::newRow("Wayland display that does not answer")
         << QStringList{"QT_QPA_PLATFORM=wayland", "WAYLAND_DISPLAY=quarrimax-no-such-display"}
         << QStringLiteral("the display \"quarrimax-no-such-display\" could not be opened");

@@ -66,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const std::size_t rest = size - 2;
-    const std::size_t split = (static_cast<std::size_t>(data[0]) | (static_cast<std::size_t>(data[1]) << 8)) % (rest + 1);
+    const std::size_t split =
+        (static_cast<std::size_t>(data[0]) | (static_cast<std::size_t>(data[1]) << 8)) % (rest + 1);
     const Bytes target(data + 2, data + 2 + split);
     const Bytes source(data + 2 + split, data + size);
     const std::string targetPath = ScratchPath("target.gxy");

@@ -53,7 +53,8 @@ std::string Fill(const std::string& text, int column)
 bool ExpectedReport(const unsigned char* data, std::size_t size, int minHab, int minMet, bool rating, char separator,
                     std::string& out)
 {
-    out = rating ? "Planet.Sys    Hab          Met      Murl's Rating\r\n\r\n" : "Planet.Sys    Hab          Met\r\n\r\n";
+    out =
+        rating ? "Planet.Sys    Hab          Met      Murl's Rating\r\n\r\n" : "Planet.Sys    Hab          Met\r\n\r\n";
     // The thresholds are small whole numbers, each exactly a float.
     const auto habFloor = static_cast<float>(minHab);
     const auto metFloor = static_cast<float>(minMet);
@@ -66,7 +67,8 @@ bool ExpectedReport(const unsigned char* data, std::size_t size, int minHab, int
             const float metStored = FloatAt(record + 12 + 80 * (j - 1) + 36);
             const volatile float met = metStored * 100.0F;
             const volatile float hab = habStored * 100.0F;
-            if ((std::isfinite(metStored) && !std::isfinite(met)) || (std::isfinite(habStored) && !std::isfinite(hab))) {
+            if ((std::isfinite(metStored) && !std::isfinite(met))
+                || (std::isfinite(habStored) && !std::isfinite(hab))) {
                 return false;
             }
             if (j > count || !std::isfinite(hab) || !std::isfinite(met) || hab < habFloor || met < metFloor) {
@@ -109,9 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!file.open(galaxyPath, galaxy::GalaxyFile::Mode::ReadShared).ok()) {
         Fail("the galaxy file did not open");
     }
-    const galaxy::GalaxyResult result =
-        galaxy::WritePlanetReport(&file, reportPath, static_cast<std::int16_t>(minHab), static_cast<std::int16_t>(minMet),
-                                  rating, separator);
+    const galaxy::GalaxyResult result = galaxy::WritePlanetReport(&file, reportPath, static_cast<std::int16_t>(minHab),
+                                                                  static_cast<std::int16_t>(minMet), rating, separator);
     const Bytes written = ReadFile(reportPath);
     const std::string report(written.begin(), written.end());
 

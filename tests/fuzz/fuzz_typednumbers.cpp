@@ -80,8 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const double rounded = galaxy::RoundHalfEven(value);
     if (std::isfinite(value)) {
         const double distance = std::fabs(rounded - value);
-        if (rounded != std::floor(rounded) || distance > 0.5
-            || (distance == 0.5 && std::fmod(rounded, 2.0) != 0.0)) {
+        if (rounded != std::floor(rounded) || distance > 0.5 || (distance == 0.5 && std::fmod(rounded, 2.0) != 0.0)) {
             Fail("rounding is not to the nearest, halves to even");
         }
     }

@@ -40,8 +40,8 @@ constexpr int kStandardOutput = 1;
 // Record k carries system k and one planet that every report lists.
 QByteArray NumberedRecord(int k)
 {
-    return RecordBytes(MakeRecord(static_cast<galaxy::SystemNumber>(k), 1, {{0.5F, 0.25F}},
-                                  static_cast<unsigned char>(k)));
+    return RecordBytes(
+        MakeRecord(static_cast<galaxy::SystemNumber>(k), 1, {{0.5F, 0.25F}}, static_cast<unsigned char>(k)));
 }
 
 // The writer (--append-records PATH): appends records 1 to kRecords, every
@@ -140,8 +140,8 @@ enum class Writes { Appending, AtTheEndTaken };
 // end how many records it began, in four bytes.
 int RunGame(const char* path, int pieces, bool onCue, Writes writes, long long cutTo)
 {
-    const int fd = writes == Writes::Appending ? testsupport::OpenGalaxyToAppend(path)
-                                               : testsupport::OpenGalaxyToWrite(path);
+    const int fd =
+        writes == Writes::Appending ? testsupport::OpenGalaxyToAppend(path) : testsupport::OpenGalaxyToWrite(path);
     if (fd < 0 || pieces < 1) {
         return 2;
     }
@@ -177,8 +177,7 @@ int RunGame(const char* path, int pieces, bool onCue, Writes writes, long long c
         // that: the merges then complete.
         std::atomic<bool> told{false};
         std::thread listener([&told] {
-            while (ReadByteFrom(kStandardInput) != '\0') {
-            }
+            while (ReadByteFrom(kStandardInput) != '\0') {}
             told = true;
         });
         while (!told && begun < 2000) {

@@ -95,20 +95,18 @@ void MergeTest::merge_data()
     QTest::newRow("missing target gets a zero header and every record")
         << false << QByteArray() << sourceHeader + Record(5) + Record(6) + Record(5, 0x22)
         << kZeroHeader + Record(5) + Record(6) + Record(5, 0x22);
-    QTest::newRow("empty target") << true << QByteArray() << sourceHeader + Record(5)
-                                  << kZeroHeader + Record(5);
-    QTest::newRow("target of exactly four bytes") << true << header << sourceHeader + Record(1) + Record(2)
-                                                  << kZeroHeader + Record(1) + Record(2);
-    QTest::newRow("source with only its header") << true << header + Record(1) << sourceHeader
-                                                 << header + Record(1);
+    QTest::newRow("empty target") << true << QByteArray() << sourceHeader + Record(5) << kZeroHeader + Record(5);
+    QTest::newRow("target of exactly four bytes")
+        << true << header << sourceHeader + Record(1) + Record(2) << kZeroHeader + Record(1) + Record(2);
+    QTest::newRow("source with only its header") << true << header + Record(1) << sourceHeader << header + Record(1);
     QTest::newRow("known systems are never copied, even when they differ")
         << true << header + Record(1) + Record(3) << sourceHeader + Record(3, 0x77) + Record(2) + Record(1, 0x55)
         << header + Record(1) + Record(3) + Record(2);
     QTest::newRow("two new records of one number are both appended")
         << true << header + Record(1) << sourceHeader + Record(9) + Record(9, 0x33)
         << header + Record(1) + Record(9) + Record(9, 0x33);
-    QTest::newRow("system numbers 0 and 4096 are accepted") << true << header + Record(0) << sourceHeader + Record(4096)
-                                                            << header + Record(0) + Record(4096);
+    QTest::newRow("system numbers 0 and 4096 are accepted")
+        << true << header + Record(0) << sourceHeader + Record(4096) << header + Record(0) + Record(4096);
     QTest::newRow("incomplete last source record is not copied")
         << true << header + Record(1) << sourceHeader + Record(2) + Record(3).left(400)
         << header + Record(1) + Record(2);
@@ -144,8 +142,7 @@ void MergeTest::systemNumberOutOfRange_data()
         << header + Record(1) << sourceHeader + Record(2) + Record(4097) + Record(3) << header + Record(1) + Record(2);
     QTest::newRow("-1 in the source") << header + Record(1) << sourceHeader + Record(-1) + Record(3)
                                       << header + Record(1);
-    QTest::newRow("-32768 in the source") << header + Record(1) << sourceHeader + Record(-32768)
-                                          << header + Record(1);
+    QTest::newRow("-32768 in the source") << header + Record(1) << sourceHeader + Record(-32768) << header + Record(1);
     QTest::newRow("32767 in the target") << header + Record(32767) << sourceHeader + Record(3)
                                          << header + Record(32767);
     QTest::newRow("4097 in the target") << header + Record(1) + Record(4097) << sourceHeader + Record(3)
@@ -226,8 +223,8 @@ void MergeTest::incompleteTargetIsLeftAlone()
 void MergeTest::targetStopsAt32767Records_data()
 {
     QTest::addColumn<int>("targetRecords");
-    QTest::addColumn<QList<int>>("source");   // system numbers; 0 is in the target
-    QTest::addColumn<int>("appended");        // leading new source records appended
+    QTest::addColumn<QList<int>>("source"); // system numbers; 0 is in the target
+    QTest::addColumn<int>("appended");      // leading new source records appended
     QTest::addColumn<int>("error");
     using Numbers = QList<int>;
     QTest::newRow("room for 7 of 10") << 32760 << Numbers{1, 2, 3, 4, 5, 6, 7, 8, 9, 10} << 7 << galaxy::kErrorOverflow;
@@ -294,7 +291,7 @@ namespace {
 galaxy::GalaxyResult OpenFailure(int error)
 {
 #ifdef _WIN32
-    const unsigned long code = error == EISDIR ? 5UL /* ERROR_ACCESS_DENIED */
+    const unsigned long code = error == EISDIR   ? 5UL /* ERROR_ACCESS_DENIED */
                                : error == ENOENT ? 2UL /* ERROR_FILE_NOT_FOUND */
                                                  : static_cast<unsigned long>(error);
     return galaxy::GalaxyResult::FromSystemError(code);
@@ -406,10 +403,10 @@ void MergeTest::changedTargetIsNeverASuccess_data()
     QTest::addColumn<qint64>("offset");    // where it writes; -1: at the end
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("blocksWritten");
-    QTest::newRow("a record written over one of the merge's") << false << false << 3 << qint64(496 + 492) << Record(900)
-                                                            << 6;
-    QTest::newRow("one byte of the last block changed") << false << false << 6 << qint64(496 + 492 * 5 + 300)
-                                                      << QByteArray(1, '\x7F') << 6;
+    QTest::newRow("a record written over one of the merge's")
+        << false << false << 3 << qint64(496 + 492) << Record(900) << 6;
+    QTest::newRow("one byte of the last block changed")
+        << false << false << 6 << qint64(496 + 492 * 5 + 300) << QByteArray(1, '\x7F') << 6;
     QTest::newRow("a record appended after the last block") << false << false << 6 << qint64(-1) << Record(900) << 6;
     QTest::newRow("half a record appended after the last block")
         << false << false << 6 << qint64(-1) << Record(900).left(246) << 6;

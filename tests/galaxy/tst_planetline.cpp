@@ -65,14 +65,15 @@ void PlanetLineTest::numberForm_data()
     QTest::newRow("seven significant digits") << 45.525238F << QByteArray("45.52524") << QByteArray("45,52524");
     QTest::newRow("0.53 times 100") << 0.53F * 100.0F << QByteArray("53") << QByteArray("53");
     QTest::newRow("0.3 times 100") << 0.3F * 100.0F << QByteArray("30") << QByteArray("30");
-    QTest::newRow("just below 0.0001 rounds up to it") << 0.000099999997F << QByteArray("0.0001") << QByteArray("0,0001");
+    QTest::newRow("just below 0.0001 rounds up to it")
+        << 0.000099999997F << QByteArray("0.0001") << QByteArray("0,0001");
     QTest::newRow("a tie rounds to even") << 1234567.5F << QByteArray("1234568") << QByteArray("1234568");
     QTest::newRow("another tie rounds to even") << 1234568.5F << QByteArray("1234568") << QByteArray("1234568");
     QTest::newRow("leading zeros after the point") << 0.00123F << QByteArray("0.00123") << QByteArray("0,00123");
-    QTest::newRow("exponent form, a tie up to even") << 12345675.0F << QByteArray("1.234568E+07")
-                                                     << QByteArray("1,234568E+07");
-    QTest::newRow("exponent form, a tie down to even") << 12345665.0F << QByteArray("1.234566E+07")
-                                                       << QByteArray("1,234566E+07");
+    QTest::newRow("exponent form, a tie up to even")
+        << 12345675.0F << QByteArray("1.234568E+07") << QByteArray("1,234568E+07");
+    QTest::newRow("exponent form, a tie down to even")
+        << 12345665.0F << QByteArray("1.234566E+07") << QByteArray("1,234566E+07");
     QTest::newRow("exponent form, whole digits") << 30000000.0F << QByteArray("3E+07") << QByteArray("3E+07");
     QTest::newRow("negative, exponent form") << -4.5e-20F << QByteArray("-4.5E-20") << QByteArray("-4,5E-20");
     QTest::newRow("infinite") << std::numeric_limits<float>::infinity() << QByteArray("INF") << QByteArray("INF");
@@ -151,8 +152,7 @@ void PlanetLineTest::numberFormIgnoresTheLocale()
         QCOMPARE(galaxy::ReportNumberText(values[i], '.'), before[i]);
     }
     QCOMPARE(galaxy::ReportNumberText(37.5F, '.'), std::string("37.5"));
-    QCOMPARE(galaxy::PlanetLineText(12, 1, 50.5F, 30.0F, nullptr, '.'),
-             std::string("12.A          50.5         30"));
+    QCOMPARE(galaxy::PlanetLineText(12, 1, 50.5F, 30.0F, nullptr, '.'), std::string("12.A          50.5         30"));
 }
 
 void PlanetLineTest::percentValues_data()
@@ -198,11 +198,11 @@ void PlanetLineTest::planetLine_data()
                                             + QByteArray(12, ' ') + "195,5";
     QTest::newRow("five digits") << 12345 << 6 << 1.0F << 2.0F << false << '.'
                                  << "12345.F" + QByteArray(7, ' ') + "1" + QByteArray(12, ' ') + "2";
-    QTest::newRow("negative system widens its column") << -32768 << 1 << 1.0F << 2.0F << false << '.'
-                                                       << "-32768.A" + QByteArray(7, ' ') + "1" + QByteArray(12, ' ')
-                                                              + "2";
-    QTest::newRow("negative hab widens its column") << 7 << 2 << -1.5F << 2.0F << false << '.'
-                                                    << "7.B" + QByteArray(11, ' ') + "-1.5" + QByteArray(10, ' ') + "2";
+    QTest::newRow("negative system widens its column")
+        << -32768 << 1 << 1.0F << 2.0F << false << '.'
+        << "-32768.A" + QByteArray(7, ' ') + "1" + QByteArray(12, ' ') + "2";
+    QTest::newRow("negative hab widens its column")
+        << 7 << 2 << -1.5F << 2.0F << false << '.' << "7.B" + QByteArray(11, ' ') + "-1.5" + QByteArray(10, ' ') + "2";
     QTest::newRow("longest numbers fill with nothing")
         << 1 << 1 << -0.000012345678F << -12345678.0F << true << '.'
         << "1.A" + QByteArray(11, ' ') + "-1.234568E-05" + QByteArray(1, ' ') + "-1.234568E+07" + QByteArray(1, ' ')
@@ -265,9 +265,9 @@ void PlanetLineTest::qualifies()
     QFETCH(float, hab);
     QFETCH(float, met);
     QFETCH(bool, expected);
-    QCOMPARE(galaxy::PlanetQualifies(slot, static_cast<galaxy::PlanetCount>(count), hab, met,
-                                     galaxy::Thresholds{50, 30}),
-             expected);
+    QCOMPARE(
+        galaxy::PlanetQualifies(slot, static_cast<galaxy::PlanetCount>(count), hab, met, galaxy::Thresholds{50, 30}),
+        expected);
 }
 
 void PlanetLineTest::ratingOverflow()
@@ -354,11 +354,16 @@ void PlanetLineTest::overflowRules_data()
         all.resize(2 * galaxy::kPlanetSlots, 0.0F);
         return all;
     };
-    QTest::newRow("no overflow") << 3 << values({0.5F, 0.5F, 0.1F, 0.9F, -0.1F, 0.5F}) << "AB" << "AB";
-    QTest::newRow("Hab of slot 2 overflows") << 3 << values({0.5F, 0.5F, 3e38F, 0.5F, 0.5F, 0.5F}) << "A!" << "AC";
-    QTest::newRow("Met below the range") << 2 << values({0.5F, -3e38F, 0.5F, 0.5F}) << "!" << "B";
-    QTest::newRow("overflow beyond the count") << 1 << values({0.5F, 0.5F, 0.0F, 0.0F, 1e37F, 0.0F}) << "A!" << "A";
-    QTest::newRow("largest that stays in range") << 1 << values({3.4e36F, 0.5F}) << "A" << "A";
+    QTest::newRow("no overflow") << 3 << values({0.5F, 0.5F, 0.1F, 0.9F, -0.1F, 0.5F}) << "AB"
+                                 << "AB";
+    QTest::newRow("Hab of slot 2 overflows") << 3 << values({0.5F, 0.5F, 3e38F, 0.5F, 0.5F, 0.5F}) << "A!"
+                                             << "AC";
+    QTest::newRow("Met below the range") << 2 << values({0.5F, -3e38F, 0.5F, 0.5F}) << "!"
+                                         << "B";
+    QTest::newRow("overflow beyond the count") << 1 << values({0.5F, 0.5F, 0.0F, 0.0F, 1e37F, 0.0F}) << "A!"
+                                               << "A";
+    QTest::newRow("largest that stays in range") << 1 << values({3.4e36F, 0.5F}) << "A"
+                                                 << "A";
     QTest::newRow("infinite and NaN are no overflow") << 3 << values({inf, 0.5F, 0.5F, nan, 0.5F, 0.5F}) << "C"
                                                       << "C";
 }

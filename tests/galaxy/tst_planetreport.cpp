@@ -125,8 +125,8 @@ void PlanetReportTest::thresholdsAndSlots_data()
     QTest::newRow("0.53 does not reach 53") << 53 << 0 << QStringList{};
     QTest::newRow("0.3 reaches 30") << 0 << 30 << QStringList{"1.A", "3.A", "3.F"};
     QTest::newRow("nothing qualifies") << 99 << 99 << QStringList{};
-    QTest::newRow("negative threshold lists negative values") << -10 << -10
-                                                              << QStringList{"1.A", "1.B", "2.A", "3.A", "3.B", "3.C", "3.D", "3.E", "3.F"};
+    QTest::newRow("negative threshold lists negative values")
+        << -10 << -10 << QStringList{"1.A", "1.B", "2.A", "3.A", "3.B", "3.C", "3.D", "3.E", "3.F"};
 }
 
 void PlanetReportTest::thresholdsAndSlots()
@@ -135,7 +135,8 @@ void PlanetReportTest::thresholdsAndSlots()
     QFETCH(int, minMet);
     QFETCH(QStringList, listed);
     GalaxyBuilder galaxy;
-    galaxy.add(1, 2, {{0.5F, 0.3F}, {0.4999999F, 0.1F}, {0.9F, 0.9F}}) // slot 3 is not counted
+    galaxy
+        .add(1, 2, {{0.5F, 0.3F}, {0.4999999F, 0.1F}, {0.9F, 0.9F}}) // slot 3 is not counted
         .add(2, 1, {{0.2F, 0.2F}})
         .add(3, 7, {{0.1F, 0.3F}, {-0.1F, 0.1F}, {-0.1F, 0.1F}, {-0.1F, 0.1F}, {-0.05F, -0.05F}, {0.53F, 0.53F}})
         .add(4, 0, {{0.9F, 0.9F}})
@@ -218,7 +219,9 @@ void PlanetReportTest::overflowFailsKeepingEarlierLines()
     QFETCH(int, count);
     QFETCH(bool, rating);
     GalaxyBuilder galaxy;
-    galaxy.add(1, 1, {{0.5F, 0.5F}}).add(2, static_cast<galaxy::PlanetCount>(count), {{hab, met}}).add(3, 1, {{0.5F, 0.5F}});
+    galaxy.add(1, 1, {{0.5F, 0.5F}})
+        .add(2, static_cast<galaxy::PlanetCount>(count), {{hab, met}})
+        .add(3, 1, {{0.5F, 0.5F}});
     const galaxy::GalaxyResult result = dump(galaxy, -100, -100, rating);
     QVERIFY(!result.ok());
     const QByteArray report = ReadAll(reportPath());
@@ -272,7 +275,8 @@ void PlanetReportTest::growthIsSeenByTheNextReport()
     QVERIFY(file.open(galaxyPath().toStdString(), galaxy::GalaxyFile::Mode::ReadShared).ok());
     QVERIFY(galaxy::WritePlanetReport(&file, reportPath().toStdString(), 0, 0, false, '.').ok());
     QVERIFY(!ReadAll(reportPath()).contains("2.A"));
-    QVERIFY(testsupport::AppendTo(galaxyPath(), testsupport::RecordBytes(testsupport::MakeRecord(2, 1, {{0.6F, 0.6F}}))));
+    QVERIFY(
+        testsupport::AppendTo(galaxyPath(), testsupport::RecordBytes(testsupport::MakeRecord(2, 1, {{0.6F, 0.6F}}))));
     QVERIFY(galaxy::WritePlanetReport(&file, reportPath().toStdString(), 0, 0, false, '.').ok());
     QVERIFY(ReadAll(reportPath()).contains("2.A"));
 }
@@ -364,7 +368,8 @@ void PlanetReportTest::refusedByPermissions()
     const auto writable = QFileDevice::WriteOwner | QFileDevice::WriteOther | QFileDevice::WriteGroup;
     const auto enter = QFileDevice::ExeOwner | QFileDevice::ExeOther | QFileDevice::ExeGroup;
     QVERIFY(QFile::setPermissions(m_dir->path(), everyone | enter));
-    QVERIFY(QFile::setPermissions(folder, everyone | enter | (refused == "folder" ? QFileDevice::Permissions() : writable)));
+    QVERIFY(QFile::setPermissions(folder,
+                                  everyone | enter | (refused == "folder" ? QFileDevice::Permissions() : writable)));
     QVERIFY(QFile::setPermissions(galaxyFile, refused == "galaxy" ? QFileDevice::Permissions() : everyone));
     QVERIFY(QFile::setPermissions(report, refused == "report" ? everyone : everyone | writable));
     if (refused == "folder") {

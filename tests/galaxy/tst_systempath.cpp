@@ -43,23 +43,35 @@ void SystemPathTest::pathsAsTheSystemTakesThem_data()
     const QString far = QStringLiteral("C:\\") + QString(100, QLatin1Char('a')) + QLatin1Char('\\')
                         + QString(100, QLatin1Char('b')) + QLatin1Char('\\') + QString(60, QLatin1Char('c'))
                         + QStringLiteral(".gxy");
-    QTest::newRow("as it is") << "C:\\game\\alpha.gxy" << "C:\\game\\alpha.gxy";
-    QTest::newRow("trailing blank") << "C:\\game\\alpha.gxy " << "C:\\game\\alpha.gxy";
-    QTest::newRow("trailing dots and blanks") << "C:\\game\\alpha.gxy. . " << "C:\\game\\alpha.gxy";
-    QTest::newRow("forward slashes") << "C:/game/sub/alpha.gxy" << "C:\\game\\sub\\alpha.gxy";
-    QTest::newRow("folders walked") << "C:\\game\\sub\\..\\.\\alpha.gxy" << "C:\\game\\alpha.gxy";
+    QTest::newRow("as it is") << "C:\\game\\alpha.gxy"
+                              << "C:\\game\\alpha.gxy";
+    QTest::newRow("trailing blank") << "C:\\game\\alpha.gxy "
+                                    << "C:\\game\\alpha.gxy";
+    QTest::newRow("trailing dots and blanks") << "C:\\game\\alpha.gxy. . "
+                                              << "C:\\game\\alpha.gxy";
+    QTest::newRow("forward slashes") << "C:/game/sub/alpha.gxy"
+                                     << "C:\\game\\sub\\alpha.gxy";
+    QTest::newRow("folders walked") << "C:\\game\\sub\\..\\.\\alpha.gxy"
+                                    << "C:\\game\\alpha.gxy";
     QTest::newRow("259 characters stay short") << far.left(259) << far.left(259);
     QTest::newRow("260 characters take the long form") << far.left(260) << "\\\\?\\" + far.left(260);
-    QTest::newRow("long, with a trailing blank") << far + " " << "\\\\?\\" + far;
+    QTest::newRow("long, with a trailing blank") << far + " "
+                                                 << "\\\\?\\" + far;
     QTest::newRow("long on a share") << "\\\\server\\share\\" + far.mid(3)
                                      << "\\\\?\\UNC\\server\\share\\" + far.mid(3);
-    QTest::newRow("long form given stays") << "\\\\?\\C:\\game\\alpha.gxy " << "\\\\?\\C:\\game\\alpha.gxy ";
-    QTest::newRow("device path stays") << "\\\\.\\NUL" << "\\\\.\\NUL";
+    QTest::newRow("long form given stays") << "\\\\?\\C:\\game\\alpha.gxy "
+                                           << "\\\\?\\C:\\game\\alpha.gxy ";
+    QTest::newRow("device path stays") << "\\\\.\\NUL"
+                                       << "\\\\.\\NUL";
 #else
-    QTest::newRow("as it is") << "/game/alpha.gxy" << "/game/alpha.gxy";
-    QTest::newRow("trailing blank is part of the name") << "/game/alpha.gxy " << "/game/alpha.gxy ";
-    QTest::newRow("trailing dot is part of the name") << "/game/alpha.gxy." << "/game/alpha.gxy.";
-    QTest::newRow("relative") << "sub/alpha.gxy" << "sub/alpha.gxy";
+    QTest::newRow("as it is") << "/game/alpha.gxy"
+                              << "/game/alpha.gxy";
+    QTest::newRow("trailing blank is part of the name") << "/game/alpha.gxy "
+                                                        << "/game/alpha.gxy ";
+    QTest::newRow("trailing dot is part of the name") << "/game/alpha.gxy."
+                                                      << "/game/alpha.gxy.";
+    QTest::newRow("relative") << "sub/alpha.gxy"
+                              << "sub/alpha.gxy";
 #endif
 }
 

@@ -95,23 +95,21 @@ void TypedNumbersTest::leadingNumber_data()
     QTest::newRow("half after 1: to even") << halfAfterOne << one;
     QTest::newRow("half after 1, more zeros") << halfAfterOne + QByteArray(900, '0') << one;
     QTest::newRow("a digit above the half, 900 places on") << halfAfterOne + QByteArray(900, '0') + "1" << afterOne;
-    QTest::newRow("below the half by 900 places") << "1.00000000000000011102230246251565404236316680908203124"
-                                                         + QByteArray(900, '9')
-                                                  << one;
-    QTest::newRow("many integer digits past the decisive ones")
-        << "1" + QByteArray(1000, '0') + "e-1000" << 1.0;
+    QTest::newRow("below the half by 900 places")
+        << "1.00000000000000011102230246251565404236316680908203124" + QByteArray(900, '9') << one;
+    QTest::newRow("many integer digits past the decisive ones") << "1" + QByteArray(1000, '0') + "e-1000" << 1.0;
     QTest::newRow("largest double") << QByteArray("1.7976931348623157e308") << std::numeric_limits<double>::max();
-    QTest::newRow("below the half above the largest") << QByteArray("1.7976931348623158e308")
-                                                      << std::numeric_limits<double>::max();
-    QTest::newRow("above the half above the largest") << QByteArray("1.7976931348623159e308")
-                                                      << std::numeric_limits<double>::infinity();
+    QTest::newRow("below the half above the largest")
+        << QByteArray("1.7976931348623158e308") << std::numeric_limits<double>::max();
+    QTest::newRow("above the half above the largest")
+        << QByteArray("1.7976931348623159e308") << std::numeric_limits<double>::infinity();
     QTest::newRow("largest subnormal") << QByteArray("2.2250738585072011e-308") << 2.2250738585072009e-308;
     QTest::newRow("smallest normal") << QByteArray("2.2250738585072014e-308") << std::numeric_limits<double>::min();
     QTest::newRow("smallest subnormal") << QByteArray("4.9406564584124654e-324")
                                         << std::numeric_limits<double>::denorm_min();
     QTest::newRow("below half the smallest subnormal") << QByteArray("2.4703282292062327e-324") << 0.0;
-    QTest::newRow("above half the smallest subnormal") << QByteArray("2.4703282292062328e-324")
-                                                       << std::numeric_limits<double>::denorm_min();
+    QTest::newRow("above half the smallest subnormal")
+        << QByteArray("2.4703282292062328e-324") << std::numeric_limits<double>::denorm_min();
 }
 
 void TypedNumbersTest::leadingNumber()

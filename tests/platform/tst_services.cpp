@@ -27,10 +27,7 @@ public:
     {
         return platform::MessageAnswer::No;
     }
-    std::optional<QString> inputBox(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return name;
-    }
+    std::optional<QString> inputBox(QWidget*, const QString&, const QString&, const QString&) override { return name; }
     std::optional<QString> openFileDialog(QWidget*, const QString&, const QString&) override { return name; }
     bool externalEditorExists() const override { return false; }
     bool startExternalEditor(const QString&) override { return false; }

@@ -1,8 +1,8 @@
 // The settings store: where it lives, case-blind keys, values kept exactly as
 // written, failed writes, and loading the Galaxy List.
+#include "settings/IniFile.h"
 #include "settings/Schema.h"
 #include "settings/Settings.h"
-#include "settings/IniFile.h"
 #include "support/GalaxyBuilder.h"
 #include "support/Sandbox.h"
 
@@ -12,8 +12,8 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <cstdlib>
@@ -61,8 +61,8 @@ QStringList Named(const QList<settings::GalaxyEntry>& entries)
 QStringList ReadBack(const settings::Options& options)
 {
     const auto flag = [](bool value) { return value ? QStringLiteral("yes") : QStringLiteral("no"); };
-    return {options.hab, options.met, flag(options.rating), flag(options.open), flag(options.reader),
-            flag(options.notePad)};
+    return {options.hab,        options.met,          flag(options.rating),
+            flag(options.open), flag(options.reader), flag(options.notePad)};
 }
 
 // The keys of a section as they stand in the store, "key=value", sorted.
@@ -87,7 +87,8 @@ QByteArray StoreBytes(const QString& path)
 bool WriteAll(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
+           && file.write(bytes) == bytes.size();
 }
 
 // A value as the program reads it as text, from what QSettings read.
@@ -345,9 +346,9 @@ void SettingsTest::optionsReadBackByTheirForms_data()
         bool ticked;
         bool selected;
     } flags[] = {
-        {"1", true, false},    {" 1", true, false},       {"1.0", true, false},    {"01", true, false},
-        {"1 and more", true, false}, {"0", false, false}, {"2", false, false},     {"True", false, true},
-        {"true", false, false}, {"TRUE", false, false},   {" True", false, false}, {"False", false, false},
+        {"1", true, false},          {" 1", true, false},    {"1.0", true, false},    {"01", true, false},
+        {"1 and more", true, false}, {"0", false, false},    {"2", false, false},     {"True", false, true},
+        {"true", false, false},      {"TRUE", false, false}, {" True", false, false}, {"False", false, false},
         {"", false, false},
     };
     const struct {
@@ -386,14 +387,14 @@ void SettingsTest::writtenOptionsReadBackTheSame_data()
 {
     QTest::addColumn<settings::Options>("options");
     QTest::addColumn<QStringList>("stored");
-    QTest::newRow("nothing ticked") << settings::Options{}
-                                    << QStringList{"Hab=", "Met=", "NotePad=False", "Open=0", "Rating=0", "Reader=False"};
+    QTest::newRow("nothing ticked") << settings::Options{} << QStringList{"Hab=",   "Met=",     "NotePad=False",
+                                                                          "Open=0", "Rating=0", "Reader=False"};
     QTest::newRow("everything ticked") << settings::Options{"5", "7", true, true, true, true}
-                                       << QStringList{"Hab=5", "Met=7", "NotePad=True", "Open=1", "Rating=1",
-                                                      "Reader=True"};
+                                       << QStringList{"Hab=5",  "Met=7",    "NotePad=True",
+                                                      "Open=1", "Rating=1", "Reader=True"};
     QTest::newRow("texts as typed") << settings::Options{" 4x", "-", false, true, false, true}
-                                    << QStringList{"Hab= 4x", "Met=-", "NotePad=True", "Open=1", "Rating=0",
-                                                   "Reader=False"};
+                                    << QStringList{"Hab= 4x", "Met=-",    "NotePad=True",
+                                                   "Open=1",  "Rating=0", "Reader=False"};
 }
 
 void SettingsTest::writtenOptionsReadBackTheSame()
@@ -414,7 +415,7 @@ void SettingsTest::refusedWritesKeepNothing()
     QVERIFY(workspace.refuseWrites());
     QVERIFY(!settings::WriteOptions({QStringLiteral("40"), QStringLiteral("30"), true, true, true, false}));
     QVERIFY(!settings::WriteGalaxyList({{1, QStringLiteral("One"), QStringLiteral("one.gxy")},
-                                       {2, QStringLiteral("Two"), QStringLiteral("two.gxy")}}));
+                                        {2, QStringLiteral("Two"), QStringLiteral("two.gxy")}}));
     QCOMPARE(StoredSection(QStringLiteral("Options")), QStringList());
     QCOMPARE(StoredSection(QStringLiteral("Galaxies")), QStringList());
     QCOMPARE(ReadBack(settings::ReadOptions()), ReadBack(settings::Options{}));
@@ -430,16 +431,19 @@ void SettingsTest::readsAsQSettingsReads_data()
     QTest::newRow("blanks and tabs around") << QByteArray("[Options]\n  Hab \t=  12 \t\n\tMet=\t\n");
     QTest::newRow("quoted") << QByteArray("[Options]\nHab=\"  12, 3 \"  \nMet=\"a\"b \"c\"\n");
     QTest::newRow("lists") << QByteArray("[Options]\nHab=4, 5\nMet=1,2,\"3, 4\"\nOpen=1, 0\nRating=,\n");
-    QTest::newRow("escapes") << QByteArray("[Options]\nHab=a\\tb\\nc\\\\d\\\"e\\x41\\101\\q\\\nMet=\\x\nOpen=\\0\nRating=\\x4g\n");
+    QTest::newRow("escapes") << QByteArray(
+        "[Options]\nHab=a\\tb\\nc\\\\d\\\"e\\x41\\101\\q\\\nMet=\\x\nOpen=\\0\nRating=\\x4g\n");
     QTest::newRow("comments") << QByteArray("; top\n[Options]\n; Hab=1\nHab=2 ; not three\n#Met=4\nMet=5;6\n");
-    QTest::newRow("line breaks of every kind") << QByteArray("[Options]\r\nHab=1\r\nMet=2\rOpen=1\n\rRating=\"1\n0\"\n");
+    QTest::newRow("line breaks of every kind")
+        << QByteArray("[Options]\r\nHab=1\r\nMet=2\rOpen=1\n\rRating=\"1\n0\"\n");
     QTest::newRow("continued lines") << QByteArray("[Options]\nHab=1\\\n2\nMet=3\\\r\n4\n");
     QTest::newRow("stored types") << QByteArray("[Options]\nHab=@Rect(1 2 3 4)\nMet=@Size(1)\nOpen=@Invalid()\n"
                                                 "Rating=@@Open\nReader=@String(True)\nNotePad=@ByteArray(True)\n");
     QTest::newRow("lists with stored types") << QByteArray("[Options]\nHab=@@a, b\nMet=@Invalid(), 1\n");
     QTest::newRow("keys and sections in other cases")
         << QByteArray("[options]\nhab=1\n[OPTIONS]\nHAB=2\nhAb=3\n[Options]\nMet=4\n");
-    QTest::newRow("a section twice, a key twice") << QByteArray("[Options]\nHab=1\n[Galaxies]\nGalaxy1=A\n[Options]\nHab=2\nHab=3\n");
+    QTest::newRow("a section twice, a key twice")
+        << QByteArray("[Options]\nHab=1\n[Galaxies]\nGalaxy1=A\n[Options]\nHab=2\nHab=3\n");
     QTest::newRow("escaped names") << QByteArray("[Opt%69ons]\nH%61b=1\n%55Met=2\nMe%U0074=3\n");
     QTest::newRow("a key below the section") << QByteArray("[Options]\nHab\\x=1\nMet=3\n[Options\\Deeper]\nHab=2\n");
     QTest::newRow("a byte order mark") << QByteArray("\xef\xbb\xbf[Options]\nHab=1\n");
@@ -477,8 +481,8 @@ void SettingsTest::readsAsQSettingsReads()
     const QStringList groups = reference.childGroups();
     QStringList sections = groups;
     sections << QStringLiteral("Options") << QStringLiteral("OPTIONS") << QStringLiteral("Galaxies");
-    QStringList keys{QStringLiteral("Hab"),    QStringLiteral("hab"),    QStringLiteral("Met"),
-                     QStringLiteral("Open"),   QStringLiteral("Rating"), QStringLiteral("Reader"),
+    QStringList keys{QStringLiteral("Hab"),     QStringLiteral("hab"),    QStringLiteral("Met"),
+                     QStringLiteral("Open"),    QStringLiteral("Rating"), QStringLiteral("Reader"),
                      QStringLiteral("NotePad"), QStringLiteral("Galaxy1")};
     for (const QString& group : groups) {
         reference.beginGroup(group);
@@ -522,10 +526,47 @@ void SettingsTest::randomFilesReadAndChangeAsQSettingsSees()
     QSKIP("QSettings matches the names of INI files without regard to case on Windows, unlike the Linux store");
 #else
     static const char* const kPieces[] = {
-        "[Options]\n", "[options]\n", "[Galaxies]\n", "[Other]\n", "[Options\\Sub]\n", "[%General]\n", "[General]\n",
-        "Hab", "hab", "Met", "Galaxy1", "=", "=", "=", " ", "\t", "\"", "\"", "\\", ",", ";", "#", "\n", "\n", "\n",
-        "\r\n", "\r", "@", "@Invalid()", "@Rect(1 2 3 4)", "x", "12", "\xc3\xa9", "\xff", "\\x41", "%41", "[", "]",
-        "\\n", "\\0", "\\\n",
+        "[Options]\n",
+        "[options]\n",
+        "[Galaxies]\n",
+        "[Other]\n",
+        "[Options\\Sub]\n",
+        "[%General]\n",
+        "[General]\n",
+        "Hab",
+        "hab",
+        "Met",
+        "Galaxy1",
+        "=",
+        "=",
+        "=",
+        " ",
+        "\t",
+        "\"",
+        "\"",
+        "\\",
+        ",",
+        ";",
+        "#",
+        "\n",
+        "\n",
+        "\n",
+        "\r\n",
+        "\r",
+        "@",
+        "@Invalid()",
+        "@Rect(1 2 3 4)",
+        "x",
+        "12",
+        "\xc3\xa9",
+        "\xff",
+        "\\x41",
+        "%41",
+        "[",
+        "]",
+        "\\n",
+        "\\0",
+        "\\\n",
     };
     static const char* const kSections[] = {"Options", "options", "Galaxies", "New"};
     static const char* const kKeys[] = {"Hab", "hab", "Met", "Galaxy1"};
@@ -607,12 +648,13 @@ void SettingsTest::writeChangesOnlyWhatItWrites()
     const QByteArray before = "; written by hand\n[Galaxies]\n; the first one\nGalaxy1 = Home ; my home\n"
                               "galaxyfile1=home.gxy\n\n[Other]\nx=\"a, b\"\nnoise without equals\n";
     QVERIFY(WriteAll(workspace.storeFile(), before));
-    QVERIFY(settings::WriteGalaxyList({{1, QStringLiteral("Away"), QStringLiteral("away.gxy")},
-                                      {2, QStringLiteral("Two"), QString()}}));
+    QVERIFY(settings::WriteGalaxyList(
+        {{1, QStringLiteral("Away"), QStringLiteral("away.gxy")}, {2, QStringLiteral("Two"), QString()}}));
     QVERIFY(settings::WriteOptions({QStringLiteral("5"), QString(), false, true, true, false}));
-    const QByteArray after = "; written by hand\n[Galaxies]\n; the first one\nGalaxy1 = Away ; my home\n"
-                             "galaxyfile1=away.gxy\nGalaxy2=Two\nGalaxyfile2=\n\n[Other]\nx=\"a, b\"\nnoise without equals\n"
-                             "\n[Options]\nHab=5\nMet=\nRating=0\nOpen=1\nReader=True\nNotePad=False\n";
+    const QByteArray after =
+        "; written by hand\n[Galaxies]\n; the first one\nGalaxy1 = Away ; my home\n"
+        "galaxyfile1=away.gxy\nGalaxy2=Two\nGalaxyfile2=\n\n[Other]\nx=\"a, b\"\nnoise without equals\n"
+        "\n[Options]\nHab=5\nMet=\nRating=0\nOpen=1\nReader=True\nNotePad=False\n";
     QCOMPARE(StoreBytes(workspace.storeFile()), after);
     QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("galaxyfile1")), QStringLiteral("away.gxy"));
     QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Reader")), QStringLiteral("True"));
@@ -656,7 +698,8 @@ void SettingsTest::writeGivesUpOnALockItCannotTake()
         QVERIFY(QDir(place).removeRecursively() && QDir().mkpath(folder));
         QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 01777), 0);
         QVERIFY(WriteAll(folder + QStringLiteral("/Quarrimax2.conf"), stored));
-        QCOMPARE(::chown(QFile::encodeName(folder + QStringLiteral("/Quarrimax2.conf")).constData(), kNobody, kNobody), 0);
+        QCOMPARE(::chown(QFile::encodeName(folder + QStringLiteral("/Quarrimax2.conf")).constData(), kNobody, kNobody),
+                 0);
         const QByteArray left = LockOfAnEndedWriter(shared + QStringLiteral("/scratch.lock"));
         QVERIFY(!left.isEmpty());
         QVERIFY(WriteAll(folder + QStringLiteral("/Quarrimax2.conf.lock"), left));

@@ -88,7 +88,8 @@ public:
             return Outcome::NotRun;
         }
         // A copy in the shared folder: the build tree may be closed to nobody.
-        const QString program = shared + QStringLiteral("/") + QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+        const QString program =
+            shared + QStringLiteral("/") + QFileInfo(QCoreApplication::applicationFilePath()).fileName();
         if (!QFileInfo::exists(program)
             && (!QFile::copy(QCoreApplication::applicationFilePath(), program)
                 || !QFile::setPermissions(program, Runnable()))) {
@@ -113,9 +114,9 @@ public:
         child.setProcessChannelMode(QProcess::MergedChannels);
         child.setStandardInputFile(QProcess::nullDevice());
         const QString nobody = QString::number(kNobody);
-        child.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=") + nobody, QStringLiteral("--regid=") + nobody,
-                                                QStringLiteral("--clear-groups"), QStringLiteral("--"), program,
-                                                testCase});
+        child.start(QStringLiteral("setpriv"),
+                    {QStringLiteral("--reuid=") + nobody, QStringLiteral("--regid=") + nobody,
+                     QStringLiteral("--clear-groups"), QStringLiteral("--"), program, testCase});
         if (!child.waitForStarted(60000)) {
             detail = QStringLiteral("setpriv could not be started to run the case as nobody: ") + child.errorString();
             return Outcome::NotRun;
@@ -172,19 +173,19 @@ private:
 // Ends the test function with the outcome of the case run again as nobody
 // when the tests run as root; in the case run again, makes sure that it does
 // not run as root.
-#define QUARRIMAX_AS_NOBODY(runner, environment)                                                     \
-    do {                                                                                            \
-        if (testsupport::MustRunAsNobody()) {                                                       \
-            QString detail_;                                                                        \
-            switch ((runner).run(metaObject()->className(), detail_, (environment))) {              \
-            case testsupport::NobodyRun::Outcome::Passed: return;                                   \
-            case testsupport::NobodyRun::Outcome::Skipped:                                          \
-            case testsupport::NobodyRun::Outcome::NotRun: QSKIP(qPrintable(detail_));               \
-            case testsupport::NobodyRun::Outcome::Failed: QFAIL(qPrintable(detail_));               \
-            }                                                                                       \
-            QFAIL("unknown outcome");                                                               \
-        }                                                                                           \
-        if (testsupport::RunningAsNobodyAgain()) {                                                  \
-            QVERIFY(testsupport::RunningAsNobody());                                                \
-        }                                                                                           \
+#define QUARRIMAX_AS_NOBODY(runner, environment)                                                                       \
+    do {                                                                                                               \
+        if (testsupport::MustRunAsNobody()) {                                                                          \
+            QString detail_;                                                                                           \
+            switch ((runner).run(metaObject()->className(), detail_, (environment))) {                                 \
+            case testsupport::NobodyRun::Outcome::Passed: return;                                                      \
+            case testsupport::NobodyRun::Outcome::Skipped:                                                             \
+            case testsupport::NobodyRun::Outcome::NotRun: QSKIP(qPrintable(detail_));                                  \
+            case testsupport::NobodyRun::Outcome::Failed: QFAIL(qPrintable(detail_));                                  \
+            }                                                                                                          \
+            QFAIL("unknown outcome");                                                                                  \
+        }                                                                                                              \
+        if (testsupport::RunningAsNobodyAgain()) {                                                                     \
+            QVERIFY(testsupport::RunningAsNobody());                                                                   \
+        }                                                                                                              \
     } while (false)

@@ -23,9 +23,9 @@ inline bool PendingDeleteUnseen(const QString& path)
 {
 #ifdef _WIN32
     const QString native = QDir::toNativeSeparators(path);
-    const HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t*>(native.utf16()), FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      0, nullptr);
+    const HANDLE handle =
+        CreateFileW(reinterpret_cast<const wchar_t*>(native.utf16()), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -43,11 +43,11 @@ inline bool PendingDeleteUnseen(const QString& path)
 
 // Skips the rest of a test about a file deleted while it is open where the
 // system hides the delete.
-#define QUARRIMAX_SKIP_WHERE_THE_DELETE_IS_UNSEEN(path)                                                         \
-    do {                                                                                                        \
-        if (testsupport::PendingDeleteUnseen(path)) {                                                           \
-            QSKIP("this system keeps the name of a file deleted while it is open and gives no sign of the "     \
-                  "pending delete (Wine 8: FileStandardInfo.DeletePending is always false and the name still "  \
-                  "opens), so nothing tells the file from one that is there");                                   \
-        }                                                                                                       \
+#define QUARRIMAX_SKIP_WHERE_THE_DELETE_IS_UNSEEN(path)                                                                \
+    do {                                                                                                               \
+        if (testsupport::PendingDeleteUnseen(path)) {                                                                  \
+            QSKIP("this system keeps the name of a file deleted while it is open and gives no sign of the "            \
+                  "pending delete (Wine 8: FileStandardInfo.DeletePending is always false and the name still "         \
+                  "opens), so nothing tells the file from one that is there");                                         \
+        }                                                                                                              \
     } while (false)

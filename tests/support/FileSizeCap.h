@@ -64,10 +64,10 @@ private:
 
 #endif
 
-#define QUARRIMAX_NEEDS_FILE_SIZE_CAP()                                                                  \
-    do {                                                                                                \
-        if (!testsupport::kFileSizeCapExists) {                                                         \
-            QSKIP("Windows cannot cap the size of the files one process writes: a full disk is not made " \
-                  "here");                                                                              \
-        }                                                                                               \
+#define QUARRIMAX_NEEDS_FILE_SIZE_CAP()                                                                                \
+    do {                                                                                                               \
+        if (!testsupport::kFileSizeCapExists) {                                                                        \
+            QSKIP("Windows cannot cap the size of the files one process writes: a full disk is not made "              \
+                  "here");                                                                                             \
+        }                                                                                                              \
     } while (false)

@@ -91,13 +91,28 @@ public:
     Sandbox(const Sandbox&) = delete;
     Sandbox& operator=(const Sandbox&) = delete;
 
-    QString folder() const { return m_program.path(); }
-    QString file(const QString& name) const { return m_program.filePath(name); }
-    QString report() const { return file(QStringLiteral("dump.txt")); }
+    QString folder() const
+    {
+        return m_program.path();
+    }
+    QString file(const QString& name) const
+    {
+        return m_program.filePath(name);
+    }
+    QString report() const
+    {
+        return file(QStringLiteral("dump.txt"));
+    }
     // The store's file on Linux; on Windows the store is the registry key
     // storeKey() names.
-    QString storeFile() const { return m_store.filePath(QStringLiteral("Quarrimax2/Quarrimax2.conf")); }
-    QString storeKey() const { return QStringLiteral("HKEY_CURRENT_USER\\") + m_place + QStringLiteral("\\Quarrimax2"); }
+    QString storeFile() const
+    {
+        return m_store.filePath(QStringLiteral("Quarrimax2/Quarrimax2.conf"));
+    }
+    QString storeKey() const
+    {
+        return QStringLiteral("HKEY_CURRENT_USER\\") + m_place + QStringLiteral("\\Quarrimax2");
+    }
 
     // Makes the store refuse every write from now on, and empties it: on
     // Linux a folder stands where its file belongs; on Windows the
@@ -108,8 +123,8 @@ public:
 #ifdef Q_OS_WIN
         RegDeleteTreeW(HKEY_CURRENT_USER, ApplicationKey().c_str());
         HKEY handle = nullptr;
-        const bool made = RegCreateKeyExW(HKEY_CURRENT_USER, ApplicationKey().c_str(), 0, nullptr,
-                                          REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &handle, nullptr)
+        const bool made = RegCreateKeyExW(HKEY_CURRENT_USER, ApplicationKey().c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                                          KEY_ALL_ACCESS, nullptr, &handle, nullptr)
                           == ERROR_SUCCESS;
         if (made) {
             RegCloseKey(handle);
@@ -179,8 +194,8 @@ inline std::optional<QString> StoredRaw(const QString& section, const QString& k
         return std::nullopt;
     }
     std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-    if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), key.toStdWString().c_str(), RRF_RT_REG_SZ, nullptr,
-                     text.data(), &size)
+    if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), key.toStdWString().c_str(), RRF_RT_REG_SZ, nullptr, text.data(),
+                     &size)
         != ERROR_SUCCESS) {
         return std::nullopt;
     }

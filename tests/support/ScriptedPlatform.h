@@ -37,13 +37,13 @@ public:
     ScriptedPlatform& operator=(const ScriptedPlatform&) = delete;
 
     // What the test arranges.
-    QString folder;                                     // the program folder
+    QString folder; // the program folder
     bool editorPresent = true;
     bool editorStarts = true;
-    QQueue<platform::MessageAnswer> answers;            // for Yes/No boxes; Yes when empty
-    QQueue<std::optional<QString>> inputAnswers;        // nullopt is Cancel; Cancel when empty
-    QQueue<std::optional<QString>> fileAnswers;         // nullopt is Cancel; Cancel when empty
-    std::function<void(const Box&)> onBox;              // runs while a box is "up"
+    QQueue<platform::MessageAnswer> answers;     // for Yes/No boxes; Yes when empty
+    QQueue<std::optional<QString>> inputAnswers; // nullopt is Cancel; Cancel when empty
+    QQueue<std::optional<QString>> fileAnswers;  // nullopt is Cancel; Cancel when empty
+    std::function<void(const Box&)> onBox;       // runs while a box is "up"
 
     // What happened.
     QList<Box> boxes;

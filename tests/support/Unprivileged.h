@@ -62,12 +62,12 @@ inline bool ReadOnlyIsKept()
     return kept;
 }
 
-#define QUARRIMAX_NEEDS_READ_ONLY_KEPT()                                                              \
-    do {                                                                                             \
-        if (!testsupport::ReadOnlyIsKept()) {                                                        \
-            QSKIP("a file marked read-only is written all the same here (Wine run by root writes any " \
-                  "file): Windows keeps it");                                                        \
-        }                                                                                            \
+#define QUARRIMAX_NEEDS_READ_ONLY_KEPT()                                                                               \
+    do {                                                                                                               \
+        if (!testsupport::ReadOnlyIsKept()) {                                                                          \
+            QSKIP("a file marked read-only is written all the same here (Wine run by root writes any "                 \
+                  "file): Windows keeps it");                                                                          \
+        }                                                                                                              \
     } while (false)
 
 #else
@@ -80,8 +80,8 @@ inline bool RunningAsRoot()
 }
 
 // Elsewhere root is run as nobody for such checks.
-#define QUARRIMAX_NEEDS_READ_ONLY_KEPT() \
-    do {                                 \
+#define QUARRIMAX_NEEDS_READ_ONLY_KEPT()                                                                               \
+    do {                                                                                                               \
     } while (false)
 
 // Returns what check returned, or -1 when the child could not drop root.

@@ -52,8 +52,8 @@ inline platform::Platform& Desktop()
 }
 
 using testsupport::RawStore;
-using testsupport::StoreGalaxy;
 using testsupport::StoredRaw;
+using testsupport::StoreGalaxy;
 using testsupport::StoreRaw;
 
 using Planet = testsupport::PlanetValues;

@@ -3,10 +3,10 @@
 // and the hourglass pointer during each of its messages.
 #include "MainWindowDriver.h"
 #include "UiFixture.h"
+#include "support/AsNobody.h"
 #include "support/DeletedWhileOpen.h"
 #include "support/MessageTexts.h"
 #include "support/PlanetLines.h"
-#include "support/AsNobody.h"
 #include "widgets/ReportTextView.h"
 #include "windows/frmMerge.h"
 #include "windows/frmOpenText.h"
@@ -33,13 +33,12 @@
 
 using namespace uitest;
 using testsupport::kGeneric;
-using testsupport::kReportHeader;
 using testsupport::kMissingTitle;
+using testsupport::kReportHeader;
 using testsupport::MissingText;
 using Box = testsupport::ScriptedPlatform::Box;
 
 namespace {
-
 
 QByteArray Blanks(int count)
 {
@@ -395,8 +394,7 @@ void DumpTest::galaxyFileNamesWithBackslashes_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("file");
     QTest::newRow("one folder") << QStringLiteral("sub\\alpha.gxy") << QStringLiteral("sub/alpha.gxy");
-    QTest::newRow("two folders") << QStringLiteral("sub\\deeper\\alpha.gxy")
-                                 << QStringLiteral("sub/deeper/alpha.gxy");
+    QTest::newRow("two folders") << QStringLiteral("sub\\deeper\\alpha.gxy") << QStringLiteral("sub/deeper/alpha.gxy");
     QTest::newRow("this folder first") << QStringLiteral(".\\sub\\alpha.gxy") << QStringLiteral("sub/alpha.gxy");
     QTest::newRow("up again") << QStringLiteral("sub\\..\\alpha.gxy") << QStringLiteral("alpha.gxy");
     QTest::newRow("both separators") << QStringLiteral("sub/deeper\\alpha.gxy")
@@ -457,9 +455,8 @@ void DumpTest::missingFileAfterSaveNamesTheEmptyEntry()
     Workspace workspace;
     QPointer<frmQuarrimax> window = StartOnLayoutGalaxy(workspace);
     QVERIFY(window);
-    QVERIFY(UseEditor(window, [](QDialog* editor) {
-        QTest::mouseClick(Find<QPushButton>(editor, "cmdSave"), Qt::LeftButton);
-    }));
+    QVERIFY(UseEditor(
+        window, [](QDialog* editor) { QTest::mouseClick(Find<QPushButton>(editor, "cmdSave"), Qt::LeftButton); }));
     QCOMPARE(Find<QComboBox>(window, "cboGalaxies")->currentIndex(), -1);
     QCOMPARE(Declare::pstrCurrentGalaxyFile, QStringLiteral("layout.gxy"));
     QVERIFY(QFile::remove(workspace.file(QStringLiteral("layout.gxy"))));
@@ -520,12 +517,9 @@ void DumpTest::reportMarkedReadOnlyIsKeptForEveryUser_data()
     // Marked read-only means that no one may write the file: no write bit for
     // its owner, its group or anyone else.
     const Mode modes[] = {
-        {"read-only for everyone (0444)", 0444, true},
-        {"readable by its owner only (0400)", 0400, true},
-        {"no permissions at all (0000)", 0000, true},
-        {"writable by its owner (0644)", 0644, false},
-        {"writable by its owner only (0200)", 0200, false},
-        {"writable by its group only (0464)", 0464, false},
+        {"read-only for everyone (0444)", 0444, true},      {"readable by its owner only (0400)", 0400, true},
+        {"no permissions at all (0000)", 0000, true},       {"writable by its owner (0644)", 0644, false},
+        {"writable by its owner only (0200)", 0200, false}, {"writable by its group only (0464)", 0464, false},
         {"writable by others only (0446)", 0446, false},
     };
     for (const Mode& mode : modes) {
@@ -602,8 +596,8 @@ void DumpTest::overflowStopsTheReportAndClosesIt()
     Workspace workspace;
     const QString path = workspace.file(QStringLiteral("odd.gxy"));
     const float huge = std::numeric_limits<float>::max();
-    QVERIFY(WriteGalaxy(path, {Record(1, 1, {{0.5F, 0.5F}}), Record(2, 1, {{huge, 0.5F}}),
-                               Record(3, 1, {{0.5F, 0.5F}})}));
+    QVERIFY(
+        WriteGalaxy(path, {Record(1, 1, {{0.5F, 0.5F}}), Record(2, 1, {{huge, 0.5F}}), Record(3, 1, {{0.5F, 0.5F}})}));
     StoreGalaxy(1, QStringLiteral("Odd"), QStringLiteral("odd.gxy"));
     QPointer<frmQuarrimax> window = Start();
     Dump(window);

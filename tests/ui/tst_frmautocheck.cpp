@@ -3,11 +3,11 @@
 // announced systems, records written in pieces, files that are missing or
 // change, the main window going away, the delay prompt and the ship.
 #include "UiFixture.h"
+#include "state/Declare.h"
 #include "support/GalaxyBuilder.h"
 #include "support/OpenHandles.h"
 #include "support/PlanetLines.h"
 #include "support/ScriptedPlatform.h"
-#include "state/Declare.h"
 #include "widgets/CaptionFit.h"
 #include "windows/frmAutoCheck.h"
 
@@ -73,10 +73,7 @@ private:
     QPointer<QLineEdit> m_minMet;
     frmAutoCheck::ThresholdSource m_thresholds;
 
-    QString galaxyPath(const QString& name = QStringLiteral("test.gxy")) const
-    {
-        return m_workspace->file(name);
-    }
+    QString galaxyPath(const QString& name = QStringLiteral("test.gxy")) const { return m_workspace->file(name); }
 
     void writeGalaxy(const QByteArray& bytes, const QString& name = QStringLiteral("test.gxy"))
     {
@@ -213,16 +210,16 @@ private slots:
         QTest::newRow("exactly 60") << Answers{QStringLiteral("60")} << 1 << 60000 << "60 secs";
         QTest::newRow("61 asks again") << Answers{QStringLiteral("61"), QStringLiteral("5")} << 2 << 5000 << "5 secs";
         QTest::newRow("60.0004 rounds to 60") << Answers{QStringLiteral("60.0004")} << 1 << 60000 << "60 secs";
-        QTest::newRow("60.001 asks again") << Answers{QStringLiteral("60.001"), QStringLiteral("2")} << 2 << 2000
-                                           << "2 secs";
+        QTest::newRow("60.001 asks again")
+            << Answers{QStringLiteral("60.001"), QStringLiteral("2")} << 2 << 2000 << "2 secs";
         QTest::newRow("1.5") << Answers{QStringLiteral("1.5")} << 1 << 1500 << "1.5 secs";
         QTest::newRow("0.0004 is 0") << Answers{QStringLiteral("0.0004")} << 1 << 0 << "0 secs";
         QTest::newRow("leading blanks") << Answers{QStringLiteral("  7 seconds")} << 1 << 7000 << "7 secs";
         QTest::newRow("cancel is 0") << Answers{std::nullopt} << 1 << 0 << "0 secs";
         QTest::newRow("empty is 0") << Answers{QString()} << 1 << 0 << "0 secs";
         QTest::newRow("no number is 0") << Answers{QStringLiteral("soon")} << 1 << 0 << "0 secs";
-        QTest::newRow("negative asks again") << Answers{QStringLiteral("-5"), QStringLiteral("3")} << 2 << 3000
-                                             << "3 secs";
+        QTest::newRow("negative asks again")
+            << Answers{QStringLiteral("-5"), QStringLiteral("3")} << 2 << 3000 << "3 secs";
         QTest::newRow("out of range asks again")
             << Answers{QStringLiteral("1e300"), QStringLiteral("3000000"), QStringLiteral("-1e9"), QStringLiteral("4")}
             << 4 << 4000 << "4 secs";
@@ -241,7 +238,8 @@ private slots:
         QTest::mouseClick(monitor->cmdStartStop, Qt::LeftButton);
         QCOMPARE(m_platform->inputs.size(), prompts);
         for (const ScriptedPlatform::Input& input : m_platform->inputs) {
-            QCOMPARE(input.prompt, QStringLiteral("Please enter the delay in seconds between  each check (Max 60 Secs)"));
+            QCOMPARE(input.prompt,
+                     QStringLiteral("Please enter the delay in seconds between  each check (Max 60 Secs)"));
             QCOMPARE(input.title, QStringLiteral("Delay"));
             QCOMPARE(input.defaultText, QString());
         }
@@ -470,8 +468,8 @@ private slots:
         frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
         append(RecordBytes(80, 3, {{3.0e38F, 0.5F}, {0.5F, 0.5F}, {0.5F, -3.0e38F}}));
         monitor->tmrChecking_Timer();
-        QCOMPARE(announced(), QStringList{PlanetLine("80.A", "50", "50").replace(QStringLiteral("80.A"),
-                                                                            QStringLiteral("80.B"))});
+        QCOMPARE(announced(),
+                 QStringList{PlanetLine("80.A", "50", "50").replace(QStringLiteral("80.A"), QStringLiteral("80.B"))});
     }
 
     void noGalaxySelected()
@@ -526,8 +524,8 @@ private slots:
     void anotherGalaxySelectedTakesItsOwnBaseline()
     {
         frmAutoCheck* monitor = frmAutoCheck::Show(Desktop(), m_thresholds);
-        writeGalaxy(kHeader + RecordBytes(1, 1, {{0.9F, 0.9F}}) + RecordBytes(2, 1, {{0.9F, 0.9F}}) + RecordBytes(3, 1, {{0.9F, 0.9F}})
-                        + RecordBytes(4, 1, {{0.9F, 0.9F}}),
+        writeGalaxy(kHeader + RecordBytes(1, 1, {{0.9F, 0.9F}}) + RecordBytes(2, 1, {{0.9F, 0.9F}})
+                        + RecordBytes(3, 1, {{0.9F, 0.9F}}) + RecordBytes(4, 1, {{0.9F, 0.9F}}),
                     QStringLiteral("other.gxy"));
         Declare::pstrCurrentGalaxyFile = QStringLiteral("other.gxy");
         monitor->tmrChecking_Timer();

@@ -3,9 +3,9 @@
 // messages and pointer, with the merge's effect on the files byte for byte.
 #include "UiFixture.h"
 #include "galaxy/GalaxyError.h"
+#include "state/Declare.h"
 #include "support/GalaxyBuilder.h"
 #include "support/ScriptedPlatform.h"
-#include "state/Declare.h"
 #include "windows/frmMerge.h"
 
 #include <QApplication>
@@ -299,8 +299,8 @@ private slots:
         const QString target = path(QStringLiteral("target.gxy"));
         const QString source = path(QStringLiteral("source.gxy"));
         const QByteArray targetBytes = kHeader + Record(1, 10) + Record(2, 20);
-        const QByteArray sourceBytes = QByteArray("SRC!") + Record(2, 99) + Record(3, 30) + Record(4096, 40)
-                                       + Record(3, 31) + Record(1, 98);
+        const QByteArray sourceBytes =
+            QByteArray("SRC!") + Record(2, 99) + Record(3, 30) + Record(4096, 40) + Record(3, 31) + Record(1, 98);
         QVERIFY(testsupport::WriteFile(target, targetBytes));
         QVERIFY(testsupport::WriteFile(source, sourceBytes));
         pressStart(openWith(target, source));

@@ -2,9 +2,9 @@
 // question, both answers and the missing editor; the unreadable report; and
 // the text view's keyboard, mouse, wheel, selection and copy.
 #include "UiFixture.h"
+#include "state/Declare.h"
 #include "support/GalaxyBuilder.h"
 #include "support/ScriptedPlatform.h"
-#include "state/Declare.h"
 #include "widgets/ReportTextView.h"
 #include "windows/frmOpenText.h"
 
@@ -99,10 +99,7 @@ private:
         return viewer->txtReport;
     }
 
-    static void discardViewer()
-    {
-        delete frmOpenText::Find();
-    }
+    static void discardViewer() { delete frmOpenText::Find(); }
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
@@ -129,7 +126,8 @@ private slots:
         frmOpenText* viewer = frmOpenText::Find();
         QVERIFY(viewer->isVisible());
         QCOMPARE(viewer->windowTitle(), kCaption);
-        QCOMPARE(view->text(), QString::fromLatin1(SmallReport()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        QCOMPARE(view->text(),
+                 QString::fromLatin1(SmallReport()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         QCOMPARE(view->lineCount(), 5);
         QCOMPARE(view->lineText(2), QStringLiteral("12.A          50           30"));
         QCOMPARE(view->lineText(4), QString());
@@ -146,8 +144,10 @@ private slots:
         QVERIFY(!view->font().bold() && !view->font().italic());
         // The Met column starts at the same place in every planet line.
         const QByteArray text = SmallReport();
-        QCOMPARE(view->characterRect(LineStart(text, 2) + 27).left(), view->characterRect(LineStart(text, 3) + 27).left());
-        QVERIFY(view->characterRect(LineStart(text, 2) + 27).left() > view->characterRect(LineStart(text, 2) + 26).left());
+        QCOMPARE(view->characterRect(LineStart(text, 2) + 27).left(),
+                 view->characterRect(LineStart(text, 3) + 27).left());
+        QVERIFY(view->characterRect(LineStart(text, 2) + 27).left()
+                > view->characterRect(LineStart(text, 2) + 26).left());
     }
 
     void emptyReportShowsEmptyText()
@@ -179,7 +179,8 @@ private slots:
         QCOMPARE(box.icon, MessageIcon::Critical);
         QCOMPARE(box.buttons, MessageButtons::Ok);
         QCOMPARE(box.title, QStringLiteral("Unknow Error"));
-        QCOMPARE(box.text, QStringLiteral("An unknow error occured. Please contact the producer if the problem persiste."));
+        QCOMPARE(box.text,
+                 QStringLiteral("An unknow error occured. Please contact the producer if the problem persiste."));
         QVERIFY(viewer->isVisible());
         QCOMPARE(viewer->windowTitle(), kCaption);
         QCOMPARE(viewer->txtReport->text(), QString());
@@ -228,8 +229,9 @@ private slots:
             QCOMPARE(missing.icon, MessageIcon::Critical);
             QCOMPARE(missing.buttons, MessageButtons::Ok);
             QCOMPARE(missing.title, QStringLiteral("Error Opening notepad"));
-            QCOMPARE(missing.text,
-                     QStringLiteral("Notepad.exe not Found in dir C:\\windows\\ please use the built in text displayer"));
+            QCOMPARE(
+                missing.text,
+                QStringLiteral("Notepad.exe not Found in dir C:\\windows\\ please use the built in text displayer"));
         }
         QCOMPARE(m_platform->launches, launched ? QList<QString>{Declare::ReportPath()} : QList<QString>{});
 
@@ -352,18 +354,18 @@ private slots:
         QTest::newRow("left over a line end") << r << "Down;Left" << LineEnd(r, 0) << LineEnd(r, 0);
         QTest::newRow("column kept over a short line")
             << r << "Right;Right;Right;Down;Down" << LineStart(r, 2) + 3 << LineStart(r, 2) + 3;
-        QTest::newRow("column clamped on a short line") << r << "Right;Right;Right;Down" << LineStart(r, 1)
-                                                        << LineStart(r, 1);
-        QTest::newRow("shift+right twice") << r << "Down;Down;Right;Shift+Right;Shift+Right" << LineStart(r, 2) + 3
-                                           << LineStart(r, 2) + 1;
+        QTest::newRow("column clamped on a short line")
+            << r << "Right;Right;Right;Down" << LineStart(r, 1) << LineStart(r, 1);
+        QTest::newRow("shift+right twice")
+            << r << "Down;Down;Right;Shift+Right;Shift+Right" << LineStart(r, 2) + 3 << LineStart(r, 2) + 1;
         QTest::newRow("left collapses a selection")
             << r << "Down;Down;Right;Shift+Right;Shift+Right;Left" << LineStart(r, 2) + 1 << LineStart(r, 2) + 1;
         QTest::newRow("right collapses a selection")
             << r << "Down;Down;Shift+Right;Shift+Right;Right" << LineStart(r, 2) + 2 << LineStart(r, 2) + 2;
-        QTest::newRow("shift+down over lines") << r << "Down;Down;Shift+Down;Shift+Down" << LineStart(r, 4)
-                                               << LineStart(r, 2);
-        QTest::newRow("ctrl+right to the next word") << r << "Down;Down;Ctrl+Right" << LineStart(r, 2) + 14
-                                                     << LineStart(r, 2) + 14;
+        QTest::newRow("shift+down over lines")
+            << r << "Down;Down;Shift+Down;Shift+Down" << LineStart(r, 4) << LineStart(r, 2);
+        QTest::newRow("ctrl+right to the next word")
+            << r << "Down;Down;Ctrl+Right" << LineStart(r, 2) + 14 << LineStart(r, 2) + 14;
         QTest::newRow("ctrl+left back") << r << "Down;Down;Ctrl+Right;Ctrl+Right;Ctrl+Left" << LineStart(r, 2) + 14
                                         << LineStart(r, 2) + 14;
         QTest::newRow("ctrl+shift+end selects to the end") << r << "Down;Ctrl+Shift+End" << end << LineStart(r, 1);

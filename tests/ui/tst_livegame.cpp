@@ -8,9 +8,9 @@
 // before it would make a Qt application.
 #include "MainWindowDriver.h"
 #include "UiFixture.h"
-#include "support/PlanetLines.h"
 #include "support/GalaxyBuilder.h"
 #include "support/GameWriter.h"
+#include "support/PlanetLines.h"
 #include "windows/frmAutoCheck.h"
 #include "windows/frmMerge.h"
 #include "windows/frmQuarrimax.h"

@@ -112,10 +112,10 @@ QList<Caption> LabelCaptions(QWidget* window)
         if (label->text().isEmpty() || !label->isVisibleTo(window)) {
             continue;
         }
-        const QRect letters = QFontMetrics(label->font())
-                                  .boundingRect(label->contentsRect(), static_cast<int>(label->alignment()),
-                                                label->text())
-                                  .intersected(label->rect());
+        const QRect letters =
+            QFontMetrics(label->font())
+                .boundingRect(label->contentsRect(), static_cast<int>(label->alignment()), label->text())
+                .intersected(label->rect());
         captions.append({label->text(), letters.translated(label->mapTo(window, QPoint())),
                          label->palette().color(QPalette::WindowText)});
     }
@@ -126,8 +126,8 @@ QList<Caption> PaintedCaptions()
 {
     QList<Caption> captions;
     for (const look::PaintedCaption& caption : look::MainWindowCaptions()) {
-        captions.append({QString::fromLatin1(caption.text), look::CaptionTextRect(caption),
-                         look::CaptionColour(caption)});
+        captions.append(
+            {QString::fromLatin1(caption.text), look::CaptionTextRect(caption), look::CaptionColour(caption)});
     }
     return captions;
 }
@@ -150,7 +150,6 @@ std::pair<double, QPoint> LowestContrast(const QImage& backdrop, const QRect& ar
     }
     return lowest;
 }
-
 
 void SetCaption(QWidget* control, const QString& text)
 {
@@ -247,8 +246,8 @@ QString WordsProblem(const QString& caption, const look::FittedText& fitted)
         return QStringLiteral("\"%1\" shows \"%2\"").arg(caption, fitted.text);
     }
     if (fitted.whole != (shown.size() == all.size())) {
-        return QStringLiteral("\"%1\" shows \"%2\", said to be %3").arg(caption, fitted.text,
-                                                                       fitted.whole ? "whole" : "shortened");
+        return QStringLiteral("\"%1\" shows \"%2\", said to be %3")
+            .arg(caption, fitted.text, fitted.whole ? "whole" : "shortened");
     }
     if (!fitted.whole && !fitted.text.endsWith(QChar(0x2026))) {
         return QStringLiteral("\"%1\" is shortened to \"%2\" without an ellipsis").arg(caption, fitted.text);
@@ -494,15 +493,26 @@ void LookTest::controlsWithoutCaptionsHaveNames_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("name");
     const char* main = "frmQuarrimax";
-    QTest::newRow("chkOpen") << main << "chkOpen" << "Open After Dumping";
-    QTest::newRow("optQuarrimax") << main << "optQuarrimax" << "Quarrimax";
-    QTest::newRow("optNotePad") << main << "optNotePad" << "NotePad";
-    QTest::newRow("txtMinHab") << main << "txtMinHab" << "Minimum habitability rate to retrieve";
-    QTest::newRow("txtMinMetal") << main << "txtMinMetal" << "Minimum metal rate to retrieve";
-    QTest::newRow("cboGalaxies") << main << "cboGalaxies" << "Galaxy to dump";
-    QTest::newRow("chkRating") << main << "chkRating" << "Display Murl's Rating ( R=H*5+M)";
-    QTest::newRow("cmdBrowse1") << "frmMerge" << "cmdBrowse1" << "Browse for the file to merge in";
-    QTest::newRow("cmdBrowse2") << "frmMerge" << "cmdBrowse2" << "Browse for the file to merge from";
+    QTest::newRow("chkOpen") << main << "chkOpen"
+                             << "Open After Dumping";
+    QTest::newRow("optQuarrimax") << main << "optQuarrimax"
+                                  << "Quarrimax";
+    QTest::newRow("optNotePad") << main << "optNotePad"
+                                << "NotePad";
+    QTest::newRow("txtMinHab") << main << "txtMinHab"
+                               << "Minimum habitability rate to retrieve";
+    QTest::newRow("txtMinMetal") << main << "txtMinMetal"
+                                 << "Minimum metal rate to retrieve";
+    QTest::newRow("cboGalaxies") << main << "cboGalaxies"
+                                 << "Galaxy to dump";
+    QTest::newRow("chkRating") << main << "chkRating"
+                               << "Display Murl's Rating ( R=H*5+M)";
+    QTest::newRow("cmdBrowse1") << "frmMerge"
+                                << "cmdBrowse1"
+                                << "Browse for the file to merge in";
+    QTest::newRow("cmdBrowse2") << "frmMerge"
+                                << "cmdBrowse2"
+                                << "Browse for the file to merge from";
 }
 
 // What a screen reader says for each control whose own caption does not show:
@@ -766,14 +776,14 @@ void LookTest::fittingKeepsWordsWhole_data()
     QTest::addColumn<bool>("smaller");
     QTest::addColumn<int>("lines");
     QTest::newRow("fits as it is") << "File Size:" << QSize(49, 17) << true << false << 1;
-    QTest::newRow("blanks at the end take no room") << "Auto Checking for new planets...   " << QSize(161, 17) << true
-                                                    << false << 1;
+    QTest::newRow("blanks at the end take no room")
+        << "Auto Checking for new planets...   " << QSize(161, 17) << true << false << 1;
     QTest::newRow("a little too wide: smaller") << "0.5 secs" << QSize(41, 17) << true << true << 1;
-    QTest::newRow("two lines held: wrapped") << "Minimum habitability rate to retrieve :" << QSize(130, 31) << true
-                                             << false << 2;
+    QTest::newRow("two lines held: wrapped")
+        << "Minimum habitability rate to retrieve :" << QSize(130, 31) << true << false << 2;
     QTest::newRow("its own lines kept") << "Minimum metal\nrate to retrieve :" << QSize(184, 31) << true << false << 2;
-    QTest::newRow("one line held: first words") << "Auto Checking for new planets..." << QSize(80, 17) << false << true
-                                                << 1;
+    QTest::newRow("one line held: first words")
+        << "Auto Checking for new planets..." << QSize(80, 17) << false << true << 1;
     QTest::newRow("two lines held: first words on both")
         << "Display Murl's Rating ( R=H*5+M) for every planet of the galaxy" << QSize(90, 24) << false << true << 2;
     QTest::newRow("no word fits: the ellipsis alone") << "Everything" << QSize(12, 17) << false << true << 1;

@@ -28,9 +28,9 @@
 #include <algorithm>
 
 using namespace uitest;
+using platform::MessageIcon;
 using testsupport::kMissingTitle;
 using testsupport::MissingText;
-using platform::MessageIcon;
 
 namespace {
 
@@ -185,8 +185,8 @@ void MainWindowTest::tabOrderFollowsTheLayout()
 {
     Workspace workspace;
     QPointer<frmQuarrimax> window = Start();
-    const QStringList expected{"cmdRetrive",  "cmdMerge",    "cmdOptions",    "chkOpen",
-                               "txtMinHab",   "chkRating",   "txtMinMetal",   "cboGalaxies",
+    const QStringList expected{"cmdRetrive",    "cmdMerge",     "cmdOptions",   "chkOpen",
+                               "txtMinHab",     "chkRating",    "txtMinMetal",  "cboGalaxies",
                                "cmdModifyList", "cmdAutoCheck", "optQuarrimax", "optNotePad"};
     QStringList order;
     QWidget* widget = Find<QWidget>(window, "cmdRetrive");
@@ -214,13 +214,36 @@ void MainWindowTest::optionsRestoredAsStored_data()
     QTest::addColumn<bool>("ratingTicked");
     QTest::addColumn<bool>("openTicked");
     QTest::addColumn<bool>("notePadChosen");
-    QTest::newRow("as a dump stores them") << "45" << "07" << "1" << "1" << "False" << "True" << true << true << true;
-    QTest::newRow("built-in viewer") << "3" << "" << "0" << "1" << "True" << "False" << false << true << false;
-    QTest::newRow("both viewers stored false") << "" << "" << "0" << "0" << "False" << "False" << false << false
-                                              << false;
-    QTest::newRow("both viewers stored true") << "1" << "2" << "1" << "0" << "True" << "True" << true << false << true;
-    QTest::newRow("hand-edited state 2 stays clear") << "1" << "2" << "2" << "2" << "true" << "" << false << false
-                                                    << false;
+    QTest::newRow("as a dump stores them") << "45"
+                                           << "07"
+                                           << "1"
+                                           << "1"
+                                           << "False"
+                                           << "True" << true << true << true;
+    QTest::newRow("built-in viewer") << "3"
+                                     << ""
+                                     << "0"
+                                     << "1"
+                                     << "True"
+                                     << "False" << false << true << false;
+    QTest::newRow("both viewers stored false") << ""
+                                               << ""
+                                               << "0"
+                                               << "0"
+                                               << "False"
+                                               << "False" << false << false << false;
+    QTest::newRow("both viewers stored true") << "1"
+                                              << "2"
+                                              << "1"
+                                              << "0"
+                                              << "True"
+                                              << "True" << true << false << true;
+    QTest::newRow("hand-edited state 2 stays clear") << "1"
+                                                     << "2"
+                                                     << "2"
+                                                     << "2"
+                                                     << "true"
+                                                     << "" << false << false << false;
 }
 
 void MainWindowTest::optionsRestoredAsStored()
@@ -422,21 +445,36 @@ void MainWindowTest::thresholdKeyFilter_data()
     const int ctrl = Qt::ControlModifier;
     for (const QByteArray& box : {QByteArray("txtMinHab"), QByteArray("txtMinMetal")}) {
         const QByteArray tag = box + ": ";
-        QTest::newRow(tag + "digit") << box << "" << int(Qt::Key_7) << none << "7" << "7";
-        QTest::newRow(tag + "second digit") << box << "4" << int(Qt::Key_0) << none << "0" << "40";
-        QTest::newRow(tag + "third digit refused") << box << "45" << int(Qt::Key_6) << none << "6" << "45";
-        QTest::newRow(tag + "minus") << box << "4" << int(Qt::Key_Minus) << none << "-" << "4";
-        QTest::newRow(tag + "period") << box << "4" << int(Qt::Key_Period) << none << "." << "4";
-        QTest::newRow(tag + "comma") << box << "4" << int(Qt::Key_Comma) << none << "," << "4";
-        QTest::newRow(tag + "letter") << box << "4" << int(Qt::Key_A) << none << "a" << "4";
-        QTest::newRow(tag + "blank") << box << "4" << int(Qt::Key_Space) << none << " " << "4";
-        QTest::newRow(tag + "Enter") << box << "4" << int(Qt::Key_Return) << none << "\r" << "4";
-        QTest::newRow(tag + "Backspace") << box << "45" << int(Qt::Key_Backspace) << none << "\b" << "4";
-        QTest::newRow(tag + "Delete edits") << box << "45" << int(Qt::Key_Delete) << none << "\x7f" << "5";
-        QTest::newRow(tag + "Ctrl+X does nothing") << box << "45" << int(Qt::Key_X) << ctrl << "\x18" << "45";
-        QTest::newRow(tag + "Ctrl+V does nothing") << box << "" << int(Qt::Key_V) << ctrl << "\x16" << "";
-        QTest::newRow(tag + "Ctrl+Z does nothing") << box << "4" << int(Qt::Key_Z) << ctrl << "\x1a" << "4";
-        QTest::newRow(tag + "Ctrl+A does nothing") << box << "45" << int(Qt::Key_A) << ctrl << "\x01" << "45";
+        QTest::newRow(tag + "digit") << box << "" << int(Qt::Key_7) << none << "7"
+                                     << "7";
+        QTest::newRow(tag + "second digit") << box << "4" << int(Qt::Key_0) << none << "0"
+                                            << "40";
+        QTest::newRow(tag + "third digit refused") << box << "45" << int(Qt::Key_6) << none << "6"
+                                                   << "45";
+        QTest::newRow(tag + "minus") << box << "4" << int(Qt::Key_Minus) << none << "-"
+                                     << "4";
+        QTest::newRow(tag + "period") << box << "4" << int(Qt::Key_Period) << none << "."
+                                      << "4";
+        QTest::newRow(tag + "comma") << box << "4" << int(Qt::Key_Comma) << none << ","
+                                     << "4";
+        QTest::newRow(tag + "letter") << box << "4" << int(Qt::Key_A) << none << "a"
+                                      << "4";
+        QTest::newRow(tag + "blank") << box << "4" << int(Qt::Key_Space) << none << " "
+                                     << "4";
+        QTest::newRow(tag + "Enter") << box << "4" << int(Qt::Key_Return) << none << "\r"
+                                     << "4";
+        QTest::newRow(tag + "Backspace") << box << "45" << int(Qt::Key_Backspace) << none << "\b"
+                                         << "4";
+        QTest::newRow(tag + "Delete edits") << box << "45" << int(Qt::Key_Delete) << none << "\x7f"
+                                            << "5";
+        QTest::newRow(tag + "Ctrl+X does nothing") << box << "45" << int(Qt::Key_X) << ctrl << "\x18"
+                                                   << "45";
+        QTest::newRow(tag + "Ctrl+V does nothing") << box << "" << int(Qt::Key_V) << ctrl << "\x16"
+                                                   << "";
+        QTest::newRow(tag + "Ctrl+Z does nothing") << box << "4" << int(Qt::Key_Z) << ctrl << "\x1a"
+                                                   << "4";
+        QTest::newRow(tag + "Ctrl+A does nothing") << box << "45" << int(Qt::Key_A) << ctrl << "\x01"
+                                                   << "45";
     }
 }
 
@@ -500,18 +538,26 @@ void MainWindowTest::thresholdClickSelectsTheText_data()
         const QByteArray tag = box + ": ";
         // The click that gives the focus leaves the whole text selected, so
         // that typing replaces it wherever the box was clicked.
-        QTest::newRow(tag + "click at the end gives the focus") << box << "20" << false << "click right" << "20" << "5";
-        QTest::newRow(tag + "click at the start gives the focus") << box << "20" << false << "click left" << "20"
+        QTest::newRow(tag + "click at the end gives the focus") << box << "20" << false << "click right"
+                                                                << "20"
+                                                                << "5";
+        QTest::newRow(tag + "click at the start gives the focus") << box << "20" << false << "click left"
+                                                                  << "20"
                                                                   << "5";
-        QTest::newRow(tag + "click into a box holding one digit") << box << "2" << false << "click right" << "2"
+        QTest::newRow(tag + "click into a box holding one digit") << box << "2" << false << "click right"
+                                                                  << "2"
                                                                   << "5";
         // What the player selects by dragging during that click stays selected.
         QTest::newRow(tag + "drag during the click that gives the focus")
-            << box << "20" << false << "drag right to middle" << "0" << "25";
+            << box << "20" << false << "drag right to middle"
+            << "0"
+            << "25";
         // In a box that has the focus already, a click places the caret.
-        QTest::newRow(tag + "click at the end of the focused box") << box << "2" << true << "click right" << ""
+        QTest::newRow(tag + "click at the end of the focused box") << box << "2" << true << "click right"
+                                                                   << ""
                                                                    << "25";
-        QTest::newRow(tag + "click at the start of the focused box") << box << "2" << true << "click left" << ""
+        QTest::newRow(tag + "click at the start of the focused box") << box << "2" << true << "click left"
+                                                                     << ""
                                                                      << "52";
     }
 }
@@ -805,17 +851,25 @@ void MainWindowTest::aboutOpensOnceFromTheMenu()
 
 void MainWindowTest::windowOpenedAgainComesForward_data()
 {
-    QTest::addColumn<QString>("window");   // the object name of the window that exists once
-    QTest::addColumn<QString>("command");  // what opens it
-    QTest::addColumn<bool>("minimized");   // minimized before it is opened again
-    QTest::newRow("About, from the menu") << "frmAbout" << "mnuAbout" << false;
-    QTest::newRow("About, minimized") << "frmAbout" << "mnuAbout" << true;
-    QTest::newRow("merge, from the button") << "frmMerge" << "cmdMerge" << false;
-    QTest::newRow("merge, from the menu") << "frmMerge" << "mnuMerge" << false;
-    QTest::newRow("merge, minimized") << "frmMerge" << "mnuMerge" << true;
-    QTest::newRow("viewer") << "frmOpenText" << "viewer" << false;
-    QTest::newRow("viewer, minimized") << "frmOpenText" << "viewer" << true;
-    QTest::newRow("monitor") << "frmAutoCheck" << "monitor" << false;
+    QTest::addColumn<QString>("window");  // the object name of the window that exists once
+    QTest::addColumn<QString>("command"); // what opens it
+    QTest::addColumn<bool>("minimized");  // minimized before it is opened again
+    QTest::newRow("About, from the menu") << "frmAbout"
+                                          << "mnuAbout" << false;
+    QTest::newRow("About, minimized") << "frmAbout"
+                                      << "mnuAbout" << true;
+    QTest::newRow("merge, from the button") << "frmMerge"
+                                            << "cmdMerge" << false;
+    QTest::newRow("merge, from the menu") << "frmMerge"
+                                          << "mnuMerge" << false;
+    QTest::newRow("merge, minimized") << "frmMerge"
+                                      << "mnuMerge" << true;
+    QTest::newRow("viewer") << "frmOpenText"
+                            << "viewer" << false;
+    QTest::newRow("viewer, minimized") << "frmOpenText"
+                                       << "viewer" << true;
+    QTest::newRow("monitor") << "frmAutoCheck"
+                             << "monitor" << false;
 }
 
 // A window that exists once and is opened again while the main window stands

@@ -163,13 +163,20 @@ void ModifyListTest::fileNameFilter_data()
         QTest::addRow("row 1 file refuses %s", refused) << "txtGalaxyfile1" << refused << false;
         QTest::addRow("row 2 file takes %s", refused) << "txtGalaxyfile2" << refused << true;
     }
-    QTest::newRow("row 4 file takes a backslash") << "txtGalaxyfile4" << "\\" << true;
-    QTest::newRow("row 1 file takes a quote") << "txtGalaxyfile1" << "\"" << true;
-    QTest::newRow("row 1 file takes a letter") << "txtGalaxyfile1" << "g" << true;
-    QTest::newRow("row 1 file takes a period") << "txtGalaxyfile1" << "." << true;
-    QTest::newRow("name takes a colon") << "txtGalaxy1" << ":" << true;
-    QTest::newRow("name takes a backslash") << "txtGalaxy3" << "\\" << true;
-    QTest::newRow("name takes a quote") << "txtGalaxy2" << "\"" << true;
+    QTest::newRow("row 4 file takes a backslash") << "txtGalaxyfile4"
+                                                  << "\\" << true;
+    QTest::newRow("row 1 file takes a quote") << "txtGalaxyfile1"
+                                              << "\"" << true;
+    QTest::newRow("row 1 file takes a letter") << "txtGalaxyfile1"
+                                               << "g" << true;
+    QTest::newRow("row 1 file takes a period") << "txtGalaxyfile1"
+                                               << "." << true;
+    QTest::newRow("name takes a colon") << "txtGalaxy1"
+                                        << ":" << true;
+    QTest::newRow("name takes a backslash") << "txtGalaxy3"
+                                            << "\\" << true;
+    QTest::newRow("name takes a quote") << "txtGalaxy2"
+                                        << "\"" << true;
 }
 
 void ModifyListTest::fileNameFilter()

@@ -6,23 +6,22 @@
 // run as root.
 #include "MainWindowDriver.h"
 #include "UiFixture.h"
+#include "galaxy/GalaxyError.h"
 #include "galaxy/GalaxyFile.h"
-#include "support/DeletedWhileOpen.h"
-#include "support/MessageTexts.h"
 #include "support/AsNobody.h"
+#include "support/DeletedWhileOpen.h"
 #include "support/FileSizeCap.h"
+#include "support/GalaxyBuilder.h"
+#include "support/MessageTexts.h"
 #include "support/OpenHandles.h"
 #include "support/PlanetLines.h"
-#include "support/GalaxyBuilder.h"
 #include "windows/frmAutoCheck.h"
 #include "windows/frmMerge.h"
 #include "windows/frmQuarrimax.h"
-#include "galaxy/GalaxyError.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QRadioButton>
 #include <QComboBox>
 #include <QDialog>
 #include <QFileInfo>
@@ -31,9 +30,10 @@
 #include <QLockFile>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTest>
-#include <QRegularExpression>
 #include <QTimer>
 
 #include <atomic>
@@ -57,11 +57,11 @@
 #endif
 
 using namespace uitest;
+using testsupport::FileSizeCap;
 using testsupport::kGeneric;
 using testsupport::kMissingTitle;
-using testsupport::MissingText;
-using testsupport::FileSizeCap;
 using testsupport::kReportHeader;
+using testsupport::MissingText;
 using testsupport::OpenHandlesTo;
 using testsupport::PlanetLine;
 using testsupport::PlanetLines;
@@ -136,30 +136,30 @@ QString MergeFailureForName(const QString& path)
 // written, but it cannot keep one from being read, folders ignore it, and
 // files have no other owners. A case built on the others is skipped there.
 #ifdef _WIN32
-#define QUARRIMAX_NEEDS_PERMISSION_BITS(needed)                                                          \
-    do {                                                                                                \
-        if (needed) {                                                                                   \
-            QSKIP("Windows has no permission to read a file, nor to write in a folder, nor other owners"); \
-        }                                                                                               \
+#define QUARRIMAX_NEEDS_PERMISSION_BITS(needed)                                                                        \
+    do {                                                                                                               \
+        if (needed) {                                                                                                  \
+            QSKIP("Windows has no permission to read a file, nor to write in a folder, nor other owners");             \
+        }                                                                                                              \
     } while (false)
 // Windows forbids some characters in file names, the quote among them.
-#define QUARRIMAX_NEEDS_A_POSSIBLE_FILE_NAME(name)                                                   \
-    do {                                                                                            \
-        if ((name).contains(QRegularExpression(QStringLiteral("[<>:\"|?*]")))) {                    \
-            QSKIP("Windows forbids the characters < > : \" | ? * in file names");                   \
-        }                                                                                           \
+#define QUARRIMAX_NEEDS_A_POSSIBLE_FILE_NAME(name)                                                                     \
+    do {                                                                                                               \
+        if ((name).contains(QRegularExpression(QStringLiteral("[<>:\"|?*]")))) {                                       \
+            QSKIP("Windows forbids the characters < > : \" | ? * in file names");                                      \
+        }                                                                                                              \
     } while (false)
 // On Windows the settings are in the registry: there is no store file.
 #define QUARRIMAX_NEEDS_A_STORE_FILE() QSKIP("on Windows the settings are kept in the registry, not in a file")
 #else
-#define QUARRIMAX_NEEDS_PERMISSION_BITS(needed) \
-    do {                                        \
+#define QUARRIMAX_NEEDS_PERMISSION_BITS(needed)                                                                        \
+    do {                                                                                                               \
     } while (false)
-#define QUARRIMAX_NEEDS_A_STORE_FILE() \
-    do {                               \
+#define QUARRIMAX_NEEDS_A_STORE_FILE()                                                                                 \
+    do {                                                                                                               \
     } while (false)
-#define QUARRIMAX_NEEDS_A_POSSIBLE_FILE_NAME(name) \
-    do {                                           \
+#define QUARRIMAX_NEEDS_A_POSSIBLE_FILE_NAME(name)                                                                     \
+    do {                                                                                                               \
     } while (false)
 #endif
 
@@ -482,8 +482,8 @@ void ReliabilityTest::dumpWithRefusedFiles_data()
     QTest::newRow("galaxy file that cannot be read") << QStringLiteral("galaxy") << 1 << kReportHeader;
     QTest::newRow("folder closed to writing, with an old report")
         << QStringLiteral("folder") << 0 << QByteArray("kept\r\n");
-    QTest::newRow("folder closed to writing, no report") << QStringLiteral("folder, no report") << 0
-                                                         << QByteArray("<none>");
+    QTest::newRow("folder closed to writing, no report")
+        << QStringLiteral("folder, no report") << 0 << QByteArray("<none>");
     QTest::newRow("report marked read-only") << QStringLiteral("read-only report") << 0 << QByteArray("kept\r\n");
     QTest::newRow("report of another user in a shared folder")
         << QStringLiteral("other user's report") << 0 << QByteArray("kept\r\n");
@@ -514,8 +514,8 @@ void ReliabilityTest::dumpWithRefusedFiles()
     QUARRIMAX_AS_NOBODY(m_nobody, environment);
 
     Workspace workspace;
-    const QString folder = refused == "other user's report" ? qEnvironmentVariable("QUARRIMAX_TEST_FOLDER")
-                                                            : workspace.folder();
+    const QString folder =
+        refused == "other user's report" ? qEnvironmentVariable("QUARRIMAX_TEST_FOLDER") : workspace.folder();
     workspace.platform().folder = QDir::toNativeSeparators(folder);
     const QString galaxyFile = folder + QStringLiteral("/g.gxy");
     const QString report = folder + QStringLiteral("/dump.txt");
@@ -555,8 +555,8 @@ void ReliabilityTest::mergeWithRefusedFiles_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("target marked read-only") << QStringLiteral("read-only target") << MergeFailure(EACCES);
     QTest::newRow("source that cannot be read") << QStringLiteral("unreadable source") << MergeFailure(EACCES);
-    QTest::newRow("new target in a folder closed to writing") << QStringLiteral("closed folder")
-                                                              << MergeFailure(EACCES);
+    QTest::newRow("new target in a folder closed to writing")
+        << QStringLiteral("closed folder") << MergeFailure(EACCES);
     QTest::newRow("source in a folder that cannot be entered") << QStringLiteral("sealed folder") << kNoSourceText;
 }
 
@@ -572,9 +572,10 @@ void ReliabilityTest::mergeWithRefusedFiles()
     const QString sub = workspace.file(QStringLiteral("sub"));
     QVERIFY(QDir().mkdir(sub));
     const bool newTarget = refused == "closed folder" || refused == "sealed folder";
-    const QString target = newTarget ? sub + QStringLiteral("/target.gxy") : workspace.file(QStringLiteral("target.gxy"));
-    const QString source = refused == "sealed folder" ? sub + QStringLiteral("/source.gxy")
-                                                      : workspace.file(QStringLiteral("source.gxy"));
+    const QString target =
+        newTarget ? sub + QStringLiteral("/target.gxy") : workspace.file(QStringLiteral("target.gxy"));
+    const QString source =
+        refused == "sealed folder" ? sub + QStringLiteral("/source.gxy") : workspace.file(QStringLiteral("source.gxy"));
     const QByteArray targetBytes = QByteArray("HDR1") + Rec(1);
     const QByteArray sourceBytes = QByteArray("SRC9") + Rec(2) + Rec(3);
     QVERIFY(WriteFile(source, sourceBytes));
@@ -667,7 +668,9 @@ void ReliabilityTest::storeThatCannotBeWritten()
     QVERIFY(WriteFile(workspace.report(), "kept\r\n"));
     QPointer<frmQuarrimax> window;
     {
-        Mode fileMode(workspace.storeFile(), refusal == "read-only file" ? 0444 : refusal == "unreadable file" ? 0200 : 0644);
+        Mode fileMode(workspace.storeFile(), refusal == "read-only file"    ? 0444
+                                             : refusal == "unreadable file" ? 0200
+                                                                            : 0644);
         Mode folderMode(storeFolder, refusal == "closed folder" ? 0555 : 0755);
         QVERIFY(folderMode.ok());
         window = Start();
@@ -706,21 +709,21 @@ void ReliabilityTest::garbageInTheStore_data()
     QTest::addColumn<QStringList>("galaxies");
     QTest::newRow("binary noise") << QByteArray("\x00\x01\x02\xff\xfe\x7f[[[=\n]]]\x00 ", 16) << QString() << QString()
                                   << false << QStringList();
-    QTest::newRow("values of stored types")
-        << QByteArray("[Options]\nHab=@Rect(1 2 3 4)\nMet=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\aQPixmap)\nOpen=@Invalid()\n")
-        << QString() << QString() << false << QStringList();
-    QTest::newRow("lists where texts belong") << QByteArray("[Options]\nHab=4, 5\nMet=1,2,3\nOpen=1, 0\n")
-                                              << QStringLiteral("4, 5") << QStringLiteral("1, 2, 3") << true
-                                              << QStringList();
+    QTest::newRow("values of stored types") << QByteArray(
+        "[Options]\nHab=@Rect(1 2 3 4)\nMet=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\aQPixmap)\nOpen=@Invalid()\n")
+                                            << QString() << QString() << false << QStringList();
+    QTest::newRow("lists where texts belong")
+        << QByteArray("[Options]\nHab=4, 5\nMet=1,2,3\nOpen=1, 0\n") << QStringLiteral("4, 5")
+        << QStringLiteral("1, 2, 3") << true << QStringList();
     QTest::newRow("bytes that are not UTF-8")
         << QByteArray("[Galaxies]\nGalaxy1=\xff\xfeHome\nGalaxyFile1=home.gxy\n") << QString() << QString() << false
         << QStringList{QString::fromUtf8("\xff\xfeHome")};
-    QTest::newRow("keys in other letter cases") << QByteArray("[OPTIONS]\nhAB=5\nMET=\nOPEN=1\n[galaxies]\nGALAXY3=Far\ngalaxyfile3=far.gxy\n")
-                                                << QStringLiteral("5") << QString() << true
-                                                << QStringList{QStringLiteral("Far")};
+    QTest::newRow("keys in other letter cases")
+        << QByteArray("[OPTIONS]\nhAB=5\nMET=\nOPEN=1\n[galaxies]\nGALAXY3=Far\ngalaxyfile3=far.gxy\n")
+        << QStringLiteral("5") << QString() << true << QStringList{QStringLiteral("Far")};
     QTest::newRow("a threshold of 10,000 characters")
-        << QByteArray("[Options]\nHab=") + QByteArray(10000, '7') + "\n" << QString(10000, QChar(u'7')) << QString()
-        << false << QStringList();
+        << QByteArray("[Options]\nHab=") + QByteArray(10000, '7') + "\n"
+        << QString(10000, QChar(u'7')) << QString() << false << QStringList();
 }
 
 void ReliabilityTest::garbageInTheStore()
@@ -806,8 +809,9 @@ void ReliabilityTest::storeThatIsNoPlainFile()
     const QString store = workspace.storeFile();
     const QString folder = QFileInfo(store).path();
     QVERIFY(QDir().mkpath(folder));
-    const QString pipe = what == "pipe" ? store : what == "pipe as lock" ? store + QStringLiteral(".lock")
-                                                                          : folder + QStringLiteral("/elsewhere");
+    const QString pipe = what == "pipe"           ? store
+                         : what == "pipe as lock" ? store + QStringLiteral(".lock")
+                                                  : folder + QStringLiteral("/elsewhere");
     QString device;
     if (what == "link to device") {
         device = folder + QStringLiteral("/null");
@@ -1005,7 +1009,8 @@ void ReliabilityTest::mergeWithPipesAndDevices_data()
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("message");
-    const QString notPlain = MergeFailure(galaxy::kErrorNotAPlainFile, QStringLiteral("Not a plain file (a device or a pipe)"));
+    const QString notPlain =
+        MergeFailure(galaxy::kErrorNotAPlainFile, QStringLiteral("Not a plain file (a device or a pipe)"));
 #ifdef _WIN32
     // Windows' devices are names in every folder; its named pipes are below \\.\pipe\.
     const QString targetDevice = QStringLiteral("NUL");
@@ -1031,16 +1036,18 @@ void ReliabilityTest::mergeWithPipesAndDevices()
     QVERIFY(WriteFile(galaxy, galaxyBytes));
 #ifdef _WIN32
     const QString pipe = QStringLiteral("\\\\.\\pipe\\quarrimax-test-%1").arg(QCoreApplication::applicationPid());
-    const HANDLE pipeHandle = ::CreateNamedPipeW(reinterpret_cast<const wchar_t*>(pipe.utf16()), PIPE_ACCESS_DUPLEX,
-                                                 PIPE_TYPE_BYTE | PIPE_NOWAIT, PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0,
-                                                 nullptr);
+    const HANDLE pipeHandle =
+        ::CreateNamedPipeW(reinterpret_cast<const wchar_t*>(pipe.utf16()), PIPE_ACCESS_DUPLEX,
+                           PIPE_TYPE_BYTE | PIPE_NOWAIT, PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr);
     QVERIFY(pipeHandle != INVALID_HANDLE_VALUE);
     const std::unique_ptr<void, decltype(&::CloseHandle)> pipeOwner(pipeHandle, &::CloseHandle);
 #else
     const QString pipe = workspace.file(QStringLiteral("pipe"));
     QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
 #endif
-    const auto resolve = [&](const QString& name) { return name == "<pipe>" ? pipe : name == "<galaxy>" ? galaxy : name; };
+    const auto resolve = [&](const QString& name) {
+        return name == "<pipe>" ? pipe : name == "<galaxy>" ? galaxy : name;
+    };
     frmMerge* window = frmMerge::Show(Desktop());
     window->txtMergeIn->setText(resolve(target));
     window->txtMergeFrom->setText(resolve(source));
@@ -1104,8 +1111,12 @@ void ReliabilityTest::oddGalaxyFiles_data()
 
     const QByteArray h("GXY1");
     const QString a = QStringLiteral("1.A 50 50");
-    const QStringList six{a, QStringLiteral("1.B 50 50"), QStringLiteral("1.C 50 50"), QStringLiteral("1.D 50 50"),
-                          QStringLiteral("1.E 50 50"), QStringLiteral("1.F 50 50")};
+    const QStringList six{a,
+                          QStringLiteral("1.B 50 50"),
+                          QStringLiteral("1.C 50 50"),
+                          QStringLiteral("1.D 50 50"),
+                          QStringLiteral("1.E 50 50"),
+                          QStringLiteral("1.F 50 50")};
     const Planet half{0.5F, 0.5F};
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
@@ -1114,50 +1125,51 @@ void ReliabilityTest::oddGalaxyFiles_data()
     using Ints = QList<int>;
 
     for (int size = 0; size <= 4; ++size) {
-        QTest::addRow("file of %d bytes", size) << h.left(size) << QStringList() << false << QStringList() << Ints{} << 0;
+        QTest::addRow("file of %d bytes", size)
+            << h.left(size) << QStringList() << false << QStringList() << Ints{} << 0;
     }
-    QTest::newRow("header and part of a record") << h + Rec(1).left(300) << QStringList() << false << QStringList()
-                                                 << Ints{} << 0;
-    QTest::newRow("a record and part of the next") << h + Rec(1) + Rec(2).left(100) << QStringList{a} << false
-                                                   << QStringList{a} << Ints{0} << 0;
+    QTest::newRow("header and part of a record")
+        << h + Rec(1).left(300) << QStringList() << false << QStringList() << Ints{} << 0;
+    QTest::newRow("a record and part of the next")
+        << h + Rec(1) + Rec(2).left(100) << QStringList{a} << false << QStringList{a} << Ints{0} << 0;
     for (const qint16 count : {qint16(-32768), qint16(-1), qint16(0)}) {
         QTest::addRow("planet count %d", count) << h + Rec(1, count, {half, half, half, half, half, half})
                                                 << QStringList() << false << QStringList() << Ints{0} << 0;
     }
     for (const qint16 count : {qint16(7), qint16(32767)}) {
-        QTest::addRow("planet count %d", count) << h + Rec(1, count, {half, half, half, half, half, half}) << six
-                                                << false << six << Ints{0} << 0;
+        QTest::addRow("planet count %d", count)
+            << h + Rec(1, count, {half, half, half, half, half, half}) << six << false << six << Ints{0} << 0;
     }
     for (const qint16 system : {qint16(-32768), qint16(-1), qint16(4097), qint16(32767)}) {
         const QStringList planets{a, QStringLiteral("%1.A 50 50").arg(system), QStringLiteral("2.A 50 50")};
-        QTest::addRow("system %d", system) << h + Rec(1) + Rec(system) + Rec(2) << planets << false << planets
-                                           << Ints{0} << 9;
+        QTest::addRow("system %d", system)
+            << h + Rec(1) + Rec(system) + Rec(2) << planets << false << planets << Ints{0} << 9;
     }
     QTest::newRow("system 4096") << h + Rec(4096) << QStringList{QStringLiteral("4096.A 50 50")} << false
                                  << QStringList{QStringLiteral("4096.A 50 50")} << Ints{0} << 0;
 
     const QStringList second{QStringLiteral("1.B 50 50")};
-    QTest::newRow("Hab not a number") << h + Rec(1, 2, {{nan, 0.5F}, half}) << second << false << second << Ints{0} << 0;
+    QTest::newRow("Hab not a number") << h + Rec(1, 2, {{nan, 0.5F}, half}) << second << false << second << Ints{0}
+                                      << 0;
     QTest::newRow("Met not a number") << h + Rec(1, 2, {{0.5F, -nan}, half}) << second << false << second << Ints{0}
                                       << 0;
     QTest::newRow("Hab infinite") << h + Rec(1, 2, {{inf, 0.5F}, half}) << second << false << second << Ints{0} << 0;
     QTest::newRow("Met minus infinite") << h + Rec(1, 2, {{0.5F, -inf}, half}) << second << false << second << Ints{0}
                                         << 0;
-    QTest::newRow("Hab negative") << h + Rec(1, 2, {{-0.25F, 0.5F}, half}) << second << false << second << Ints{0}
-                                  << 0;
+    QTest::newRow("Hab negative") << h + Rec(1, 2, {{-0.25F, 0.5F}, half}) << second << false << second << Ints{0} << 0;
     const QStringList zero{QStringLiteral("1.A 0 50")};
     QTest::newRow("Hab minus zero") << h + Rec(1, 1, {{-0.0F, 0.5F}}) << zero << false << zero << Ints{0} << 0;
     const QStringList subnormal{QStringLiteral("1.A 1.401298E-43 1.175494E-36")};
-    QTest::newRow("Hab and Met subnormal") << h + Rec(1, 1, {{tiny, largestSubnormal}}) << subnormal << false
-                                           << subnormal << Ints{0} << 0;
+    QTest::newRow("Hab and Met subnormal")
+        << h + Rec(1, 1, {{tiny, largestSubnormal}}) << subnormal << false << subnormal << Ints{0} << 0;
     const QStringList huge{QStringLiteral("1.A 3.4E+38 50")};
-    QTest::newRow("Hab with the largest finite hundredfold") << h + Rec(1, 1, {{3.4e36F, 0.5F}}) << huge << false
-                                                             << huge << Ints{0} << 0;
+    QTest::newRow("Hab with the largest finite hundredfold")
+        << h + Rec(1, 1, {{3.4e36F, 0.5F}}) << huge << false << huge << Ints{0} << 0;
     const QStringList around{a, QStringLiteral("3.A 50 50")};
-    QTest::newRow("Hab whose hundredfold overflows") << h + Rec(1) + Rec(2, 1, {{1e37F, 0.5F}}) + Rec(3)
-                                                     << QStringList{a} << true << around << Ints{0, 1, 2} << 0;
-    QTest::newRow("Met whose hundredfold overflows below") << h + Rec(1) + Rec(2, 1, {{0.5F, -1e37F}}) + Rec(3)
-                                                           << QStringList{a} << true << around << Ints{0, 1, 2} << 0;
+    QTest::newRow("Hab whose hundredfold overflows")
+        << h + Rec(1) + Rec(2, 1, {{1e37F, 0.5F}}) + Rec(3) << QStringList{a} << true << around << Ints{0, 1, 2} << 0;
+    QTest::newRow("Met whose hundredfold overflows below")
+        << h + Rec(1) + Rec(2, 1, {{0.5F, -1e37F}}) + Rec(3) << QStringList{a} << true << around << Ints{0, 1, 2} << 0;
 }
 
 void ReliabilityTest::oddGalaxyFiles()
@@ -1349,13 +1361,12 @@ void ReliabilityTest::oddGalaxyNames_data()
     QTest::newRow("non-ASCII letters") << QStringLiteral("Ærøskøbing – Überwelt ĝalaksio 銀河")
                                        << QStringLiteral("Überwelt ĝalaksio 銀河.gxy") << true;
     QTest::newRow("a folder part") << QStringLiteral("Sub") << QStringLiteral("sub dir/ünïcode \"x\".gxy") << true;
-    QTest::newRow("a name of 1,000 characters") << Repeated(QStringLiteral("Sternenmeer \"Ω\" "), 1000)
-                                                << QStringLiteral("long.gxy") << true;
-    QTest::newRow("a file name of 200 characters") << QStringLiteral("Long file")
-                                                   << Repeated(QStringLiteral("galaxy "), 196) + QStringLiteral(".gxy")
-                                                   << true;
-    QTest::newRow("a file name of 1,000 characters") << QStringLiteral("Too long")
-                                                     << Repeated(QStringLiteral("Überwelt "), 1000) << false;
+    QTest::newRow("a name of 1,000 characters")
+        << Repeated(QStringLiteral("Sternenmeer \"Ω\" "), 1000) << QStringLiteral("long.gxy") << true;
+    QTest::newRow("a file name of 200 characters")
+        << QStringLiteral("Long file") << Repeated(QStringLiteral("galaxy "), 196) + QStringLiteral(".gxy") << true;
+    QTest::newRow("a file name of 1,000 characters")
+        << QStringLiteral("Too long") << Repeated(QStringLiteral("Überwelt "), 1000) << false;
 }
 
 void ReliabilityTest::oddGalaxyNames()
@@ -1420,10 +1431,10 @@ void ReliabilityTest::mergePathsWithOddCharacters_data()
     QTest::newRow("quotes") << QStringLiteral("\"target\".gxy") << QStringLiteral("'source' \"x\".gxy") << kMergeDone;
     QTest::newRow("non-ASCII letters") << QStringLiteral("Zielgalaxie ü.gxy") << QStringLiteral("源 ĝalaksio.gxy")
                                        << kMergeDone;
-    QTest::newRow("target name of 1,000 characters") << Repeated(QStringLiteral("Ziel "), 1000)
-                                                     << QStringLiteral("source.gxy") << QString(); // refused name
-    QTest::newRow("source name of 1,000 characters") << QStringLiteral("target.gxy")
-                                                     << Repeated(QStringLiteral("Quelle "), 1000) << kNoSourceText;
+    QTest::newRow("target name of 1,000 characters")
+        << Repeated(QStringLiteral("Ziel "), 1000) << QStringLiteral("source.gxy") << QString(); // refused name
+    QTest::newRow("source name of 1,000 characters")
+        << QStringLiteral("target.gxy") << Repeated(QStringLiteral("Quelle "), 1000) << kNoSourceText;
 }
 
 void ReliabilityTest::mergePathsWithOddCharacters()

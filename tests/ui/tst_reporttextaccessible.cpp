@@ -4,8 +4,8 @@
 // an offset, the caret and the selection both ways, the place of characters
 // on screen and the character under a point, scrolling to a substring, and
 // the viewer window offering the text to the tree of its window.
-#include "support/ScriptedPlatform.h"
 #include "state/Declare.h"
+#include "support/ScriptedPlatform.h"
 #include "widgets/ReportTextView.h"
 #include "windows/frmOpenText.h"
 
@@ -181,7 +181,8 @@ private slots:
         QTest::newRow("report: past the end") << report << 17 << 10 << 99 << "2.A 50\n";
         QTest::newRow("line feeds only") << QByteArray("ab\ncd") << 5 << 1 << 4 << "b\nc";
         QTest::newRow("mixed line ends") << QByteArray("ab\r\ncd\nef\r\n") << 9 << 2 << 6 << "\ncd\n";
-        QTest::newRow("Latin-1 bytes") << QByteArray("Caf\xe9 \xb0\r\n") << 7 << 3 << 6 << QStringLiteral("\u00e9 \u00b0");
+        QTest::newRow("Latin-1 bytes") << QByteArray("Caf\xe9 \xb0\r\n") << 7 << 3 << 6
+                                       << QStringLiteral("\u00e9 \u00b0");
         QTest::newRow("a CR alone stays a character") << QByteArray("a\rb\r\n") << 4 << 0 << 4 << "a\rb\n";
         QTest::newRow("a CR at the very end") << QByteArray("ab\r") << 3 << 1 << 3 << "b\r";
         QTest::newRow("CR CR LF") << QByteArray("a\r\r\nb") << 4 << 0 << 4 << "a\r\nb";
@@ -231,7 +232,8 @@ private slots:
             }
             // The caret goes to the place of that character in the bytes.
             accessible->setCursorPosition(offset);
-            if (accessible->cursorPosition() != offset || view->textBetween(0, view->cursorPosition()) != expected.left(offset)) {
+            if (accessible->cursorPosition() != offset
+                || view->textBetween(0, view->cursorPosition()) != expected.left(offset)) {
                 QFAIL(qPrintable(QStringLiteral("the caret at %1").arg(offset)));
             }
         }
@@ -315,8 +317,8 @@ private slots:
         for (const bool crlf : {true, false}) {
             for (const Row& row : rows) {
                 QTest::newRow((QByteArray(crlf ? "CR LF: " : "LF: ") + row.name).constData())
-                    << crlf << int(row.boundary) << QString::fromLatin1(row.where) << row.offset << row.start
-                    << row.end << QString::fromLatin1(row.text);
+                    << crlf << int(row.boundary) << QString::fromLatin1(row.where) << row.offset << row.start << row.end
+                    << QString::fromLatin1(row.text);
             }
         }
     }

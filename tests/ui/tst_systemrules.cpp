@@ -5,10 +5,10 @@
 // a galaxy file deleted while it is selected.
 #include "MainWindowDriver.h"
 #include "UiFixture.h"
-#include "support/DeletedWhileOpen.h"
 #include "galaxy/GalaxyFile.h"
 #include "platform/Platform.h"
 #include "platform/SystemServices.h"
+#include "support/DeletedWhileOpen.h"
 #include "support/MessageTexts.h"
 #include "support/PlanetLines.h"
 #include "widgets/ReportTextView.h"
@@ -57,12 +57,11 @@ std::vector<galaxy::SystemRecord> SmallGalaxy()
 // The report of SmallGalaxy with the thresholds 0 and 0, without the rating.
 QByteArray SmallReport(char separator)
 {
-    return testsupport::Report({testsupport::PlanetLine(QStringLiteral("12.A"), QStringLiteral("50"),
-                                                        QStringLiteral("30")),
-                                testsupport::PlanetLine(QStringLiteral("12.B"),
-                                                        QStringLiteral("37") + QLatin1Char(separator)
-                                                            + QStringLiteral("5"),
-                                                        QStringLiteral("8"))});
+    return testsupport::Report(
+        {testsupport::PlanetLine(QStringLiteral("12.A"), QStringLiteral("50"), QStringLiteral("30")),
+         testsupport::PlanetLine(QStringLiteral("12.B"),
+                                 QStringLiteral("37") + QLatin1Char(separator) + QStringLiteral("5"),
+                                 QStringLiteral("8"))});
 }
 
 QString Native(const QString& path)
@@ -118,8 +117,8 @@ public:
     RecordingEditor(platform::Platform& scripted, const QString& folder)
         : ForwardingPlatform(scripted), m_folder(folder), m_program(Native(QDir(folder).filePath(kName)))
     {
-        const QString standIn = QCoreApplication::applicationDirPath() + QStringLiteral("/../")
-                                + QStringLiteral(QUARRIMAX_EDITOR_STANDIN);
+        const QString standIn =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/../") + QStringLiteral(QUARRIMAX_EDITOR_STANDIN);
         m_ready = QDir().mkpath(folder) && QFile::copy(standIn, m_program);
     }
 
@@ -185,8 +184,9 @@ public:
         wchar_t old[8] = {};
         m_read = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, old, 8) > 0;
         m_previous = QString::fromWCharArray(old);
-        m_set = m_read && SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL,
-                                         reinterpret_cast<const wchar_t*>(separator.utf16()));
+        m_set = m_read
+                && SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL,
+                                  reinterpret_cast<const wchar_t*>(separator.utf16()));
     }
     ~RegionalDecimal()
     {
@@ -233,9 +233,12 @@ void SystemRulesTest::notePadGetsTheReportOnItsCommandLine_data()
 {
     QTest::addColumn<QString>("programFolder");
     QTest::addColumn<QString>("editorFolder");
-    QTest::newRow("plain folders") << "game" << "editor";
-    QTest::newRow("blanks in the program folder") << "My Games/Quarrimax 2" << "editor";
-    QTest::newRow("blanks in both folders") << "My Games/Quarrimax 2" << "Windows Folder/sys tem";
+    QTest::newRow("plain folders") << "game"
+                                   << "editor";
+    QTest::newRow("blanks in the program folder") << "My Games/Quarrimax 2"
+                                                  << "editor";
+    QTest::newRow("blanks in both folders") << "My Games/Quarrimax 2"
+                                            << "Windows Folder/sys tem";
 }
 
 void SystemRulesTest::notePadGetsTheReportOnItsCommandLine()
@@ -322,13 +325,20 @@ void SystemRulesTest::galaxyFileNamesMeanWhatTheSystemOpens_data()
 #else
     const bool windows = false;
 #endif
-    QTest::newRow("as it is") << "alpha.gxy" << "alpha.gxy" << true;
-    QTest::newRow("trailing blank") << "alpha.gxy " << "alpha.gxy" << windows;
-    QTest::newRow("trailing blanks") << "alpha.gxy   " << "alpha.gxy" << windows;
-    QTest::newRow("trailing dot") << "alpha.gxy." << "alpha.gxy" << windows;
-    QTest::newRow("trailing dots and blanks") << "alpha.gxy. . " << "alpha.gxy" << windows;
-    QTest::newRow("in a folder, with \\") << "sub\\alpha.gxy" << "sub/alpha.gxy" << true;
-    QTest::newRow("in a folder, trailing blank") << "sub\\alpha.gxy " << "sub/alpha.gxy" << windows;
+    QTest::newRow("as it is") << "alpha.gxy"
+                              << "alpha.gxy" << true;
+    QTest::newRow("trailing blank") << "alpha.gxy "
+                                    << "alpha.gxy" << windows;
+    QTest::newRow("trailing blanks") << "alpha.gxy   "
+                                     << "alpha.gxy" << windows;
+    QTest::newRow("trailing dot") << "alpha.gxy."
+                                  << "alpha.gxy" << windows;
+    QTest::newRow("trailing dots and blanks") << "alpha.gxy. . "
+                                              << "alpha.gxy" << windows;
+    QTest::newRow("in a folder, with \\") << "sub\\alpha.gxy"
+                                          << "sub/alpha.gxy" << true;
+    QTest::newRow("in a folder, trailing blank") << "sub\\alpha.gxy "
+                                                 << "sub/alpha.gxy" << windows;
 }
 
 void SystemRulesTest::galaxyFileNamesMeanWhatTheSystemOpens()
@@ -459,8 +469,8 @@ void SystemRulesTest::mergeFailureTellsTheSystemsNumberAndText()
 #ifdef Q_OS_WIN
     const int number = ERROR_PATH_NOT_FOUND;
     wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, number, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   number, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     const QString description = QString::fromWCharArray(text).trimmed();
     LocalFree(text);
 #else
