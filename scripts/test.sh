@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Builds the project and runs every test: the test suite as built for use,
-# the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer,
-# and a short run of each fuzz target. Installs what is missing first.
+# Checks the layout of the sources, builds the project and runs every test:
+# the test suite as built for use, the same suite built with AddressSanitizer
+# and UndefinedBehaviorSanitizer, and a short run of each fuzz target.
+# Installs what is missing first.
 #   FUZZ_SECONDS=N scripts/test.sh    (default 30 seconds per fuzz target)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh clang libclang-rt-14-dev locales
+
+bash scripts/check-format.sh
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
