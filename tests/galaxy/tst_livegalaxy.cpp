@@ -415,9 +415,9 @@ void LiveGalaxyTest::mergeNeverWritesOverTheGame()
 #ifdef _WIN32
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     if (!onCue && ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr) {
-        QSKIP("under Wine this free-running race once showed a game record that was not whole while the merge "
-              "ran; until it is known whether Wine's append or the check of a file still growing is at fault, "
-              "the race runs on Linux and the staged rows run here");
+        QSKIP("Wine appends in two steps (it takes the file's length, then writes there), so under Wine two "
+              "programs appending at once write over each other; Windows itself appends in one step. The race "
+              "runs on Linux, and the staged rows run here");
     }
 #endif
     constexpr quint32 kSourceRecords = 3900; // each a system the target lacks
