@@ -138,17 +138,6 @@ DesktopPlatform& Desktop()
 
 } // namespace
 
-Platform*& Platform::standIn()
-{
-    static Platform* inUse = nullptr;
-    return inUse;
-}
-
-Platform& Platform::services()
-{
-    return standIn() != nullptr ? *standIn() : Desktop();
-}
-
 Platform& Platform::desktop()
 {
     return Desktop();

@@ -6,8 +6,6 @@
 // a scripted stand-in instead and answer for the user.
 #pragma once
 
-#include "StandIn.h"
-
 #include <QString>
 
 #include <optional>
@@ -41,18 +39,9 @@ public:
     // Starts the external editor on one file, detached, never through a shell.
     virtual bool startExternalEditor(const QString& filePath) = 0;
 
-    // The services in use: the desktop's own unless a stand-in is in place.
-    static Platform& services();
-    // The desktop's own services, whatever stand-in is in place, for a
-    // stand-in that passes some requests on to them.
+    // The desktop's own services.
     static Platform& desktop();
-
-private:
-    friend class ScopedStandIn<Platform>;
-    static Platform*& standIn();
 };
-
-using ScopedPlatform = ScopedStandIn<Platform>;
 
 // The external editor of the desktop's services. On Windows it is Notepad,
 // "c:\windows\notepad.exe", started with the command line of that path, a

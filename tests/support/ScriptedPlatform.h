@@ -1,7 +1,9 @@
 // A stand-in for the desktop's services in tests, and for the system services
 // below them: it records every message box, input box, file dialog and editor
-// launch, and answers as the test says. It is in use from its construction
-// until its end; then the services in use before it come back.
+// launch, and answers as the test says. From its construction until its end
+// it stands in for the system services (the services in use before it come
+// back then), and it is the one InUse() gives, which the windows of the test
+// are made with.
 #pragma once
 
 #include "platform/Platform.h"
@@ -14,6 +16,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace testsupport {
 
@@ -87,9 +90,25 @@ public:
         return editorStarts;
     }
 
+    // The scripted services that the windows of the test under way are made
+    // with: the innermost while several live.
+    static ScriptedPlatform& InUse()
+    {
+        Q_ASSERT(Slot() != nullptr);
+        return *Slot();
+    }
+
+    ~ScriptedPlatform() override { Slot() = m_previous; }
+
 private:
+    static ScriptedPlatform*& Slot()
+    {
+        static ScriptedPlatform* inUse = nullptr;
+        return inUse;
+    }
+
     // Last, so that the stand-in is whole while it is in use.
-    platform::ScopedPlatform m_desktopInstalled{*this};
+    ScriptedPlatform* m_previous = std::exchange(Slot(), this);
     platform::ScopedSystemServices m_systemInstalled{*this};
 };
 

@@ -18,10 +18,11 @@
 
 namespace uitest {
 
-// Starts the main window as the program does and shows it.
-inline QPointer<frmQuarrimax> Start()
+// Starts the main window as the program does and shows it, made with the
+// test's scripted services or with the desktop's services given.
+inline QPointer<frmQuarrimax> Start(platform::Platform& desktop = Desktop())
 {
-    QPointer<frmQuarrimax> window = new frmQuarrimax(Desktop());
+    QPointer<frmQuarrimax> window = new frmQuarrimax(desktop);
     window->show();
     return window;
 }

@@ -45,10 +45,10 @@ private:
 };
 
 // The desktop's services that the windows of a test are made with: the
-// scripted ones of the test's Workspace, in use while it lives.
+// scripted ones of the test's Workspace.
 inline platform::Platform& Desktop()
 {
-    return platform::Platform::services();
+    return testsupport::ScriptedPlatform::InUse();
 }
 
 using testsupport::RawStore;

@@ -162,7 +162,6 @@ private:
     QString m_folder;
     QString m_program;
     bool m_ready = false;
-    platform::ScopedPlatform m_installed{*this};
     platform::ScopedExternalEditor m_editor{m_program};
 };
 
@@ -252,7 +251,7 @@ void SystemRulesTest::notePadGetsTheReportOnItsCommandLine()
     QVERIFY2(editor.ready(), "the editor stand-in could not be copied from beside the test folder");
     QVERIFY(WriteGalaxy(QDir(folder).filePath(QStringLiteral("small.gxy")), SmallGalaxy()));
     StoreGalaxy(1, QStringLiteral("Small"), QStringLiteral("small.gxy"));
-    QPointer<frmQuarrimax> window = Start();
+    QPointer<frmQuarrimax> window = Start(editor);
     ChooseNotePad(window);
     Dump(window);
     QVERIFY(workspace.platform().boxes.isEmpty());
@@ -271,7 +270,7 @@ void SystemRulesTest::tooBigReportGoesToNotePadTheSameWay()
     QVERIFY(WriteFile(QDir(folder).filePath(QStringLiteral("dump.txt")), QByteArray(4000, 'x')));
     ReportTextView::setMemoryCapacity(1000);
     workspace.platform().answers.enqueue(platform::MessageAnswer::Yes);
-    QCOMPARE(frmOpenText::Show(Desktop()), nullptr);
+    QCOMPARE(frmOpenText::Show(editor), nullptr);
     QCOMPARE(workspace.platform().boxes.size(), 1);
     QCOMPARE(workspace.platform().boxes.first().title, QStringLiteral("File Size too big"));
     QTRY_VERIFY_WITH_TIMEOUT(!editor.commandLine().isEmpty(), kStartTimeoutMs);
