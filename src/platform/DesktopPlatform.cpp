@@ -10,9 +10,6 @@
 #include <QStandardPaths>
 
 #if defined(Q_OS_WIN)
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <string>

@@ -308,6 +308,27 @@ bool CheckTarget(const QByteArray& target, const QByteArray& old, int gameRecord
     return true;
 }
 
+// The two files of a merge against the game, in a folder of their own: a
+// source of systems the target lacks (SourceRecord 0 onwards) and a target
+// of two systems; appended is the source's records as a merge appends them.
+struct MergeFiles {
+    QTemporaryDir dir;
+    QString source = dir.filePath(QStringLiteral("source.gxy"));
+    QString target = dir.filePath(QStringLiteral("target.gxy"));
+    QByteArray old = QByteArray("HDR1") + NumberedRecord(1) + NumberedRecord(2);
+    QByteArray appended;
+
+    bool write(quint32 sourceRecords)
+    {
+        GalaxyBuilder galaxy(QByteArray("SRC9"));
+        for (quint32 k = 0; k < sourceRecords; ++k) {
+            galaxy.addRaw(SourceRecord(k));
+            appended += SourceRecord(k);
+        }
+        return galaxy.writeTo(source) && GalaxyBuilder(old).writeTo(target);
+    }
+};
+
 } // namespace
 
 class LiveGalaxyTest : public QObject {
@@ -421,18 +442,10 @@ void LiveGalaxyTest::mergeNeverWritesOverTheGame()
     }
 #endif
     constexpr quint32 kSourceRecords = 3900; // each a system the target lacks
-    QTemporaryDir dir;
-    const QString sourcePath = dir.filePath(QStringLiteral("source.gxy"));
-    const QString targetPath = dir.filePath(QStringLiteral("target.gxy"));
-    GalaxyBuilder source(QByteArray("SRC9"));
-    for (quint32 k = 0; k < kSourceRecords; ++k) {
-        source.addRaw(SourceRecord(k));
-    }
-    QVERIFY(source.writeTo(sourcePath));
-    const QByteArray old = QByteArray("HDR1") + NumberedRecord(1) + NumberedRecord(2);
-    QVERIFY(GalaxyBuilder(old).writeTo(targetPath));
+    MergeFiles files;
+    QVERIFY(files.write(kSourceRecords));
 
-    Game game(targetPath, pieces, onCue);
+    Game game(files.target, pieces, onCue);
     QVERIFY(game.started());
     galaxy::MergeTuning tuning;
     tuning.recordsPerWrite = static_cast<std::size_t>(recordsPerWrite);
@@ -448,10 +461,10 @@ void LiveGalaxyTest::mergeNeverWritesOverTheGame()
         // In the first merge the game surely writes: after its 100th block
         // the merge waits until the game has written once more.
         tuning.afterWrite = [&](std::size_t appended) {
-            const qint64 mine = old.size() + qint64(492) * qint64(appended);
+            const qint64 mine = files.old.size() + qint64(492) * qint64(appended);
             QElapsedTimer waiting;
             waiting.start();
-            while (appended == 100 && QFileInfo(targetPath).size() == mine && waiting.elapsed() < 10000) {
+            while (appended == 100 && QFileInfo(files.target).size() == mine && waiting.elapsed() < 10000) {
                 testsupport::Pause(100);
             }
         };
@@ -466,15 +479,15 @@ void LiveGalaxyTest::mergeNeverWritesOverTheGame()
         return r.number() == galaxy::kErrorTargetChanged || r.number() == galaxy::kErrorIncompleteTarget;
     };
     while (gameWrote(result) && merges < 5000) {
-        result = galaxy::MergeGalaxyFiles(targetPath.toStdString(), sourcePath.toStdString(), tuning);
+        result = galaxy::MergeGalaxyFiles(files.target.toStdString(), files.source.toStdString(), tuning);
         ++merges;
         if (gameWrote(result)) {
             ++stopped;
-            const QByteArray target = ReadAll(targetPath);
+            const QByteArray target = ReadAll(files.target);
             // Whatever the game has not finished yet is its own last record.
             const qsizetype whole = target.size() - (target.size() - 4) % 492;
             QString why;
-            QVERIFY2(CheckTarget(target.left(whole), old, -1, why), qPrintable(why));
+            QVERIFY2(CheckTarget(target.left(whole), files.old, -1, why), qPrintable(why));
         }
         if (!onCue) {
             tuning.afterWrite = nullptr;
@@ -483,7 +496,7 @@ void LiveGalaxyTest::mergeNeverWritesOverTheGame()
             QVERIFY(cued);
             QCOMPARE(result.number(), galaxy::kErrorTargetChanged);
             // Five blocks, then what the game wrote, and nothing after it.
-            QCOMPARE(ReadAll(targetPath).size(), old.size() + 492 * 5 + 492 / pieces);
+            QCOMPARE(ReadAll(files.target).size(), files.old.size() + 492 * 5 + 492 / pieces);
             // The game finishes its record, and the next merge runs alone.
             while (game.piecesLeft() > 0) {
                 QVERIFY(game.cue());
@@ -496,9 +509,9 @@ void LiveGalaxyTest::mergeNeverWritesOverTheGame()
     QVERIFY(written > 0);
     QVERIFY(stopped >= 1);
     QString why;
-    const QByteArray target = ReadAll(targetPath);
-    QVERIFY2(CheckTarget(target, old, written, why), qPrintable(why));
-    QCOMPARE(target.size(), old.size() + 492 * (written + qsizetype(kSourceRecords)));
+    const QByteArray target = ReadAll(files.target);
+    QVERIFY2(CheckTarget(target, files.old, written, why), qPrintable(why));
+    QCOMPARE(target.size(), files.old.size() + 492 * (written + qsizetype(kSourceRecords)));
     qInfo("%d merges, %d stopped because the game wrote; the game wrote %d records, none lost", merges, stopped,
           written);
 }
@@ -537,20 +550,10 @@ void LiveGalaxyTest::mergeNeverCallsDamageASuccess()
     QFETCH(int, takeEndAfter);
     QFETCH(int, firstPieceAt);
     constexpr quint32 kSourceRecords = 20;
-    QTemporaryDir dir;
-    const QString sourcePath = dir.filePath(QStringLiteral("source.gxy"));
-    const QString targetPath = dir.filePath(QStringLiteral("target.gxy"));
-    GalaxyBuilder source(QByteArray("SRC9"));
-    QByteArray merged;
-    for (quint32 k = 0; k < kSourceRecords; ++k) {
-        source.addRaw(SourceRecord(k));
-        merged += SourceRecord(k);
-    }
-    QVERIFY(source.writeTo(sourcePath));
-    const QByteArray old = QByteArray("HDR1") + NumberedRecord(1) + NumberedRecord(2);
-    QVERIFY(GalaxyBuilder(old).writeTo(targetPath));
+    MergeFiles files;
+    QVERIFY(files.write(kSourceRecords));
 
-    Game game(targetPath, pieces, true, takesTheEnd ? Writes::AtTheEndTaken : Writes::Appending);
+    Game game(files.target, pieces, true, takesTheEnd ? Writes::AtTheEndTaken : Writes::Appending);
     QVERIFY(game.started());
     galaxy::MergeTuning tuning;
     tuning.recordsPerWrite = 1;
@@ -579,7 +582,7 @@ void LiveGalaxyTest::mergeNeverCallsDamageASuccess()
         };
     }
     const galaxy::GalaxyResult result =
-        galaxy::MergeGalaxyFiles(targetPath.toStdString(), sourcePath.toStdString(), tuning);
+        galaxy::MergeGalaxyFiles(files.target.toStdString(), files.source.toStdString(), tuning);
     QVERIFY(cued);
     QCOMPARE(piecesOut, takesTheEnd ? pieces : 1);
     // The game finishes its record after the merge.
@@ -594,17 +597,17 @@ void LiveGalaxyTest::mergeNeverCallsDamageASuccess()
     if (takesTheEnd) {
         // Every block written, the game's record over the records that
         // stood at the end it took.
-        expected = old + merged;
-        expected.replace(old.size() + 492 * takeEndAfter, 492, gameRecord);
+        expected = files.old + files.appended;
+        expected.replace(files.old.size() + 492 * takeEndAfter, 492, gameRecord);
     } else {
         // The blocks before the game's first piece, the piece, the block
         // the merge wrote behind it, where it stopped, and then the rest of
         // the game's record.
         const int firstPiece = 492 / pieces;
-        expected = old + merged.left(492 * firstPieceAt) + gameRecord.left(firstPiece)
-                   + merged.mid(492 * firstPieceAt, 492) + gameRecord.mid(firstPiece);
+        expected = files.old + files.appended.left(492 * firstPieceAt) + gameRecord.left(firstPiece)
+                   + files.appended.mid(492 * firstPieceAt, 492) + gameRecord.mid(firstPiece);
     }
-    QCOMPARE(ReadAll(targetPath), expected);
+    QCOMPARE(ReadAll(files.target), expected);
 }
 
 // The game cuts the source while the merge reads it (the merge has read its
@@ -625,20 +628,10 @@ void LiveGalaxyTest::mergeOfASourceCutShortFails()
     QFETCH(qint64, cutTo);
     QFETCH(int, recordsLeft);
     constexpr quint32 kSourceRecords = 3900;
-    QTemporaryDir dir;
-    const QString sourcePath = dir.filePath(QStringLiteral("source.gxy"));
-    const QString targetPath = dir.filePath(QStringLiteral("target.gxy"));
-    GalaxyBuilder source(QByteArray("SRC9"));
-    QByteArray merged;
-    for (quint32 k = 0; k < kSourceRecords; ++k) {
-        source.addRaw(SourceRecord(k));
-        merged += SourceRecord(k);
-    }
-    QVERIFY(source.writeTo(sourcePath));
-    const QByteArray old = QByteArray("HDR1") + NumberedRecord(1) + NumberedRecord(2);
-    QVERIFY(GalaxyBuilder(old).writeTo(targetPath));
+    MergeFiles files;
+    QVERIFY(files.write(kSourceRecords));
 
-    Game game(sourcePath, 1, true, Writes::AtTheEndTaken, cutTo);
+    Game game(files.source, 1, true, Writes::AtTheEndTaken, cutTo);
     QVERIFY(game.started());
     galaxy::MergeTuning tuning;
     tuning.recordsPerWrite = 1;
@@ -649,12 +642,12 @@ void LiveGalaxyTest::mergeOfASourceCutShortFails()
         }
     };
     const galaxy::GalaxyResult result =
-        galaxy::MergeGalaxyFiles(targetPath.toStdString(), sourcePath.toStdString(), tuning);
+        galaxy::MergeGalaxyFiles(files.target.toStdString(), files.source.toStdString(), tuning);
     QVERIFY(cut);
     QCOMPARE(game.stop(), 0);
     QCOMPARE(result.number(), galaxy::kErrorSourceShrank);
-    QCOMPARE(ReadAll(targetPath), old + merged.left(492 * recordsLeft));
-    QCOMPARE(QFileInfo(sourcePath).size(), cutTo);
+    QCOMPARE(ReadAll(files.target), files.old + files.appended.left(492 * recordsLeft));
+    QCOMPARE(QFileInfo(files.source).size(), cutTo);
 }
 
 int main(int argc, char* argv[])

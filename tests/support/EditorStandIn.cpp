@@ -5,9 +5,6 @@
 // another name first and then renamed, so that whoever waits for it never
 // reads half of it.
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <string>

@@ -12,9 +12,6 @@
 #include <io.h>
 #include <string>
 #include <sys/stat.h>
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #else
 #include <grp.h>

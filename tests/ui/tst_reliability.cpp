@@ -47,9 +47,6 @@
 #include <thread>
 #ifdef _WIN32
 #include <io.h>
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #else
 #include <sys/sysmacros.h>
