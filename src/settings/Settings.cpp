@@ -22,8 +22,10 @@
 #include <QSaveFile>
 #include <QSettings>
 
+#include <cerrno>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace settings {
@@ -182,6 +184,16 @@ bool AbsentOrPlainFile(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode);
 }
 
+// Whether everything written through the file descriptor is on the disk.
+bool Synced(int fd)
+{
+    int rc;
+    do {
+        rc = ::fsync(fd);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+}
+
 QString StoreFile()
 {
     const QString product = platform::Version().productName;
@@ -225,7 +237,16 @@ public:
         QSaveFile out(m_path);
         out.setDirectWriteFallback(false);
         const QByteArray bytes = m_file.bytes();
-        return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit();
+        // Every byte must be on the disk before the new file takes the old
+        // one's place: commit() itself overlooks a failed last write of its
+        // buffer and a failed sync (QTBUG-75077), and a full disk would then
+        // put a short or empty file in the store's place. On any failure the
+        // new file goes (the destructor removes it) and the old one stays.
+        if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush() && Synced(out.handle())) {
+            return out.commit();
+        }
+        out.cancelWriting();
+        return false;
     }
 
 private:

@@ -11,6 +11,7 @@
 #include "support/AsNobody.h"
 #include "support/DeletedWhileOpen.h"
 #include "support/FileSizeCap.h"
+#include "support/FullDisk.h"
 #include "support/GalaxyBuilder.h"
 #include "support/MessageTexts.h"
 #include "support/OpenHandles.h"
@@ -309,6 +310,8 @@ private slots:
     void monitorLosesReadAccess();
     void storeThatCannotBeWritten_data();
     void storeThatCannotBeWritten();
+    void storeOnAFullDisk_data();
+    void storeOnAFullDisk();
     void garbageInTheStore_data();
     void garbageInTheStore();
     void storeTurnsToGarbageWhileRunning();
@@ -869,6 +872,101 @@ void ReliabilityTest::storeThatIsNoPlainFile()
 }
 
 // A store kept elsewhere through a link still works, and stays a link.
+void ReliabilityTest::storeOnAFullDisk_data()
+{
+    QTest::addColumn<bool>("save");   // the editor's Save, or else a dump
+    QTest::addColumn<int>("padding"); // bytes of other settings in the file
+    QTest::addColumn<qint64>("room"); // bytes left to write
+    constexpr qint64 kPage = 4096;
+    for (const bool save : {false, true}) {
+        for (const int padding : {0, 11000}) {
+            for (const qint64 room : {qint64{0}, qint64{200}, kPage, 2 * kPage, 3 * kPage, 4 * kPage, 64 * kPage}) {
+                QTest::addRow("%s, %d bytes more, %lld free", save ? "save" : "dump", padding, room)
+                    << save << padding << room;
+            }
+        }
+    }
+}
+
+// A write of the store on a full disk leaves the old file as it was and says
+// so, or it writes the new file whole: never a part of it.
+void ReliabilityTest::storeOnAFullDisk()
+{
+    QUARRIMAX_NEEDS_A_STORE_FILE();
+    QFETCH(bool, save);
+    QFETCH(int, padding);
+    QFETCH(qint64, room);
+    testsupport::FullDisk disk(1024 * 1024);
+    if (!disk.ok()) {
+        QSKIP("neither a file system of its own nor a cap on file sizes can be had here");
+    }
+    Workspace workspace;
+    QVERIFY(WriteFile(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
+    const QByteArray before = "[Galaxies]\nGalaxy1=Home\nGalaxyfile1=g.gxy\n[Options]\nHab=12\n"
+                              + (padding > 0 ? "[Notes]\nText=" + QByteArray(padding, 'n') + "\n" : QByteArray());
+    // Changes a setting through the window with the store in this place.
+    struct Outcome {
+        bool ready = false;        // the store and the disk were made as asked
+        bool editorStayed = false; // Save left the editor open
+        QStringList messages;
+    };
+    const auto change = [&](const QString& place) {
+        Outcome outcome;
+        const settings::ScopedStorePlace placed(place);
+        const QString store = place + QStringLiteral("/Quarrimax2/Quarrimax2.conf");
+        if (!QDir().mkpath(QFileInfo(store).path()) || !WriteFile(store, before)
+            || !WriteFile(workspace.report(), "kept\r\n")) {
+            return outcome;
+        }
+        workspace.platform().boxes.clear();
+        QPointer<frmQuarrimax> window = Start();
+        outcome.ready = place != disk.path() || disk.fill(room);
+        if (outcome.ready && save) {
+            outcome.ready = UseEditor(window, [&](QDialog* editor) {
+                EditorBox(editor, "txtGalaxy", 1)->setText(QStringLiteral("Alpha"));
+                QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("cmdSave")), Qt::LeftButton);
+                outcome.editorStayed = editor->isVisible();
+            });
+        } else if (outcome.ready) {
+            Find<QLineEdit>(window, "txtMinHab")->setText(QStringLiteral("7"));
+            Dump(window);
+        }
+        outcome.messages = Texts(workspace.platform().boxes);
+        Stop(window);
+        return outcome;
+    };
+    const QTemporaryDir roomy;
+    const Outcome reference = change(roomy.path());
+    QVERIFY(reference.ready);
+    QVERIFY(reference.messages.isEmpty());
+    const QByteArray whole = ReadAll(roomy.filePath(QStringLiteral("Quarrimax2/Quarrimax2.conf")));
+    const QByteArray report = ReadAll(workspace.report());
+    QVERIFY(whole != before);
+
+    const Outcome outcome = change(disk.path());
+    QVERIFY(outcome.ready);
+    const bool written = outcome.messages.isEmpty();
+    const QString store = disk.path() + QStringLiteral("/Quarrimax2/Quarrimax2.conf");
+    if (written) {
+        QCOMPARE(ReadAll(store), whole);
+        QCOMPARE(ReadAll(workspace.report()), report);
+    } else {
+        QCOMPARE(outcome.messages, QStringList{kGeneric});
+        QCOMPARE(ReadAll(store), before);
+        QCOMPARE(outcome.editorStayed, save);
+        // The dump stops before it touches the report.
+        QCOMPARE(ReadAll(workspace.report()), QByteArray("kept\r\n"));
+    }
+    // Nothing of the new file is left behind beside the store.
+    QCOMPARE(QDir(QFileInfo(store).path()).entryList(QDir::Files), QStringList{QStringLiteral("Quarrimax2.conf")});
+    if (room == 0) {
+        QVERIFY(!written);
+    }
+    if (room >= 64 * 4096) {
+        QVERIFY(written);
+    }
+}
+
 void ReliabilityTest::storeReachedThroughALink()
 {
     QUARRIMAX_NEEDS_A_STORE_FILE();
