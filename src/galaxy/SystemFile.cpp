@@ -330,14 +330,41 @@ GalaxyResult SystemFile::truncate(std::uint64_t length)
                                                                                              : LastError();
 }
 
-bool SystemFile::isSameFileAs(const SystemFile& other) const
+namespace {
+
+// Whether two handles are open on one file: the same volume and file index.
+bool SameFile(HANDLE one, HANDLE other)
 {
     BY_HANDLE_FILE_INFORMATION mine{};
     BY_HANDLE_FILE_INFORMATION theirs{};
-    return isOpen() && other.isOpen() && GetFileInformationByHandle(Handle(m_handle), &mine)
-           && GetFileInformationByHandle(Handle(other.m_handle), &theirs)
+    return GetFileInformationByHandle(one, &mine) && GetFileInformationByHandle(other, &theirs)
            && mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber && mine.nFileIndexHigh == theirs.nFileIndexHigh
            && mine.nFileIndexLow == theirs.nFileIndexLow;
+}
+
+} // namespace
+
+bool SystemFile::isSameFileAs(const SystemFile& other) const
+{
+    return isOpen() && other.isOpen() && SameFile(Handle(m_handle), Handle(other.m_handle));
+}
+
+bool SystemFile::isFileAt(const std::filesystem::path& path) const
+{
+    if (!isOpen() || NamesADevice(path)) {
+        return false;
+    }
+    // Opened for its attributes only and shared every way, as the check of
+    // a name is, so that it never stands in the game's way.
+    const HANDLE named = CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (named == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool same = SameFile(Handle(m_handle), named);
+    CloseHandle(named);
+    return same;
 }
 
 #else
@@ -515,6 +542,14 @@ bool SystemFile::isSameFileAs(const SystemFile& other) const
     struct stat theirs {};
     return isOpen() && other.isOpen() && ::fstat(m_fd, &mine) == 0 && ::fstat(other.m_fd, &theirs) == 0
            && mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+}
+
+bool SystemFile::isFileAt(const std::filesystem::path& path) const
+{
+    struct stat mine {};
+    struct stat named {};
+    return isOpen() && ::fstat(m_fd, &mine) == 0 && ::stat(path.c_str(), &named) == 0 && mine.st_dev == named.st_dev
+           && mine.st_ino == named.st_ino;
 }
 
 #endif

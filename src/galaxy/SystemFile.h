@@ -67,6 +67,10 @@ public:
     GalaxyResult truncate(std::uint64_t length);
     // Whether both are open on one and the same file (not just one path).
     bool isSameFileAs(const SystemFile& other) const;
+    // Whether the path names the file open here now: false once another
+    // program has renamed another file into its place, or deleted it and made
+    // a new one under its name.
+    bool isFileAt(const std::filesystem::path& path) const;
 
 private:
 #ifdef _WIN32

@@ -40,6 +40,15 @@ Selection SelectGalaxy(int index)
     return opened.ok() ? Selection::Opened : Selection::Unreadable;
 }
 
+bool ReopenReplacedGalaxyFile()
+{
+    const std::filesystem::path path = FsPath(GalaxyPath(pstrCurrentGalaxyFile));
+    if (!openGalaxyFile.isOpen() || openGalaxyFile.isFileAt(path)) {
+        return true;
+    }
+    return openGalaxyFile.open(path, galaxy::GalaxyFile::Mode::ReadShared).ok();
+}
+
 void Reset()
 {
     for (int i = 0; i <= kGalaxyEntries; ++i) {

@@ -57,6 +57,14 @@ enum class Selection {
 // entry's file name current and opens that file read-only and shared.
 Selection SelectGalaxy(int index);
 
+// Keeps the open galaxy file the file that pstrCurrentGalaxyFile names now:
+// when another program has renamed another file into its place, or deleted it
+// and made a new one under its name, since it was opened, that name is opened
+// anew, read-only and shared, as a selection opens it. Nothing changes while
+// no galaxy file is open. False when the new file cannot be opened; no galaxy
+// file is open then.
+bool ReopenReplacedGalaxyFile();
+
 // Empties the Galaxy List and the selection and closes the open galaxy file.
 void Reset();
 

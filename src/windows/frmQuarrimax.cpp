@@ -687,6 +687,11 @@ bool frmQuarrimax::runDump()
                              QStringLiteral("You must Select a Galaxy to Retrive data from"));
         return true;
     }
+    // The galaxy's name means the file it names now, not one that another
+    // program has put aside since the selection opened it.
+    if (!Declare::ReopenReplacedGalaxyFile()) {
+        return false;
+    }
     // A report marked read-only is kept like one that cannot be deleted, on
     // every system alike. A link in the report's place is removed, never
     // written through, even when it leads nowhere.

@@ -480,6 +480,8 @@ void ReliabilityTest::dumpWithRefusedFiles_data()
     QTest::addColumn<int>("startMessages");
     QTest::addColumn<QByteArray>("reportAfter"); // "<none>" when there is no report
     QTest::newRow("galaxy file that cannot be read") << QStringLiteral("galaxy") << 1 << kReportHeader;
+    QTest::newRow("galaxy file replaced by one that cannot be read")
+        << QStringLiteral("replaced galaxy") << 0 << QByteArray("kept\r\n");
     QTest::newRow("folder closed to writing, with an old report")
         << QStringLiteral("folder") << 0 << QByteArray("kept\r\n");
     QTest::newRow("folder closed to writing, no report")
@@ -535,6 +537,13 @@ void ReliabilityTest::dumpWithRefusedFiles()
     QPointer<frmQuarrimax> window = Start();
     QCOMPARE(workspace.platform().boxes.size(), startMessages);
     QCOMPARE(Texts(workspace.platform().boxes), QStringList(startMessages, kGeneric));
+    const QByteArray replacement = QByteArray("GXY2") + Rec(2);
+    if (refused == "replaced galaxy") {
+        const QString unreadable = folder + QStringLiteral("/new.gxy");
+        QVERIFY(WriteFile(unreadable, replacement));
+        QCOMPARE(::chmod(QFile::encodeName(unreadable).constData(), 0), 0);
+        QCOMPARE(::rename(QFile::encodeName(unreadable).constData(), QFile::encodeName(galaxyFile).constData()), 0);
+    }
     Dump(window);
     QCOMPARE(workspace.platform().boxes.size(), startMessages + 1);
     QCOMPARE(workspace.platform().boxes.last().text, kGeneric);
@@ -546,7 +555,7 @@ void ReliabilityTest::dumpWithRefusedFiles()
     QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Reader")), QStringLiteral("True"));
     Stop(window);
     QVERIFY(QFile::setPermissions(galaxyFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    QCOMPARE(ReadAll(galaxyFile), galaxy);
+    QCOMPARE(ReadAll(galaxyFile), refused == "replaced galaxy" ? replacement : galaxy);
 }
 
 void ReliabilityTest::mergeWithRefusedFiles_data()

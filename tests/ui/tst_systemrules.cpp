@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -220,6 +221,8 @@ private slots:
     void longPathsWork();
     void galaxyDeletedWhileSelectedIsMissing_data();
     void galaxyDeletedWhileSelectedIsMissing();
+    void galaxyReplacedWhileSelectedIsReadAnew_data();
+    void galaxyReplacedWhileSelectedIsReadAnew();
     void programFolderIsTheExecutablesFolder();
     void mergeFailureTellsTheSystemsNumberAndText();
     void mergeSourceNameMeansWhatTheSystemOpens();
@@ -432,6 +435,57 @@ void SystemRulesTest::galaxyDeletedWhileSelectedIsMissing()
     QVERIFY(!QFileInfo::exists(workspace.report()));
     Stop(window);
     QVERIFY(game.close().ok());
+}
+
+void SystemRulesTest::galaxyReplacedWhileSelectedIsReadAnew_data()
+{
+    QTest::addColumn<QString>("how");
+    // Windows refuses to rename over a file held open and keeps the name of a
+    // deleted one until its last handle closes; it lets a held file be
+    // renamed away, though.
+    QTest::newRow("renamed away, another renamed into its name") << QStringLiteral("away");
+#ifndef Q_OS_WIN
+    QTest::newRow("another renamed over it") << QStringLiteral("over");
+    QTest::newRow("deleted and made anew") << QStringLiteral("anew");
+#endif
+}
+
+// Another program puts a new file under the selected galaxy's name (a copy
+// program, a backup tool or an editor does): the dump lists its planets, not
+// those of the file the selection opened.
+void SystemRulesTest::galaxyReplacedWhileSelectedIsReadAnew()
+{
+    QFETCH(QString, how);
+    Workspace workspace;
+    const QString path = workspace.file(QStringLiteral("home.gxy"));
+    const QString fresh = workspace.file(QStringLiteral("fresh.gxy"));
+    QVERIFY(WriteGalaxy(path, SmallGalaxy()));
+    QVERIFY(WriteGalaxy(fresh, {Record(77, 1, {{0.25F, 0.75F}})}));
+    StoreGalaxy(1, QStringLiteral("Home"), QStringLiteral("home.gxy"));
+    QPointer<frmQuarrimax> window = Start();
+    SetOptions(window);
+    QVERIFY(Declare::openGalaxyFile.isOpen());
+    // Done by another program where the system lets one.
+    if (how == "away") {
+        QVERIFY(QFile::rename(path, workspace.file(QStringLiteral("old.gxy"))));
+        QVERIFY(QFile::rename(fresh, path));
+    } else if (how == "over") {
+        QCOMPARE(QProcess::execute(QStringLiteral("mv"), {fresh, path}), 0);
+    } else {
+        QCOMPARE(
+            QProcess::execute(QStringLiteral("sh"),
+                              {QStringLiteral("-c"), QStringLiteral("rm \"$0\" && cp \"$1\" \"$0\""), path, fresh}),
+            0);
+    }
+    const QByteArray freshReport = testsupport::Report(
+        {testsupport::PlanetLine(QStringLiteral("77.A"), QStringLiteral("25"), QStringLiteral("75"))});
+    for (int dump = 0; dump < 2; ++dump) {
+        Dump(window);
+        QVERIFY(workspace.platform().boxes.isEmpty());
+        QCOMPARE(ReadAll(workspace.report()), freshReport);
+    }
+    QVERIFY(Declare::openGalaxyFile.isFileAt(Declare::FsPath(Native(path))));
+    Stop(window);
 }
 
 void SystemRulesTest::programFolderIsTheExecutablesFolder()
