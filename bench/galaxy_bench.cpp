@@ -25,8 +25,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 #ifdef _WIN32
@@ -215,6 +217,10 @@ int Dump(int argc, char** argv)
     galaxy::GalaxyFile file;
     galaxy::GalaxyResult result = file.open(args.galaxy, galaxy::GalaxyFile::Mode::ReadShared);
     if (result.ok()) {
+        // The report is written as a new file, as the program writes it
+        // after deleting the old one.
+        std::error_code ignored;
+        std::filesystem::remove(args.report, ignored);
         result = galaxy::WritePlanetReport(&file, args.report, args.minHab, args.minMet, args.rating, args.separator);
     }
     if (!result.ok()) {

@@ -123,7 +123,7 @@ GalaxyResult WritePlanetReport(const GalaxyFile* galaxy, const std::filesystem::
                                std::int16_t minMet, bool withRating, char decimalSeparator)
 {
     SystemFile report;
-    GalaxyResult result = report.open(reportPath, SystemFile::Mode::WriteTruncate);
+    GalaxyResult result = report.open(reportPath, SystemFile::Mode::CreateNew);
     if (!result.ok()) {
         return result;
     }

@@ -11,7 +11,10 @@
 namespace galaxy {
 
 // Writes the whole report for the open galaxy file (nullptr when none is
-// open) to reportPath, replacing what was there, and closes it. The file is
+// open) to reportPath, a new file, and closes it. Nothing may stand at that
+// name: the caller removes an old report first, and a file or a link that
+// another program puts there meanwhile fails the report, so that it is never
+// written into another file. The file is
 // read from its start to its last whole record, in large blocks and with fixed
 // memory. Lines end with CR LF, one byte per character.
 //

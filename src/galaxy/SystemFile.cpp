@@ -257,9 +257,11 @@ GalaxyResult SystemFile::open(const std::filesystem::path& path, Mode mode)
         access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
         creation = OPEN_EXISTING;
         break;
-    case Mode::WriteTruncate:
+    case Mode::CreateNew:
+        // Fails on any name that is taken, by a link too: nothing is
+        // written through it.
         access = GENERIC_WRITE;
-        creation = CREATE_ALWAYS;
+        creation = CREATE_NEW;
         break;
     }
     // Shared for reading, writing and deleting: the game may write the file,
@@ -450,7 +452,7 @@ GalaxyResult SystemFile::open(const std::filesystem::path& path, Mode mode)
     case Mode::ReadShared: flags |= O_RDONLY; break;
     case Mode::ReadWriteCreate: flags |= O_RDWR | O_CREAT; break;
     case Mode::AppendOnly: flags |= O_WRONLY | O_APPEND; break;
-    case Mode::WriteTruncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case Mode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW; break;
     }
     // Opened without waiting, so that a named pipe in a file's place cannot
     // hold the program until some other program opens it too.

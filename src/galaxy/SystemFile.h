@@ -37,7 +37,7 @@ public:
         ReadShared,      // read only; others may read, write, delete and rename meanwhile
         ReadWriteCreate, // read and write at offsets, created empty when missing, never truncated
         AppendOnly,      // write only, every write at the file's end as it is then; the file must exist
-        WriteTruncate,   // write only, created or emptied
+        CreateNew,       // write only, a file made anew: fails when anything stands at the name, a link included
     };
 
     SystemFile() = default;

@@ -111,6 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!file.open(galaxyPath, galaxy::GalaxyFile::Mode::ReadShared).ok()) {
         Fail("the galaxy file did not open");
     }
+    // A new report each run, as the dump writes one after deleting the old.
+    std::remove(reportPath.c_str());
     const galaxy::GalaxyResult result = galaxy::WritePlanetReport(&file, reportPath, static_cast<std::int16_t>(minHab),
                                                                   static_cast<std::int16_t>(minMet), rating, separator);
     const Bytes written = ReadFile(reportPath);

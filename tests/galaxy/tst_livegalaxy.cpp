@@ -361,6 +361,7 @@ void LiveGalaxyTest::reportListsExactlyTheWholeRecords()
     while (!done) {
         done = writer.done(); // a last dump after the writer has finished
         const qint64 before = WholeRecords(galaxyPath);
+        QFile::remove(reportPath);
         QVERIFY(galaxy::WritePlanetReport(&file, reportPath.toStdString(), 0, 0, false, '.').ok());
         const qint64 after = WholeRecords(galaxyPath);
         ++dumps;

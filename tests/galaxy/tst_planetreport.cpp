@@ -37,6 +37,7 @@ private slots:
     void overflowFailsKeepingEarlierLines_data();
     void overflowFailsKeepingEarlierLines();
     void noOpenGalaxyWritesHeaderThenFails();
+    void reportThatCannotBeCreated_data();
     void reportThatCannotBeCreated();
     void repeatedReportsAreIdentical();
     void growthIsSeenByTheNextReport();
@@ -72,6 +73,8 @@ galaxy::GalaxyResult PlanetReportTest::dump(const GalaxyBuilder& builder, int mi
 
 galaxy::GalaxyResult PlanetReportTest::dumpAgain(int minHab, int minMet, bool rating, char separator)
 {
+    // The report is made anew, as the dump makes it after deleting the old one.
+    QFile::remove(reportPath());
     galaxy::GalaxyFile file;
     galaxy::GalaxyResult opened = file.open(galaxyPath().toStdString(), galaxy::GalaxyFile::Mode::ReadShared);
     if (!opened.ok()) {
@@ -237,17 +240,48 @@ void PlanetReportTest::noOpenGalaxyWritesHeaderThenFails()
         galaxy::WritePlanetReport(nullptr, reportPath().toStdString(), 0, 0, false, '.');
     QVERIFY(!result.ok());
     QCOMPARE(ReadAll(reportPath()), kHeader);
+    QVERIFY(QFile::remove(reportPath()));
     galaxy::GalaxyFile closed;
     QVERIFY(!galaxy::WritePlanetReport(&closed, reportPath().toStdString(), 0, 0, true, '.').ok());
     QCOMPARE(ReadAll(reportPath()), kHeaderRating);
 }
 
+void PlanetReportTest::reportThatCannotBeCreated_data()
+{
+    QTest::addColumn<QString>("standing"); // what stands at the report's name
+    QTest::newRow("a folder") << QStringLiteral("folder");
+    QTest::newRow("a file") << QStringLiteral("file");
+#ifndef Q_OS_WIN
+    QTest::newRow("a link to a file") << QStringLiteral("link");
+    QTest::newRow("a link to nothing") << QStringLiteral("dangling link");
+#endif
+}
+
+// The report is a new file: whatever stands at its name fails it, and nothing
+// is written into it or through it.
 void PlanetReportTest::reportThatCannotBeCreated()
 {
-    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("dump.txt")));
+    QFETCH(QString, standing);
+    const QString other = m_dir->filePath(QStringLiteral("galaxy-of-another.gxy"));
+    if (standing == "folder") {
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("dump.txt")));
+    } else if (standing == "file") {
+        QVERIFY(testsupport::WriteFile(reportPath(), "old report"));
+    } else {
+        QVERIFY(standing == "dangling link" || testsupport::WriteFile(other, "GXY1"));
+        QVERIFY(QFile::link(other, reportPath()));
+    }
     GalaxyBuilder galaxy;
     galaxy.add(1, 1, {{0.5F, 0.5F}});
-    QVERIFY(!dump(galaxy, 0, 0, false).ok());
+    QVERIFY(galaxy.writeTo(galaxyPath()));
+    galaxy::GalaxyFile file;
+    QVERIFY(file.open(galaxyPath().toStdString(), galaxy::GalaxyFile::Mode::ReadShared).ok());
+    QVERIFY(!galaxy::WritePlanetReport(&file, reportPath().toStdString(), 0, 0, false, '.').ok());
+    if (standing == "file") {
+        QCOMPARE(ReadAll(reportPath()), QByteArray("old report"));
+    }
+    QCOMPARE(QFileInfo::exists(other) ? ReadAll(other) : QByteArray("<none>"),
+             QByteArray(standing == "link" ? "GXY1" : "<none>"));
 }
 
 void PlanetReportTest::repeatedReportsAreIdentical()
@@ -277,6 +311,7 @@ void PlanetReportTest::growthIsSeenByTheNextReport()
     QVERIFY(!ReadAll(reportPath()).contains("2.A"));
     QVERIFY(
         testsupport::AppendTo(galaxyPath(), testsupport::RecordBytes(testsupport::MakeRecord(2, 1, {{0.6F, 0.6F}}))));
+    QVERIFY(QFile::remove(reportPath()));
     QVERIFY(galaxy::WritePlanetReport(&file, reportPath().toStdString(), 0, 0, false, '.').ok());
     QVERIFY(ReadAll(reportPath()).contains("2.A"));
 }

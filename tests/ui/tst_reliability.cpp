@@ -319,6 +319,7 @@ private slots:
     void storeThatIsNoPlainFile();
     void storeReachedThroughALink();
     void storeLockedByAnotherWriter();
+    void reportNeverWrittenThroughALink();
     void galaxyFileIsAFolderOrPipe_data();
     void galaxyFileIsAFolderOrPipe();
     void mergeWithPipesAndDevices_data();
@@ -1062,6 +1063,42 @@ void ReliabilityTest::storeLockedByAnotherWriter()
 
 // ---------------------------------------------------------------------------
 // Folders and pipes where files belong
+
+// Another program keeps putting a link to another file in the report's place
+// while the player dumps: the report goes into a file of its own or the dump
+// fails, but the other file is never written.
+void ReliabilityTest::reportNeverWrittenThroughALink()
+{
+#ifdef _WIN32
+    QSKIP("making links takes a privilege on Windows");
+#else
+    Workspace workspace;
+    QVERIFY(WriteFile(workspace.file(QStringLiteral("g.gxy")), QByteArray("GXY1") + Rec(1)));
+    StoreGalaxy(1, QStringLiteral("G"), QStringLiteral("g.gxy"));
+    const QByteArray victim = QByteArray("HDR1") + Rec(2);
+    const QByteArray victimPath = QFile::encodeName(workspace.file(QStringLiteral("victim.gxy")));
+    QVERIFY(WriteFile(QFile::decodeName(victimPath), victim));
+    const QByteArray report = QFile::encodeName(workspace.report());
+    QPointer<frmQuarrimax> window = Start();
+    std::atomic<bool> stop{false};
+    std::thread linker([&] {
+        while (!stop) {
+            ::unlink(report.constData());
+            (void)::symlink(victimPath.constData(), report.constData());
+        }
+    });
+    for (int dump = 0; dump < 60; ++dump) {
+        Dump(window);
+    }
+    stop = true;
+    linker.join();
+    QCOMPARE(ReadAll(QFile::decodeName(victimPath)), victim);
+    for (const Box& box : workspace.platform().boxes) {
+        QCOMPARE(box.text, kGeneric);
+    }
+    Stop(window);
+#endif
+}
 
 void ReliabilityTest::galaxyFileIsAFolderOrPipe_data()
 {
