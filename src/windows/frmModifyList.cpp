@@ -71,6 +71,11 @@ void frmModifyList::createControls()
     cmdExit->setText(QStringLiteral("Exit"));
     cmdSave = twips::Place<QPushButton>(this, QStringLiteral("cmdSave"), 3480, 2640, 1095, 375);
     cmdSave->setText(QStringLiteral("Save"));
+    // Neither button is the editor's default: Enter in a box saves nothing.
+    for (QPushButton* button : {cmdExit, cmdSave}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
     txtGalaxyfile[1]->installEventFilter(this);
     matchHeadFonts();
     setTabOrder();
@@ -132,6 +137,19 @@ bool frmModifyList::eventFilter(QObject* watched, QEvent* event)
         return txtGalaxyfile1_KeyPress(static_cast<const QKeyEvent*>(event));
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// Enter presses the focused button, as Space does, and nothing else; Esc is
+// Exit (the dialog's reject).
+void frmModifyList::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        }
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 // True when the typed character is one that cannot stand in a file name; it

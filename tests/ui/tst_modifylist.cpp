@@ -56,6 +56,8 @@ private slots:
     void saveWithEverythingEmpty();
     void exitStoresNothing();
     void closeBoxActsAsExit();
+    void keys_data();
+    void keys();
     void editorIsModal();
     void refusedSaveKeepsTheEditorOpen();
 };
@@ -296,6 +298,47 @@ void ModifyListTest::closeBoxActsAsExit()
     QVERIFY(!StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1")));
     QCOMPARE(Find<QComboBox>(window, "cboGalaxies")->count(), 0);
     QVERIFY(!QFileInfo::exists(workspace.storeFile()));
+    Stop(window);
+}
+
+void ModifyListTest::keys_data()
+{
+    QTest::addColumn<QString>("focus"); // the box or button the key goes to
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("outcome"); // "open", "saved" or "closed"
+    QTest::newRow("Return in a name box") << "txtGalaxy1" << int(Qt::Key_Return) << 0 << "open";
+    QTest::newRow("keypad Enter in a file box")
+        << "txtGalaxyfile2" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "open";
+    QTest::newRow("Return on Save") << "cmdSave" << int(Qt::Key_Return) << 0 << "saved";
+    QTest::newRow("Space on Save") << "cmdSave" << int(Qt::Key_Space) << 0 << "saved";
+    QTest::newRow("Return on Exit") << "cmdExit" << int(Qt::Key_Return) << 0 << "closed";
+    QTest::newRow("Esc in a name box") << "txtGalaxy1" << int(Qt::Key_Escape) << 0 << "closed";
+}
+
+// No key of its own saves the list: Enter in a box does nothing, Enter or
+// Space on a button presses it, and Esc is Exit.
+void ModifyListTest::keys()
+{
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, outcome);
+    Workspace workspace;
+    QPointer<frmQuarrimax> window = Start();
+    bool stillOpen = false;
+    QVERIFY(UseEditor(window, [&](QDialog* editor) {
+        QTest::mouseClick(NameBox(editor, 1), Qt::LeftButton);
+        QTest::keyClicks(NameBox(editor, 1), QStringLiteral("Alpha"));
+        auto* target = editor->findChild<QWidget*>(focus);
+        target->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(target, static_cast<Qt::Key>(key), static_cast<Qt::KeyboardModifiers>(modifiers));
+        stillOpen = editor->isVisible();
+    }));
+    QCOMPARE(stillOpen, outcome == "open");
+    QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1")).value_or(QString()),
+             outcome == "saved" ? QStringLiteral("Alpha") : QString());
+    QCOMPARE(Find<QComboBox>(window, "cboGalaxies")->count(), outcome == "saved" ? 1 : 0);
     Stop(window);
 }
 
