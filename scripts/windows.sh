@@ -9,14 +9,16 @@
 #   there first with scripts/build-qt-windows.sh when it is not there yet;
 # - every test program run under Wine on the offscreen platform, in a Wine
 #   prefix of its own (build-windows/wine); their output in tests.log;
-# - build-windows/Quarrimax-2.35-win64.zip, packed by CPack;
+# - build-windows/Quarrimax-2.35-win64.zip, packed by CPack; its
+#   quarrimax.exe must carry as Windows resources the program's icon, in 16,
+#   32, 48 and 256 pixels, and its version record, Quarrimax2 2.35.0.0;
 # - the zip unpacked into a new Wine prefix (build-windows/wine-player), into
 #   a folder with a blank in its name, and the program started there under
 #   Xvfb with the windows platform: its main window must appear, and a click
 #   on "Dump to file" must write the report that galaxy_bench writes for the
 #   same galaxy and thresholds.
 # Prints `N passed, N failed, N skipped` for the test cases at the end and
-# fails when a test, the package or the try fails.
+# fails when a test, the package, its program's resources or the try fails.
 # SCREENSHOTS=1 also renders the program's windows under Wine into
 # docs/screenshots/windows/.
 set -euo pipefail
@@ -24,7 +26,7 @@ cd "$(dirname "$0")/.."
 
 started=$SECONDS
 scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 ninja-build xvfb openbox xdotool imagemagick zip unzip \
-  fonts-liberation
+  fonts-liberation librsvg2-bin icoutils
 installed=$SECONDS
 
 top=$PWD
@@ -137,6 +139,54 @@ if ! (cd "$out" && cpack -G ZIP --config CPackConfig.cmake >"$out/package.log" 2
 else
   echo "== $(basename "$zip"): $(du -k "$zip" | cut -f 1) KB"
   unzip -Z1 "$zip" | sed 's/^/   /'
+fi
+
+# --- the icon and the version record of the zip's quarrimax.exe ---------------------
+
+# Explorer, the taskbar and links show the program's first icon group, its
+# Properties the version record: both Windows resources of quarrimax.exe, read
+# from the zip, whose program CPack has stripped.
+check_resources() {
+  local dir=$out/zip-resources exe listing group sizes pairs pair hex
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  exe=$dir/quarrimax.exe
+  unzip -p "$zip" "$(unzip -Z1 "$zip" | grep -E '(^|/)quarrimax\.exe$' | head -n 1)" >"$exe"
+  # Without resources wrestool says so and still ends well.
+  listing=$(wrestool -l "$exe" 2>&1 || true)
+  if ! grep -qF '[type=group_icon' <<<"$listing" || ! grep -qF '[type=version' <<<"$listing"; then
+    echo "quarrimax.exe lacks an icon group or a version record; wrestool -l lists: ${listing:-nothing}"
+    return 1
+  fi
+  echo "   quarrimax.exe holds an icon group and a version record"
+  group=$(grep -m 1 -F '[type=group_icon' <<<"$listing" | grep -oE -- '--name=[^ ]+')
+  wrestool -x --type=group_icon "$group" "$exe" >"$dir/quarrimax.ico"
+  sizes=$(icotool -l "$dir/quarrimax.ico" | sed -E 's/.*--width=([0-9]+) --height=([0-9]+).*/\1x\2/' | paste -sd ' ')
+  [ "$sizes" = "16x16 32x32 48x48 256x256" ] ||
+    { echo "the first icon group holds ${sizes:-no icon}, not 16x16 32x32 48x48 256x256"; return 1; }
+  echo "   its first icon group holds $sizes pixels"
+  wrestool -x --raw --type=version "$exe" >"$dir/version.bin"
+  # Its names and values are UTF-16 strings, each value after its name.
+  pairs=$(strings -e l "$dir/version.bin" | awk 'previous != "" { print previous "=" $0 } { previous = $0 }')
+  for pair in ProductName=Quarrimax2 FileVersion=2.35.0.0 ProductVersion=2.35.0.0; do
+    grep -qxF "$pair" <<<"$pairs" || { echo "the version record lacks $pair"; return 1; }
+  done
+  # The fixed part: its signature and structure version, then the file and
+  # the product version 2,35,0,0, in little-endian words.
+  hex=$(od -An -v -tx1 "$dir/version.bin" | tr -d ' \n')
+  [[ $hex == *bd04effe0000010023000200000000002300020000000000* ]] ||
+    { echo "the version record's numbers are not 2,35,0,0"; return 1; }
+  echo "   its version record reads Quarrimax2 2.35.0.0, in its strings and its numbers"
+}
+
+resources_ok=0
+if [ "$package_ok" = 1 ]; then
+  echo "== the icon and the version record of the zip's quarrimax.exe"
+  if check_resources; then
+    resources_ok=1
+  else
+    echo "FAIL  the resources of quarrimax.exe"
+  fi
 fi
 
 # --- the zip in a new Wine prefix, as a player unpacks it ----------------------------
@@ -277,4 +327,5 @@ if [ ${#programs_failed[@]} -gt 0 ]; then
   echo "test programs that failed: ${programs_failed[*]}"
 fi
 echo "$passed passed, $failed failed, $skipped skipped"
-[ "$failed" -eq 0 ] && [ ${#programs_failed[@]} -eq 0 ] && [ "$package_ok" = 1 ] && [ "$tried_ok" = 1 ]
+[ "$failed" -eq 0 ] && [ ${#programs_failed[@]} -eq 0 ] && [ "$package_ok" = 1 ] && [ "$resources_ok" = 1 ] &&
+  [ "$tried_ok" = 1 ]
