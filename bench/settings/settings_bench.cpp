@@ -50,8 +50,8 @@ int main(int argc, char* argv[])
     galaxy.close();
     FolderServices folder(QDir::toNativeSeparators(program.path()));
     platform::ScopedSystemServices installed(folder);
-    std::printf("store %s, lock patience %lld ms\n", qPrintable(settings::StoreLocation()),
-                static_cast<long long>(settings::LockPatience().count()));
+    std::printf("store in %s, lock patience %lld ms\n", qPrintable(qEnvironmentVariable("XDG_CONFIG_HOME")),
+                static_cast<long long>(settings::kLockPatience.count()));
 
     QStringList boxes;
     QTimer answer;

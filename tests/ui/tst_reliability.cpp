@@ -1017,7 +1017,6 @@ void ReliabilityTest::storeLockedByAnotherWriter()
     QVERIFY(QDir().mkpath(QFileInfo(workspace.storeFile()).path()));
     QVERIFY(WriteFile(workspace.storeFile(), stored));
     QVERIFY(WriteFile(workspace.report(), "kept\r\n"));
-    const settings::ScopedLockPatience patience(std::chrono::milliseconds(50));
     QLockFile held(workspace.storeFile() + QStringLiteral(".lock"));
     QVERIFY(held.tryLock(0));
 
