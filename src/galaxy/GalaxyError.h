@@ -57,6 +57,12 @@ private:
     std::string m_description;
 };
 
+// A device, a pipe or anything else that is no plain file was given.
+inline GalaxyResult NotAPlainFile()
+{
+    return GalaxyResult::Failure(kErrorNotAPlainFile, "Not a plain file (a device or a pipe)");
+}
+
 // The first failure among results given in the order in which they count,
 // success when there is none: the outcome of some work and of the steps that
 // end it (a last write, closing the files), where a failure of the work

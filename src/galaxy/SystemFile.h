@@ -73,11 +73,11 @@ public:
     bool isFileAt(const std::filesystem::path& path) const;
 
 private:
-#ifdef _WIN32
-    void* m_handle = nullptr;
-#else
-    int m_fd = -1;
-#endif
+    // The system's own handle of the open file: a HANDLE on Windows, a file
+    // descriptor elsewhere (SystemFile_win.cpp, SystemFile_posix.cpp).
+    static constexpr std::intptr_t kClosed = -1;
+    int fd() const { return static_cast<int>(m_native); }
+    std::intptr_t m_native = kClosed;
 };
 
 } // namespace galaxy
