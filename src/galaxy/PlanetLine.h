@@ -28,10 +28,9 @@ inline constexpr const char* kReportHeaderWithRating = "Planet.Sys    Hab       
 // in 1E-05 below 0.0001, the given decimal separator, and 0 for a negative
 // zero: the C library's %.7G in the "C" locale, with the separator put in,
 // but the same on every system and whatever the locale. Infinities and NaN
-// give INF and NAN. Returns the length written; out must hold kMaxNumberText
-// characters.
+// give INF, -INF and NAN. Returns the length written; out must hold
+// kMaxNumberText characters.
 std::size_t FormatReportNumber(float value, char decimalSeparator, char* out);
-std::string ReportNumberText(float value, char decimalSeparator);
 
 // The percent value of a stored fraction: the product by 100, rounded to single.
 inline float ToPercent(float fraction)

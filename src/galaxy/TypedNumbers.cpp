@@ -1,9 +1,9 @@
 #include "TypedNumbers.h"
 
-#include "DecimalConversion.h"
-
-#include <array>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace galaxy {
 
@@ -14,97 +14,59 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// The significant digits of a number as DecimalToDouble takes them: leading
-// zeros dropped, at most kDecisiveDigits kept, then a 1 standing for any
-// digit other than 0 that was cut away.
-class DigitCollector {
-public:
-    void add(char digit, bool inFraction)
-    {
-        if (m_length == 0 && digit == '0') {
-            if (inFraction) {
-                --m_exponent;
-            }
-            return;
+// Whether a number beyond the double range lies beyond it upwards. number is
+// digits with an optional point and an optional exponent; its first digit
+// other than 0 stands for a power of ten set by its place before or after
+// the point, plus the exponent. Beyond the range that power is far from 0.
+bool AboveOne(std::string_view number)
+{
+    const std::string_view digits = number.substr(0, number.find_first_of("eE"));
+    const std::size_t point = std::min(digits.find('.'), digits.size());
+    const std::size_t first = digits.find_first_of("123456789");
+    long long power = static_cast<long long>(point) - static_cast<long long>(first) - (first < point ? 1 : 0);
+    if (digits.size() < number.size()) {
+        std::string_view exponent = number.substr(digits.size() + 1);
+        if (exponent.front() == '+') {
+            exponent.remove_prefix(1);
         }
-        if (m_length < kDecisiveDigits) {
-            m_digits[m_length++] = digit;
-            if (inFraction) {
-                --m_exponent;
-            }
-            return;
-        }
-        // Cut away: a whole digit still counts for the magnitude.
-        if (!inFraction) {
-            ++m_exponent;
-        }
-        m_cutNonZero = m_cutNonZero || digit != '0';
+        // Held far from the ends of the long long range, so that the sum
+        // cannot overflow; from_chars leaves an exponent beyond it alone.
+        constexpr long long kFar = 1LL << 62;
+        long long written = exponent.front() == '-' ? -kFar : kFar;
+        std::from_chars(exponent.data(), exponent.data() + exponent.size(), written);
+        power += std::clamp(written, -kFar, kFar);
     }
-
-    double value(long long writtenExponent)
-    {
-        long long exponent = m_exponent + writtenExponent;
-        std::size_t length = m_length;
-        if (m_cutNonZero) {
-            m_digits[length++] = '1';
-            --exponent;
-        }
-        return DecimalToDouble(std::string_view(m_digits.data(), length), exponent);
-    }
-
-private:
-    std::array<char, kDecisiveDigits + 1> m_digits{};
-    std::size_t m_length = 0;
-    long long m_exponent = 0; // the value is digits x 10^m_exponent
-    bool m_cutNonZero = false;
-};
+    return power >= 0;
+}
 
 } // namespace
 
 double LeadingNumber(std::string_view text)
 {
-    std::size_t i = 0;
-    const std::size_t n = text.size();
-    while (i < n && (text[i] == ' ' || text[i] == '\t')) {
-        ++i;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p != end && (*p == ' ' || *p == '\t')) {
+        ++p;
     }
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
+    const bool negative = p != end && *p == '-';
+    if (p != end && (*p == '+' || *p == '-')) {
+        ++p;
     }
-    DigitCollector collector;
-    std::size_t digits = 0;
-    for (; i < n && IsDigit(text[i]); ++i, ++digits) {
-        collector.add(text[i], false);
-    }
-    if (i < n && text[i] == '.') {
-        for (++i; i < n && IsDigit(text[i]); ++i, ++digits) {
-            collector.add(text[i], true);
-        }
-    }
-    if (digits == 0) {
+    // Digits or a point must follow: from_chars would also take a sign, "inf"
+    // and "nan", which are no typed numbers.
+    if (p == end || !(IsDigit(*p) || *p == '.')) {
         return 0.0;
     }
-    // An exponent counts only when at least one digit follows it. Past a
-    // billion its size no longer matters: the value is infinite or 0 either way.
-    long long written = 0;
-    if (i < n && (text[i] == 'E' || text[i] == 'e')) {
-        std::size_t j = i + 1;
-        const bool negativeExponent = j < n && text[j] == '-';
-        if (j < n && (text[j] == '+' || text[j] == '-')) {
-            ++j;
-        }
-        for (; j < n && IsDigit(text[j]); ++j) {
-            if (written < 1000000000LL) {
-                written = written * 10 + (text[j] - '0');
-            }
-        }
-        if (negativeExponent) {
-            written = -written;
-        }
+    double value = 0.0;
+    const std::from_chars_result read = std::from_chars(p, end, value, std::chars_format::general);
+    if (read.ec == std::errc::invalid_argument) {
+        return 0.0; // a point without digits
     }
-    const double value = collector.value(written);
+    if (read.ec == std::errc::result_out_of_range) {
+        value = AboveOne(std::string_view(p, static_cast<std::size_t>(read.ptr - p)))
+                    ? std::numeric_limits<double>::infinity()
+                    : 0.0;
+    }
     return negative ? -value : value;
 }
 
@@ -133,39 +95,16 @@ std::optional<std::int32_t> ToInt32(double value)
     return static_cast<std::int32_t>(rounded);
 }
 
-std::optional<std::int16_t> TextToInt16(std::string_view text)
-{
-    return ToInt16(LeadingNumber(text));
-}
-
-std::optional<std::int32_t> TextToInt32(std::string_view text)
-{
-    return ToInt32(LeadingNumber(text));
-}
-
 std::string SecondsText(std::int32_t milliseconds, char decimalSeparator)
 {
-    const std::int64_t signedValue = milliseconds;
-    const std::uint64_t magnitude = static_cast<std::uint64_t>(signedValue < 0 ? -signedValue : signedValue);
-    std::string text;
-    if (signedValue < 0) {
-        text += '-';
-    }
-    text += std::to_string(magnitude / 1000);
-    std::uint64_t thousandths = magnitude % 1000;
-    if (thousandths != 0) {
-        text += decimalSeparator;
-        char digits[3];
-        std::size_t length = 3;
-        for (std::size_t i = 3; i > 0; --i) {
-            digits[i - 1] = static_cast<char>('0' + thousandths % 10);
-            thousandths /= 10;
-        }
-        while (digits[length - 1] == '0') {
-            --length;
-        }
-        text.append(digits, length);
-    }
+    // A whole number of milliseconds has at most ten significant digits, so
+    // the shortest text that reads back as the nearest double to its
+    // thousandth part is that thousandth part exactly.
+    char buffer[24];
+    char* const end =
+        std::to_chars(buffer, buffer + sizeof buffer, milliseconds / 1000.0, std::chars_format::fixed).ptr;
+    std::string text(buffer, end);
+    std::replace(text.begin(), text.end(), '.', decimalSeparator);
     return text;
 }
 

@@ -13,11 +13,11 @@ namespace galaxy {
 // The number that the text begins with: leading blanks (spaces and tabs) are
 // skipped, then an optional sign, digits with an optional decimal point, and
 // an optional exponent (E or e, optional sign, digits). 0 when the text does
-// not begin with a number. The value is the double nearest to that number,
-// halves to the even neighbour, as the C library's strtod gives it in the "C"
-// locale: infinite beyond the double range. The decimal point is always ".",
-// whatever the user's regional settings or the process's locale, so stored
-// values read back the same everywhere. Never reads outside the given text.
+// not begin with a number ("inf" and "nan" are none). The value is the double
+// nearest to that number, halves to the even neighbour: infinite beyond the
+// double range, 0 when too small for a double. The decimal point is always ".", whatever the
+// user's regional settings or the process's locale, so stored values read
+// back the same everywhere. Never reads outside the given text.
 double LeadingNumber(std::string_view text);
 
 // Nearest whole number, halves going to the even neighbour (2.5 -> 2, 3.5 -> 4).
@@ -27,10 +27,6 @@ double RoundHalfEven(double value);
 // target type (also for infinities and NaN).
 std::optional<std::int16_t> ToInt16(double value);
 std::optional<std::int32_t> ToInt32(double value);
-
-// The leading number of a text as a 16-bit or 32-bit whole number.
-std::optional<std::int16_t> TextToInt16(std::string_view text);
-std::optional<std::int32_t> TextToInt32(std::string_view text);
 
 // A whole number of milliseconds as seconds, exactly and in the shortest
 // form, without an exponent and with the given decimal separator: 5000 is

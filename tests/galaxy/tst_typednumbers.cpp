@@ -82,6 +82,22 @@ void TypedNumbersTest::leadingNumber_data()
         << "6." + QByteArray(500, '0') + "e401" << std::numeric_limits<double>::infinity();
     QTest::newRow("zeros after the point, then a small exponent") << "0." + QByteArray(20, '0') + "1e-400" << 0.0;
     QTest::newRow("negative zero") << QByteArray("-0.0") << -0.0;
+    QTest::newRow("negative, too small for a double") << QByteArray("-1e-400") << -0.0;
+    QTest::newRow("many digits, then a negative exponent")
+        << QByteArray(400, '9') + "e-50" << std::numeric_limits<double>::infinity();
+    QTest::newRow("too small without an exponent") << "0." + QByteArray(400, '0') + "1" << 0.0;
+    QTest::newRow("an exponent of twenty digits")
+        << QByteArray("1e99999999999999999999") << std::numeric_limits<double>::infinity();
+    QTest::newRow("a negative exponent of twenty digits") << QByteArray("1e-99999999999999999999") << 0.0;
+    QTest::newRow("the largest 64-bit exponent")
+        << QByteArray("133e9223372036854775807") << std::numeric_limits<double>::infinity();
+    QTest::newRow("the smallest 64-bit exponent") << QByteArray("0.01e-9223372036854775808") << 0.0;
+    // Only digits make a number.
+    QTest::newRow("inf") << QByteArray("inf") << 0.0;
+    QTest::newRow("infinity") << QByteArray("-infinity") << 0.0;
+    QTest::newRow("nan") << QByteArray("nan") << 0.0;
+    QTest::newRow("two signs") << QByteArray("+-5") << 0.0;
+    QTest::newRow("sign, then a blank") << QByteArray("- 5") << 0.0;
 
     // The nearest double, halves to the even neighbour, as strtod rounds.
     const double one = 1.0;
@@ -97,7 +113,7 @@ void TypedNumbersTest::leadingNumber_data()
     QTest::newRow("a digit above the half, 900 places on") << halfAfterOne + QByteArray(900, '0') + "1" << afterOne;
     QTest::newRow("below the half by 900 places")
         << "1.00000000000000011102230246251565404236316680908203124" + QByteArray(900, '9') << one;
-    QTest::newRow("many integer digits past the decisive ones") << "1" + QByteArray(1000, '0') + "e-1000" << 1.0;
+    QTest::newRow("a thousand integer digits, then e-1000") << "1" + QByteArray(1000, '0') + "e-1000" << 1.0;
     QTest::newRow("largest double") << QByteArray("1.7976931348623157e308") << std::numeric_limits<double>::max();
     QTest::newRow("below the half above the largest")
         << QByteArray("1.7976931348623158e308") << std::numeric_limits<double>::max();
@@ -200,7 +216,7 @@ void TypedNumbersTest::textToInt16()
     QFETCH(QByteArray, text);
     QFETCH(bool, fits);
     QFETCH(int, expected);
-    const auto value = galaxy::TextToInt16(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    const auto value = galaxy::ToInt16(Leading(text));
     QCOMPARE(value.has_value(), fits);
     if (fits) {
         QCOMPARE(static_cast<int>(*value), expected);
@@ -214,7 +230,7 @@ void TypedNumbersTest::toInt32Limits()
     QCOMPARE(galaxy::ToInt32(-2147483648.0).value_or(0), -2147483647 - 1);
     QVERIFY(!galaxy::ToInt32(-2147483649.0).has_value());
     QVERIFY(!galaxy::ToInt32(std::nan("")).has_value());
-    QCOMPARE(galaxy::TextToInt32(" 60").value_or(0), 60);
+    QCOMPARE(galaxy::ToInt32(Leading(" 60")).value_or(0), 60);
 }
 
 void TypedNumbersTest::mergeRecordCount_data()
