@@ -63,10 +63,11 @@ int main(int argc, char* argv[])
     });
     answer.start(5);
 
+    platform::DesktopPlatform desktop;
     for (int run = 1; run <= runs; ++run) {
         QElapsedTimer clock;
         clock.start();
-        auto* window = new frmQuarrimax(platform::Platform::desktop());
+        auto* window = new frmQuarrimax(desktop);
         const qint64 started = clock.elapsed();
         window->show();
         QApplication::processEvents();

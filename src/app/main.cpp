@@ -41,12 +41,14 @@ QByteArray DisplayNotOpened()
     return display.isEmpty() ? NoDisplaySet() : "the display \"" + display + "\" could not be opened";
 }
 
-// On Linux and the other X11 and Wayland systems the windows need one of the
-// two displays. A platform chosen by name (QT_QPA_PLATFORM, -platform) is
-// left to say for itself whether it can start.
+// On Linux the windows need one of the two displays, X11 or Wayland; Windows
+// always has its desktop. A platform chosen by name (QT_QPA_PLATFORM,
+// -platform) is left to say for itself whether it can start.
 bool NoDisplayNamed(int argc, char* argv[])
 {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+#ifdef Q_OS_WIN
+    return false;
+#endif
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         return false;
     }
@@ -56,11 +58,6 @@ bool NoDisplayNamed(int argc, char* argv[])
         }
     }
     return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-#else
-    (void)argc;
-    (void)argv;
-    return false;
-#endif
 }
 
 // While the application object connects to the display, the toolkit's
@@ -150,7 +147,8 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(look::ProgramIcon());
     look::UseProgramFonts();
 
-    auto* main = new frmQuarrimax(platform::Platform::desktop());
+    platform::DesktopPlatform desktop;
+    auto* main = new frmQuarrimax(desktop);
     main->show();
     return QApplication::exec();
 }

@@ -106,7 +106,7 @@ int main(int argc, char* argv[])
     }
 
     bool ok = true;
-    platform::Platform& desktop = platform::Platform::desktop();
+    platform::DesktopPlatform desktop;
     auto* main = new frmQuarrimax(desktop);
     main->show();
     ok &= Save(main, output, QStringLiteral("main-window"));

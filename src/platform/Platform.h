@@ -38,28 +38,32 @@ public:
     virtual bool externalEditorExists() const = 0;
     // Starts the external editor on one file, detached, never through a shell.
     virtual bool startExternalEditor(const QString& filePath) = 0;
-
-    // The desktop's own services.
-    static Platform& desktop();
 };
 
-// The external editor of the desktop's services. On Windows it is Notepad,
+// The desktop's own services: the toolkit's message boxes and input box, the
+// system's file-open dialog, and an external editor. The program's editor is
+// the system's own (DefaultEditor()): on Windows Notepad,
 // "c:\windows\notepad.exe", started with the command line of that path, a
-// blank and the file's path, neither of them quoted: Notepad takes the rest of
-// its command line as the file name, blanks included. Elsewhere it is the
+// blank and the file's path, neither of them quoted, since Notepad takes the
+// rest of its command line as the file name, blanks included; elsewhere the
 // desktop's opener of files, given the file's path as its one argument.
-//
-// ScopedExternalEditor puts another program in the editor's place for as long
-// as it lives, started the same way; the one before comes back at its end.
-class ScopedExternalEditor {
+// Another program may be given in its place; it is started the same way.
+class DesktopPlatform : public Platform {
 public:
-    explicit ScopedExternalEditor(const QString& program);
-    ~ScopedExternalEditor();
-    ScopedExternalEditor(const ScopedExternalEditor&) = delete;
-    ScopedExternalEditor& operator=(const ScopedExternalEditor&) = delete;
+    explicit DesktopPlatform(QString editor = DefaultEditor());
+
+    MessageAnswer messageBox(QWidget* parent, MessageIcon icon, MessageButtons buttons, const QString& title,
+                             const QString& text) override;
+    std::optional<QString> inputBox(QWidget* parent, const QString& prompt, const QString& title,
+                                    const QString& defaultText) override;
+    std::optional<QString> openFileDialog(QWidget* parent, const QString& title, const QString& initialFolder) override;
+    bool externalEditorExists() const override;
+    bool startExternalEditor(const QString& filePath) override;
+
+    static QString DefaultEditor();
 
 private:
-    QString m_previous;
+    QString m_editor;
 };
 
 // Services that pass every request on to others; a stand-in derived from it

@@ -123,11 +123,8 @@ public:
     bool ready() const { return m_ready; }
     const QString& program() const { return m_program; }
 
-    bool externalEditorExists() const override { return platform::Platform::desktop().externalEditorExists(); }
-    bool startExternalEditor(const QString& filePath) override
-    {
-        return platform::Platform::desktop().startExternalEditor(filePath);
-    }
+    bool externalEditorExists() const override { return m_editor.externalEditorExists(); }
+    bool startExternalEditor(const QString& filePath) override { return m_editor.startExternalEditor(filePath); }
 
     // What the stand-in recorded, once it has; empty when it never ran.
     QString commandLine() const
@@ -160,7 +157,7 @@ private:
     QString m_folder;
     QString m_program;
     bool m_ready = false;
-    platform::ScopedExternalEditor m_editor{m_program};
+    platform::DesktopPlatform m_editor{m_program};
 };
 
 constexpr int kStartTimeoutMs = 30000;
