@@ -35,8 +35,6 @@ public:
         return false;
     }
 
-    QPixmap draw(qreal devicePixelRatio) const { return m_draw(devicePixelRatio); }
-
 private:
     void refresh() { m_label->setPixmap(m_draw(m_label->devicePixelRatioF())); }
 
@@ -61,16 +59,6 @@ QPixmap DrawSvg(const QString& path, QSize size, qreal devicePixelRatio, const Q
 void KeepSharp(QLabel* label, std::function<QPixmap(qreal)> draw)
 {
     new SharpPicture(label, std::move(draw));
-}
-
-QPixmap PictureAt(const QLabel* label, qreal devicePixelRatio)
-{
-    for (QObject* child : label->children()) {
-        if (const auto* sharp = dynamic_cast<const SharpPicture*>(child)) {
-            return sharp->draw(devicePixelRatio);
-        }
-    }
-    return {};
 }
 
 namespace {

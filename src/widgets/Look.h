@@ -26,9 +26,6 @@ QPixmap DrawSvg(const QString& path, QSize size, qreal devicePixelRatio, const Q
 // and draws it again whenever the label is about to be painted at another
 // ratio (the window moved to a screen of another density).
 void KeepSharp(QLabel* label, std::function<QPixmap(qreal devicePixelRatio)> draw);
-// The picture a label kept sharp shows, drawn for the given pixel ratio; a
-// null pixmap for any other label.
-QPixmap PictureAt(const QLabel* label, qreal devicePixelRatio);
 
 // The fonts the windows ask for, each by the family that has its metrics on
 // this system, so that the system's choice of a stand-in never decides the
