@@ -2,7 +2,6 @@
 
 #include "widgets/Twips.h"
 
-#include <QFontMetrics>
 #include <QPainter>
 
 // Resources of a static library are registered by name; this must run outside
@@ -83,27 +82,15 @@ QString AccessibleName(const PaintedCaption& caption)
     return name;
 }
 
-FittedText CaptionText(const PaintedCaption& caption)
-{
-    return FitText(QString::fromLatin1(caption.text), ArialFont(kCaptionPoints, true), PixelArea(caption).size());
-}
-
-QRect CaptionTextRect(const PaintedCaption& caption)
-{
-    const FittedText fitted = CaptionText(caption);
-    return QFontMetrics(fitted.font).boundingRect(PixelArea(caption), kCaptionFlags, fitted.text);
-}
-
 QPixmap MainWindowFace(QSize size, QPoint origin, qreal devicePixelRatio)
 {
     QPixmap face = Picture(QStringLiteral("background"), size, devicePixelRatio);
     QPainter painter(&face);
     painter.translate(-origin);
+    painter.setFont(ArialFont(kCaptionPoints, true));
     for (const PaintedCaption& caption : kMainWindowCaptions) {
-        const FittedText fitted = CaptionText(caption);
-        painter.setFont(fitted.font);
         painter.setPen(CaptionColour(caption));
-        painter.drawText(PixelArea(caption), kCaptionFlags, fitted.text);
+        painter.drawText(PixelArea(caption), kCaptionFlags, QString::fromLatin1(caption.text));
     }
     return face;
 }

@@ -4,7 +4,6 @@
 // windows are those of widgets/Look.h.
 #pragma once
 
-#include "widgets/CaptionFit.h"
 #include "widgets/Look.h"
 
 #include <QColor>
@@ -53,13 +52,10 @@ QColor CaptionColour(const PaintedCaption& caption);
 // The words a screen reader says for the control: the caption on one line,
 // without its closing colon.
 QString AccessibleName(const PaintedCaption& caption);
-// How a caption is drawn in its area, in Arial 8.25 pt bold as far as it fits.
-FittedText CaptionText(const PaintedCaption& caption);
-// Where the caption's letters lie, in pixels of the client area.
-QRect CaptionTextRect(const PaintedCaption& caption);
 
 // The main window's face: the background picture of the given size, placed at
-// `origin` relative to the client area, with the captions painted on it.
+// `origin` relative to the client area, with the captions painted on it in
+// Arial 8.25 pt bold.
 QPixmap MainWindowFace(QSize size, QPoint origin, qreal devicePixelRatio);
 
 } // namespace look

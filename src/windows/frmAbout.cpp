@@ -50,7 +50,6 @@ frmAbout::frmAbout() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
     setAutoFillBackground(true);
     createControls();
     Form_Load();
-    look::KeepCaptionsReadable(this);
     look::CentreOnScreen(this);
 }
 

@@ -9,7 +9,6 @@
 #include "platform/Regional.h"
 #include "platform/VersionRecord.h"
 #include "state/Declare.h"
-#include "widgets/CaptionFit.h"
 #include "widgets/OneWindow.h"
 #include "widgets/Twips.h"
 
@@ -132,17 +131,15 @@ frmAutoCheck::frmAutoCheck(platform::Platform& desktop, ThresholdSource threshol
     connect(tmrChecking, &QTimer::timeout, this, &frmAutoCheck::tmrChecking_Timer);
 
     Form_Load();
-    look::KeepCaptionsReadable(this);
 }
 
 // The delay's box begins where the box of "Delay:" still runs; the delay
 // stands a blank's width after that word as it is drawn.
 void frmAutoCheck::placeDelay()
 {
-    const look::FittedText word = look::FittedCaption(lbltxtDelay);
-    const QFontMetrics metrics(word.font);
-    const int wordEnd = lbltxtDelay->x() + look::TextRoom(lbltxtDelay).left() + metrics.horizontalAdvance(word.text)
-                        + metrics.horizontalAdvance(QLatin1Char(' '));
+    const QFontMetrics metrics(lbltxtDelay->font());
+    const int wordEnd = lbltxtDelay->x() + lbltxtDelay->contentsRect().left()
+                        + metrics.horizontalAdvance(lbltxtDelay->text()) + metrics.horizontalAdvance(QLatin1Char(' '));
     const int indent = std::max(0, wordEnd - lblDelay->x());
     if (lblDelay->indent() != indent) {
         lblDelay->setIndent(indent);

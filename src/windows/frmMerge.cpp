@@ -145,7 +145,6 @@ frmMerge::frmMerge(platform::Platform& desktop, QWidget* parent)
     connect(cmdClose, &QPushButton::clicked, this, &frmMerge::cmdClose_Click);
 
     Form_Load();
-    look::KeepCaptionsReadable(this);
 }
 
 void frmMerge::Form_Load()

@@ -50,7 +50,6 @@ frmModifyList::frmModifyList(platform::Platform& desktop, QWidget* parent)
     connect(cmdSave, &QPushButton::clicked, this, &frmModifyList::cmdSave_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmModifyList::cmdExit_Click);
     Form_Load();
-    look::KeepCaptionsReadable(this);
     look::CentreOnScreen(this);
 }
 
@@ -77,7 +76,6 @@ void frmModifyList::createControls()
         button->setDefault(false);
     }
     txtGalaxyfile[1]->installEventFilter(this);
-    matchHeadFonts();
     setTabOrder();
 }
 
@@ -89,16 +87,6 @@ void frmModifyList::createRow(int n)
                         QRect(120, top, kHeadWidth[n], 255));
     txtGalaxy[i] = twips::Place<QLineEdit>(this, QStringLiteral("txtGalaxy%1").arg(n), 1320, top, 1935, 285);
     txtGalaxyfile[i] = twips::Place<QLineEdit>(this, QStringLiteral("txtGalaxyfile%1").arg(n), 3480, top, 1095, 285);
-}
-
-// The heads share one size: the smallest that any of them needs to fit.
-void frmModifyList::matchHeadFonts()
-{
-    QList<QWidget*> heads{lblGalaxyName, lblGalaxyFile};
-    for (int n = 1; n <= Declare::kGalaxyEntries; ++n) {
-        heads.append(lblGalaxy[static_cast<std::size_t>(n)]);
-    }
-    look::FitAlike(heads);
 }
 
 void frmModifyList::setTabOrder()

@@ -35,7 +35,6 @@ protected:
 private:
     void createControls();
     void createRow(int n);
-    void matchHeadFonts();
     void setTabOrder();
     void Form_Load();
     bool saveEntries();

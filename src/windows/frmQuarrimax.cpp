@@ -184,7 +184,6 @@ frmQuarrimax::frmQuarrimax(platform::Platform& desktop, QWidget* parent)
     createControls();
     connectHandlers();
     Form_Load();
-    look::KeepCaptionsReadable(this);
     look::CentreOnScreen(this);
 }
 

@@ -1,11 +1,11 @@
 // The About window: its lines, its look, and any click closing it.
 #include "UiFixture.h"
-#include "widgets/CaptionFit.h"
 #include "widgets/Twips.h"
 #include "windows/WindowLook.h"
 #include "windows/frmAbout.h"
 
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QPointer>
@@ -69,11 +69,8 @@ void AboutTest::looksAsLaidOut()
         QVERIFY(line->font().bold());
         QCOMPARE(line->palette().color(QPalette::WindowText), QColor(224, 224, 224));
         QVERIFY(line->alignment().testFlag(Qt::AlignHCenter));
-        // The whole line shows, in its own size.
-        const look::FittedText shownText = look::FittedCaption(line);
-        QVERIFY(shownText.whole);
-        QCOMPARE(shownText.text, line->text());
-        QCOMPARE(shownText.font, line->font());
+        // The whole line fits its box.
+        QVERIFY(QFontMetrics(line->font()).horizontalAdvance(line->text()) <= line->contentsRect().width());
     }
     QCOMPARE(tools->font().pointSizeF(), 20.25);
     QCOMPARE(version->font().pointSizeF(), 14.25);

@@ -3,11 +3,8 @@
 // ratio instead of being stretched, every window carries the program's icon,
 // and the controls whose captions do not show (painted ones, picture buttons)
 // still tell a screen reader what they are. Every caption fits its box in the
-// program's own fonts, no two captions share pixels, and in other fonts a
-// caption that would not fit is made smaller, wrapped at blanks or shortened
-// to its first words, but never cut inside a word.
+// program's own fonts, and no two captions share pixels.
 #include "UiFixture.h"
-#include "widgets/CaptionFit.h"
 #include "widgets/Twips.h"
 #include "windows/WindowLook.h"
 #include "windows/frmAbout.h"
@@ -26,13 +23,13 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include <algorithm>
 #include <cmath>
 
-using look::CaptionOf;
 using namespace uitest;
 
 namespace {
@@ -56,6 +53,74 @@ struct Caption {
     QRect area; // where its letters lie, in pixels of the window
     QColor colour;
 };
+
+// How a caption is drawn: in this font, lines split by '\n'.
+struct Shown {
+    QFont font;
+    QString text;
+};
+
+// The words are painted on the main window's face in Arial 8.25 pt bold,
+// each at the left of its area and in the middle of its height.
+constexpr int kPaintedFlags = Qt::AlignLeft | Qt::AlignVCenter;
+
+Shown PaintedText(const look::PaintedCaption& caption)
+{
+    return {look::ArialFont(8.25, true), QString::fromLatin1(caption.text)};
+}
+
+// The area of a painted caption, in pixels of the client area.
+QRect AreaOf(const look::PaintedCaption& caption)
+{
+    return twips::Rect(caption.area.x(), caption.area.y(), caption.area.width(), caption.area.height());
+}
+
+// Where a painted caption's letters lie, in pixels of the client area.
+QRect PaintedLetters(const look::PaintedCaption& caption)
+{
+    const Shown painted = PaintedText(caption);
+    return QFontMetrics(painted.font).boundingRect(AreaOf(caption), kPaintedFlags, painted.text);
+}
+
+// The caption of a label or push button; empty for any other control.
+QString CaptionOf(const QWidget* control)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        return label->text();
+    }
+    if (const auto* button = qobject_cast<const QPushButton*>(control)) {
+        return button->text();
+    }
+    return {};
+}
+
+// The part of a label or push button that its caption may take, in the
+// control's own coordinates: the label's contents after its indent, the
+// button's face inside its frame.
+QRect RoomOf(const QWidget* control)
+{
+    if (const auto* button = qobject_cast<const QPushButton*>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        return button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    }
+    QRect room = control->contentsRect();
+    if (const auto* label = qobject_cast<const QLabel*>(control);
+        label != nullptr && label->alignment() & Qt::AlignLeft) {
+        room.setLeft(room.left() + std::max(label->indent(), 0));
+    }
+    return room;
+}
+
+// Where a label or push button places its caption in that room.
+int AlignmentOf(const QWidget* control)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        return static_cast<int>(label->alignment());
+    }
+    return Qt::AlignCenter;
+}
 
 QWidget* OpenWindow(const QString& name, const Workspace& workspace)
 {
@@ -127,8 +192,7 @@ QList<Caption> PaintedCaptions()
 {
     QList<Caption> captions;
     for (const look::PaintedCaption& caption : look::MainWindowCaptions()) {
-        captions.append(
-            {QString::fromLatin1(caption.text), look::CaptionTextRect(caption), look::CaptionColour(caption)});
+        captions.append({QString::fromLatin1(caption.text), PaintedLetters(caption), look::CaptionColour(caption)});
     }
     return captions;
 }
@@ -207,53 +271,25 @@ QString WithoutTrailingBlanks(QString line)
     return line;
 }
 
-qreal WidestLine(const look::FittedText& fitted)
+qreal WidestLine(const Shown& shown)
 {
-    const QFontMetricsF metrics(fitted.font);
+    const QFontMetricsF metrics(shown.font);
     qreal widest = 0;
-    for (const QString& line : fitted.text.split(QLatin1Char('\n'))) {
+    for (const QString& line : shown.text.split(QLatin1Char('\n'))) {
         widest = std::max(widest, metrics.horizontalAdvance(WithoutTrailingBlanks(line)));
     }
     return widest;
 }
 
 // How wide the letters of the widest line are, without the room at their sides.
-qreal WidestLetters(const look::FittedText& fitted)
+qreal WidestLetters(const Shown& shown)
 {
-    const QFontMetricsF metrics(fitted.font);
+    const QFontMetricsF metrics(shown.font);
     qreal widest = 0;
-    for (const QString& line : fitted.text.split(QLatin1Char('\n'))) {
+    for (const QString& line : shown.text.split(QLatin1Char('\n'))) {
         widest = std::max(widest, metrics.tightBoundingRect(WithoutTrailingBlanks(line)).width());
     }
     return widest;
-}
-
-// The words of a text, an ellipsis at its end left out.
-QStringList Words(QString text)
-{
-    if (text.endsWith(QChar(0x2026))) {
-        text.chop(1);
-    }
-    return text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
-}
-
-// Empty when the fitted text is the caption's words, in order, each whole:
-// all of them, or the first ones followed by an ellipsis.
-QString WordsProblem(const QString& caption, const look::FittedText& fitted)
-{
-    const QStringList all = Words(caption);
-    const QStringList shown = Words(fitted.text);
-    if (shown != all.mid(0, shown.size())) {
-        return QStringLiteral("\"%1\" shows \"%2\"").arg(caption, fitted.text);
-    }
-    if (fitted.whole != (shown.size() == all.size())) {
-        return QStringLiteral("\"%1\" shows \"%2\", said to be %3")
-            .arg(caption, fitted.text, fitted.whole ? "whole" : "shortened");
-    }
-    if (!fitted.whole && !fitted.text.endsWith(QChar(0x2026))) {
-        return QStringLiteral("\"%1\" is shortened to \"%2\" without an ellipsis").arg(caption, fitted.text);
-    }
-    return {};
 }
 
 // The pixels in which two pictures of the same size differ.
@@ -284,10 +320,10 @@ QRect InkOf(QWidget* control)
     return Difference(with, without);
 }
 
-// Empty when the letters lie in the room and are as wide as the fitted text:
-// what shows is the fitted text, and nothing of it is cut off at the edge of
-// the box.
-QString InkProblem(const QString& name, const QRect& ink, const QRect& room, const look::FittedText& fitted)
+// Empty when the letters lie in the room and are as wide as the text in its
+// font: what shows is the whole text, and nothing of it is cut off at the
+// edge of the box.
+QString InkProblem(const QString& name, const QRect& ink, const QRect& room, const Shown& shown)
 {
     if (ink.isEmpty()) {
         return QStringLiteral("%1: no letters drawn").arg(name);
@@ -304,12 +340,12 @@ QString InkProblem(const QString& name, const QRect& ink, const QRect& room, con
             .arg(room.width())
             .arg(room.height());
     }
-    if (std::abs(ink.width() - WidestLetters(fitted)) > 2) {
+    if (std::abs(ink.width() - WidestLetters(shown)) > 2) {
         return QStringLiteral("%1: letters %2 pixels wide where \"%3\" takes %4")
             .arg(name)
             .arg(ink.width())
-            .arg(fitted.text)
-            .arg(WidestLetters(fitted));
+            .arg(shown.text)
+            .arg(WidestLetters(shown));
     }
     return {};
 }
@@ -324,12 +360,6 @@ const look::PaintedCaption* PaintedFor(const QString& control)
     return nullptr;
 }
 
-// The area of a painted caption, in pixels of the client area.
-QRect AreaOf(const look::PaintedCaption& caption)
-{
-    return twips::Rect(caption.area.x(), caption.area.y(), caption.area.width(), caption.area.height());
-}
-
 // Where a painted caption's letters lie in the client area of the main window.
 QRect PaintedInk(const look::PaintedCaption& caption, QWidget* window)
 {
@@ -341,54 +371,15 @@ QRect PaintedInk(const look::PaintedCaption& caption, QWidget* window)
     return Difference(with.copy(inFace), without.copy(inFace)).translated(area.topLeft());
 }
 
-// Fonts other than the program's: its own families made larger, as a desktop
-// that enlarges all text would, and other families, as where the program's
-// are missing. Each caption keeps its size relative to the others.
-struct OtherFont {
-    const char* name;
-    const char* family; // empty keeps each caption's own
-    qreal scale;
-};
-
-constexpr OtherFont kOtherFonts[] = {{"own fonts at 125 %", "", 1.25},
-                                     {"own fonts at 200 %", "", 2.0},
-                                     {"Liberation Serif at 150 %", "Liberation Serif", 1.5},
-                                     {"Liberation Mono", "Liberation Mono", 1.0},
-                                     {"Liberation Mono at 150 %", "Liberation Mono", 1.5}};
-
-QFont Other(QFont font, const QString& family, qreal scale)
-{
-    if (!family.isEmpty()) {
-        font.setFamilies({family});
-    }
-    font.setPointSizeF(font.pointSizeF() * scale);
-    return font;
-}
-
-bool Installed(const QString& family)
-{
-    return family.isEmpty() || QFontInfo(QFont(family)).family() == family;
-}
-
-// Gives every caption of the window the other font.
-void UseOtherFont(QWidget* window, const QString& family, qreal scale)
-{
-    for (QWidget* control : CaptionControls(window)) {
-        control->setFont(Other(control->font(), family, scale));
-    }
-}
-
 // Where a control's caption lies in the window, as its font measures it.
 QRect LettersOf(QWidget* control, QWidget* window)
 {
-    const look::FittedText fitted = look::FittedCaption(control);
-    QStringList lines = fitted.text.split(QLatin1Char('\n'));
+    QStringList lines = CaptionOf(control).split(QLatin1Char('\n'));
     for (QString& line : lines) {
         line = WithoutTrailingBlanks(line);
     }
-    return QFontMetrics(fitted.font)
-        .boundingRect(look::TextRoom(control), static_cast<int>(look::CaptionAlignment(control)),
-                      lines.join(QLatin1Char('\n')))
+    return QFontMetrics(control->font())
+        .boundingRect(RoomOf(control), AlignmentOf(control), lines.join(QLatin1Char('\n')))
         .translated(control->mapTo(window, QPoint()));
 }
 
@@ -406,10 +397,6 @@ private slots:
     void captionsFitInTheProgramFonts();
     void captionsDoNotOverlap_data();
     void captionsDoNotOverlap();
-    void captionsStayReadableInOtherFonts_data();
-    void captionsStayReadableInOtherFonts();
-    void fittingKeepsWordsWhole_data();
-    void fittingKeepsWordsWhole();
 };
 
 void LookTest::captionsStandOutAtEveryPixelRatio_data()
@@ -617,13 +604,14 @@ void LookTest::captionsFitInTheProgramFonts()
     if (box.isNull()) {
         const look::PaintedCaption* caption = PaintedFor(control);
         QVERIFY(caption != nullptr);
-        const look::FittedText fitted = look::CaptionText(*caption);
-        QCOMPARE(QFontInfo(fitted.font).family(), family);
-        QVERIFY(fitted.whole);
-        QCOMPARE(fitted.text, QString::fromLatin1(caption->text));
-        QCOMPARE(fitted.font.pointSizeF(), 8.25);
+        const Shown painted = PaintedText(*caption);
+        QCOMPARE(QFontInfo(painted.font).family(), family);
         const QRect area = AreaOf(*caption);
-        const QString problem = InkProblem(control, PaintedInk(*caption, shown), area, fitted);
+        QVERIFY2(WidestLine(painted) <= area.width(), qPrintable(QStringLiteral("\"%1\" is %2 pixels wide, its area %3")
+                                                                     .arg(painted.text)
+                                                                     .arg(WidestLine(painted))
+                                                                     .arg(area.width())));
+        const QString problem = InkProblem(control, PaintedInk(*caption, shown), area, painted);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         return;
     }
@@ -637,12 +625,13 @@ void LookTest::captionsFitInTheProgramFonts()
     QVERIFY2(QFontInfo(widget->font()).family() == family,
              qPrintable(QStringLiteral("%1 is drawn in %2, not %3: scripts/deps.sh installs it")
                             .arg(control, QFontInfo(widget->font()).family(), family)));
-    const look::FittedText fitted = look::FittedCaption(widget);
-    QVERIFY2(fitted.whole && fitted.text == CaptionOf(widget) && fitted.font == widget->font(),
-             qPrintable(QStringLiteral("\"%1\" is drawn as \"%2\" in %3 pt")
-                            .arg(CaptionOf(widget), fitted.text)
-                            .arg(fitted.font.pointSizeF())));
-    const QString problem = InkProblem(control, InkOf(widget), look::TextRoom(widget), fitted);
+    const Shown own{widget->font(), CaptionOf(widget)};
+    const QRect room = RoomOf(widget);
+    QVERIFY2(WidestLine(own) <= room.width(), qPrintable(QStringLiteral("\"%1\" is %2 pixels wide, its box %3")
+                                                             .arg(own.text)
+                                                             .arg(WidestLine(own))
+                                                             .arg(room.width())));
+    const QString problem = InkProblem(control, InkOf(widget), room, own);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
@@ -650,38 +639,26 @@ void LookTest::captionsDoNotOverlap_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<int>("captionCount");
-    QTest::addColumn<QString>("family"); // of the other font; empty keeps each caption's own
-    QTest::addColumn<qreal>("scale");
     const struct {
         const char* window;
         int captions;
     } windows[] = {{"frmQuarrimax", 11}, {"frmModifyList", 8}, {"frmAbout", 2}, {"frmMerge", 4}, {"frmAutoCheck", 6}};
     for (const auto& row : windows) {
-        QTest::addRow("%s", row.window) << QString::fromLatin1(row.window) << row.captions << QString() << 1.0;
-        for (const OtherFont& font : kOtherFonts) {
-            QTest::addRow("%s, %s", row.window, font.name)
-                << QString::fromLatin1(row.window) << row.captions << QString::fromLatin1(font.family) << font.scale;
-        }
+        QTest::addRow("%s", row.window) << QString::fromLatin1(row.window) << row.captions;
     }
 }
 
-// In the program's fonts and in others, the letters of every caption lie
-// inside the window, at least a pixel apart from those of every other
-// caption, and off every other control.
+// In the program's fonts the letters of every caption lie inside the window,
+// at least a pixel apart from those of every other caption, and off every
+// other control.
 void LookTest::captionsDoNotOverlap()
 {
     QFETCH(QString, window);
     QFETCH(int, captionCount);
-    QFETCH(QString, family);
-    QFETCH(qreal, scale);
-    if (!Installed(family)) {
-        QSKIP(qPrintable(family + QStringLiteral(" is not installed here")));
-    }
     Workspace workspace;
     QWidget* shown = ShowAtItsWidest(window, workspace);
     const ClosedAtEnd closed{shown};
     QVERIFY(shown != nullptr);
-    UseOtherFont(shown, family, scale);
 
     struct Letters {
         QString name;
@@ -694,7 +671,7 @@ void LookTest::captionsDoNotOverlap()
     }
     if (window == QLatin1String("frmQuarrimax")) {
         for (const look::PaintedCaption& caption : look::MainWindowCaptions()) {
-            letters.append({QString::fromLatin1(caption.text), look::CaptionTextRect(caption), nullptr});
+            letters.append({QString::fromLatin1(caption.text), PaintedLetters(caption), nullptr});
         }
     }
     QCOMPARE(letters.size(), captionCount);
@@ -719,118 +696,6 @@ void LookTest::captionsDoNotOverlap()
                          qPrintable(QStringLiteral("%1 on %2").arg(one.name, control->objectName())));
             }
         }
-    }
-}
-
-void LookTest::captionsStayReadableInOtherFonts_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("family"); // empty keeps each caption's own
-    QTest::addColumn<qreal>("scale");
-    for (const char* window : {"frmQuarrimax", "frmModifyList", "frmAbout", "frmMerge", "frmAutoCheck"}) {
-        for (const OtherFont& font : kOtherFonts) {
-            QTest::addRow("%s, %s", window, font.name)
-                << QString::fromLatin1(window) << QString::fromLatin1(font.family) << font.scale;
-        }
-    }
-}
-
-// With a user's own fonts, or all text made larger, each caption still keeps
-// to its box of the layout and shows whole words only: smaller, wrapped at
-// blanks, or its first words and an ellipsis.
-void LookTest::captionsStayReadableInOtherFonts()
-{
-    QFETCH(QString, window);
-    QFETCH(QString, family);
-    QFETCH(qreal, scale);
-    if (!Installed(family)) {
-        QSKIP(qPrintable(family + QStringLiteral(" is not installed here")));
-    }
-    Workspace workspace;
-    QWidget* shown = ShowAtItsWidest(window, workspace);
-    const ClosedAtEnd closed{shown};
-    QVERIFY(shown != nullptr);
-
-    int adapted = 0;
-    UseOtherFont(shown, family, scale);
-    for (QWidget* control : CaptionControls(shown)) {
-        const QFont font = control->font();
-        const QString name = control->objectName();
-        const look::FittedText fitted = look::FittedCaption(control);
-        const QRect room = look::TextRoom(control);
-        QString problem = WordsProblem(CaptionOf(control), fitted);
-        QVERIFY2(problem.isEmpty(), qPrintable(name + QStringLiteral(": ") + problem));
-        QVERIFY2(WidestLine(fitted) <= room.width(), qPrintable(name));
-        QVERIFY2(fitted.font.pointSizeF() >= look::SmallestPointSize(font) - 1e-6, qPrintable(name));
-        if (!Words(fitted.text).isEmpty() || fitted.text.endsWith(QChar(0x2026))) {
-            problem = InkProblem(name, InkOf(control), room, fitted);
-            QVERIFY2(problem.isEmpty(), qPrintable(problem));
-        }
-        adapted += fitted.font != font || fitted.text != CaptionOf(control);
-    }
-    if (window == QLatin1String("frmQuarrimax")) {
-        for (const look::PaintedCaption& caption : look::MainWindowCaptions()) {
-            const QFont font = Other(look::ArialFont(8.25, true), family, scale);
-            const QRect area = AreaOf(caption);
-            const look::FittedText fitted = look::FitText(QString::fromLatin1(caption.text), font, area.size());
-            const QString problem = WordsProblem(QString::fromLatin1(caption.text), fitted);
-            QVERIFY2(problem.isEmpty(), qPrintable(problem));
-            QVERIFY2(WidestLine(fitted) <= area.width(), caption.control);
-            adapted += fitted.font != font || fitted.text != QString::fromLatin1(caption.text);
-        }
-    }
-    if (window == QLatin1String("frmModifyList")) {
-        // The column and row heads keep one size among them.
-        QList<qreal> sizes;
-        for (const char* head :
-             {"lblGalaxyName", "lblGalaxyFile", "lblGalaxy1", "lblGalaxy2", "lblGalaxy3", "lblGalaxy4"}) {
-            sizes.append(look::FittedCaption(Find<QLabel>(shown, head)).font.pointSizeF());
-        }
-        QCOMPARE(*std::min_element(sizes.begin(), sizes.end()), *std::max_element(sizes.begin(), sizes.end()));
-    }
-    qInfo("%d captions drawn smaller, wrapped or shortened", adapted);
-}
-
-void LookTest::fittingKeepsWordsWhole_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QSize>("room"); // pixels, for the 8.25 pt dialog font
-    QTest::addColumn<bool>("whole");
-    QTest::addColumn<bool>("smaller");
-    QTest::addColumn<int>("lines");
-    QTest::newRow("fits as it is") << "File Size:" << QSize(49, 17) << true << false << 1;
-    QTest::newRow("blanks at the end take no room")
-        << "Auto Checking for new planets...   " << QSize(161, 17) << true << false << 1;
-    QTest::newRow("a little too wide: smaller") << "0.5 secs" << QSize(41, 17) << true << true << 1;
-    QTest::newRow("two lines held: wrapped")
-        << "Minimum habitability rate to retrieve :" << QSize(130, 31) << true << false << 2;
-    QTest::newRow("its own lines kept") << "Minimum metal\nrate to retrieve :" << QSize(184, 31) << true << false << 2;
-    QTest::newRow("one line held: first words")
-        << "Auto Checking for new planets..." << QSize(80, 17) << false << true << 1;
-    QTest::newRow("two lines held: first words on both")
-        << "Display Murl's Rating ( R=H*5+M) for every planet of the galaxy" << QSize(90, 24) << false << true << 2;
-    QTest::newRow("no word fits: the ellipsis alone") << "Everything" << QSize(12, 17) << false << true << 1;
-    QTest::newRow("lower than a line: whole") << "Start" << QSize(60, 6) << true << true << 1;
-}
-
-void LookTest::fittingKeepsWordsWhole()
-{
-    QFETCH(QString, text);
-    QFETCH(QSize, room);
-    QFETCH(bool, whole);
-    QFETCH(bool, smaller);
-    QFETCH(int, lines);
-    const QFont font = look::DialogFont();
-    const look::FittedText fitted = look::FitText(text, font, room);
-    QCOMPARE(fitted.whole, whole);
-    QCOMPARE(fitted.font.pointSizeF() < font.pointSizeF(), smaller);
-    QVERIFY(fitted.font.pointSizeF() >= look::SmallestPointSize(font));
-    QCOMPARE(fitted.text.count(QLatin1Char('\n')) + 1, lines);
-    const QString problem = WordsProblem(text, fitted);
-    QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    QVERIFY(WidestLine(fitted) <= room.width());
-    if (whole && !smaller && lines == text.count(QLatin1Char('\n')) + 1) {
-        QCOMPARE(fitted.text, text);
     }
 }
 
