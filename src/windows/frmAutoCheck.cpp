@@ -104,7 +104,9 @@ frmAutoCheck::frmAutoCheck(platform::Platform& desktop, ThresholdSource threshol
                          twips::Rect(240, 120, 2415, 255));
     lbltxtDelay =
         Label(this, QStringLiteral("lbltxtDelay"), QStringLiteral("Delay:"), twips::Rect(3360, 120, 615, 255));
-    lblDelay = Label(this, QStringLiteral("lblDelay"), QString(), twips::Rect(3840, 120, 615, 255));
+    // As wide as the window leaves it, 840 twips rather than 615, so that a
+    // delay such as "1.5 secs" shows whole in the program's font.
+    lblDelay = Label(this, QStringLiteral("lblDelay"), QString(), twips::Rect(3840, 120, 840, 255));
     placeDelay();
     for (QLabel* label : {lbltxtDelay, lblDelay}) {
         label->installEventFilter(this);

@@ -578,8 +578,8 @@ void LookTest::captionsFitInTheProgramFonts_data()
     const char* monitor = "frmAutoCheck";
     row(monitor, "lblAutoCheck", QRect(240, 120, 2415, 255));
     row(monitor, "lbltxtDelay", QRect(3360, 120, 615, 255));
-    row(monitor, "lblDelay", QRect(3840, 120, 615, 255), "5 secs");
-    row(monitor, "lblDelay", QRect(3840, 120, 615, 255), "60 secs");
+    row(monitor, "lblDelay", QRect(3840, 120, 840, 255), "1.5 secs");
+    row(monitor, "lblDelay", QRect(3840, 120, 840, 255), "60 secs");
     row(monitor, "lblFileSize", QRect(120, 1200, 735, 255));
     row(monitor, "lblSize", QRect(840, 1200, 735, 255), "16121612");
     row(monitor, "cmdStartStop", QRect(1680, 1080, 1455, 375), "Start");
