@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QSvgRenderer>
 #include <QWidget>
+#include <QWindow>
 
 #include <utility>
 
@@ -139,14 +140,54 @@ void BringForward(QWidget* window)
     window->activateWindow();
 }
 
-void CentreOnScreen(QWidget* window)
+namespace {
+
+// Moves the window's outer frame, title bar and borders included, into the
+// middle of its screen's free area, by the frame it has now.
+QMargins Centre(QWidget* window)
 {
     const QScreen* screen = window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
-        return;
+    const QMargins frame = window->windowHandle() != nullptr ? window->windowHandle()->frameMargins() : QMargins();
+    if (screen != nullptr) {
+        const QSize outer = window->size().grownBy(frame);
+        // move() places the outer frame's top left corner.
+        window->move(screen->availableGeometry().center() - QPoint(outer.width() / 2, outer.height() / 2));
     }
-    const QRect available = screen->availableGeometry();
-    window->move(available.center() - QPoint(window->width() / 2, window->height() / 2));
+    return frame;
+}
+
+// Windows knows a window's frame once it has its system window; an X11
+// window manager tells it only once the window is on screen, and the window
+// is then centred again, when it is first exposed, by the frame it got.
+class CentreByFrame : public QObject {
+public:
+    CentreByFrame(QWidget* window, QMargins assumed) : QObject(window), m_window(window), m_assumed(assumed)
+    {
+        window->windowHandle()->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose && m_window->isVisible()) {
+            if (m_window->windowHandle()->frameMargins() != m_assumed) {
+                Centre(m_window);
+            }
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    QMargins m_assumed;
+};
+
+} // namespace
+
+void CentreOnScreen(QWidget* window)
+{
+    window->winId();
+    new CentreByFrame(window, Centre(window));
 }
 
 } // namespace look

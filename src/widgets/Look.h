@@ -48,7 +48,8 @@ QFont CourierFont(qreal pointSize);
 // application object is made and before any window is.
 void UseProgramFonts();
 
-// Places a window that is about to be shown in the middle of its screen.
+// Places a window that is about to be shown in the middle of its screen, by
+// its whole outer frame, title bar and borders included.
 void CentreOnScreen(QWidget* window);
 
 // Shows a window that exists already in front of the others, restored when

@@ -173,7 +173,8 @@ bool IsLeftClick(const QObject* watched, const QEvent* event)
 
 frmQuarrimax::frmQuarrimax(platform::Platform& desktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+                          | Qt::MSWindowsFixedSizeDialogHint),
       m_desktop(desktop)
 {
     setObjectName(QStringLiteral("frmQuarrimax"));
