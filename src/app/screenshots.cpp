@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -66,47 +65,10 @@ bool PrepareSettings()
            && settings::WriteOptions({QStringLiteral("40"), QStringLiteral("30"), true, true, true, false});
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+// Renders every window, each as a player sees it, into the folder.
+bool SaveEveryWindow(platform::Platform& desktop, const QDir& output)
 {
-    QApplication application(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: quarrimax_screenshots OUTPUT_FOLDER\n");
-        return 2;
-    }
-    QDir output(QString::fromLocal8Bit(argv[1]));
-    if (!output.mkpath(QStringLiteral("."))) {
-        std::fprintf(stderr, "cannot make %s\n", argv[1]);
-        return 1;
-    }
-    const QDir folder(QCoreApplication::applicationDirPath());
-    if (!folder.exists(QStringLiteral("sample.gxy")) || !folder.exists(QStringLiteral("dump.txt"))) {
-        std::fprintf(stderr, "sample.gxy and dump.txt must lie beside the program: run scripts/screenshots.sh\n");
-        return 1;
-    }
-    const QTemporaryDir store;
-    if (!store.isValid()) {
-        std::fprintf(stderr, "cannot make a settings folder\n");
-        return 1;
-    }
-#ifdef Q_OS_WIN
-    // A registry key of its own, never the player's; emptied at the end.
-    const QString key = QStringLiteral("Software\\Quarrimax2-screenshots");
-    const settings::ScopedStorePlace place(key);
-#else
-    const settings::ScopedStorePlace place(store.path());
-#endif
-    QApplication::setApplicationName(platform::Version().productName);
-    QApplication::setWindowIcon(look::ProgramIcon());
-    look::UseProgramFonts();
-    if (!PrepareSettings()) {
-        std::fprintf(stderr, "cannot write the settings\n");
-        return 1;
-    }
-
     bool ok = true;
-    platform::DesktopPlatform desktop;
     auto* main = new frmQuarrimax(desktop);
     main->show();
     ok &= Save(main, output, QStringLiteral("main-window"));
@@ -151,9 +113,44 @@ int main(int argc, char* argv[])
     }
 
     main->close();
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: quarrimax_screenshots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    QDir output(QString::fromLocal8Bit(argv[1]));
+    if (!output.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "cannot make %s\n", argv[1]);
+        return 1;
+    }
+    const QDir folder(QCoreApplication::applicationDirPath());
+    if (!folder.exists(QStringLiteral("sample.gxy")) || !folder.exists(QStringLiteral("dump.txt"))) {
+        std::fprintf(stderr, "sample.gxy and dump.txt must lie beside the program: run scripts/screenshots.sh\n");
+        return 1;
+    }
+    const QTemporaryDir store;
+    if (!store.isValid()) {
+        std::fprintf(stderr, "cannot make a settings folder\n");
+        return 1;
+    }
+    const settings::ScopedStorePlace place(store.path());
+    QApplication::setApplicationName(platform::Version().productName);
+    QApplication::setWindowIcon(look::ProgramIcon());
+    look::UseProgramFonts();
+    if (!PrepareSettings()) {
+        std::fprintf(stderr, "cannot write the settings\n");
+        return 1;
+    }
+
+    platform::DesktopPlatform desktop;
+    const bool ok = SaveEveryWindow(desktop, output);
     Settle();
-#ifdef Q_OS_WIN
-    QSettings(QStringLiteral("HKEY_CURRENT_USER\\") + key, QSettings::NativeFormat).clear();
-#endif
     return ok ? 0 : 1;
 }

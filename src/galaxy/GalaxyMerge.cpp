@@ -359,124 +359,143 @@ private:
     const std::function<void(std::size_t)>& m_afterWrite;
 };
 
-GalaxyResult Merge(GalaxyFile& target, const std::filesystem::path& targetPath, GalaxyFile& source,
-                   const std::filesystem::path& sourcePath, const MergeTuning& tuning)
+// The target's record count, once its length has been found to end on the
+// record grid. A target without records gets its header of four zero bytes
+// now, written in place (the append-only handle could not).
+GalaxyResult PrepareTarget(GalaxyFile& target, std::int16_t& count)
 {
-    std::uint64_t targetLength = 0;
-    std::int16_t targetCount = 0;
-    GalaxyResult result = CountRecords(target, targetLength, targetCount);
+    std::uint64_t length = 0;
+    GalaxyResult result = CountRecords(target, length, count);
     if (!result.ok()) {
         return result;
     }
     // Anything but whole records: the game may be writing the last one. A
     // file of 1 to 3 bytes is a header it has not finished. Writing a header
     // or records behind such a tail would put them off the record grid.
-    if (!EndsOnRecordBoundary(targetLength)) {
+    if (!EndsOnRecordBoundary(length)) {
         return IncompleteTarget();
     }
-    const bool headerWritten = targetCount == 0;
-    if (headerWritten) {
-        // An empty target or a bare header: its header becomes four zero
-        // bytes, written in place (the append-only handle could not).
-        static constexpr unsigned char kZeroHeader[kHeaderSize] = {0, 0, 0, 0};
-        std::size_t written = 0;
-        result = target.writeAt(0, kZeroHeader, kHeaderSize, written);
-        if (!result.ok()) {
-            // A header begun in an empty file and cut short would leave a
-            // target that no later merge takes: the bytes written go again,
-            // when nobody has written after them.
-            std::uint64_t now = 0;
-            if (targetLength == 0 && written > 0 && target.length(now).ok() && now == written) {
-                (void)target.truncate(0);
-            }
+    if (count > 0) {
+        return GalaxyResult::Success();
+    }
+    static constexpr unsigned char kZeroHeader[kHeaderSize] = {0, 0, 0, 0};
+    std::size_t written = 0;
+    result = target.writeAt(0, kZeroHeader, kHeaderSize, written);
+    if (!result.ok()) {
+        // A header begun in an empty file and cut short would leave a
+        // target that no later merge takes: the bytes written go again,
+        // when nobody has written after them.
+        std::uint64_t now = 0;
+        if (length == 0 && written > 0 && target.length(now).ok() && now == written) {
+            (void)target.truncate(0);
+        }
+    }
+    return result;
+}
+
+// Which system numbers the target's first `count` records hold: the 1-based
+// position of the record that last carried each number, 0 where none does.
+using KeyTable = std::array<std::int16_t, kMaxMergeSystemNumber + 1>;
+
+GalaxyResult ReadKeys(const GalaxyFile& target, std::int16_t count, KeyTable& keys)
+{
+    keys.fill(0);
+    RecordStream records(target);
+    for (int k = 1; k <= count; ++k) {
+        const SystemRecord* record = nullptr;
+        GalaxyResult result = records.next(record);
+        if (!result.ok() || record == nullptr) {
             return result;
         }
-    }
-
-    // Which system numbers the target holds: the 1-based position of the
-    // record that last carried each number, 0 where none does.
-    std::array<std::int16_t, kMaxMergeSystemNumber + 1> keys{};
-    {
-        RecordStream records(target);
-        for (int k = 1; k <= targetCount; ++k) {
-            const SystemRecord* record = nullptr;
-            result = records.next(record);
-            if (!result.ok()) {
-                return result;
-            }
-            if (record == nullptr) {
-                break;
-            }
-            const SystemNumber n = record->systemNumber();
-            if (!InKeyRange(n)) {
-                return SubscriptOutOfRange();
-            }
-            keys[static_cast<std::size_t>(n)] = static_cast<std::int16_t>(k);
+        const SystemNumber n = record->systemNumber();
+        if (!InKeyRange(n)) {
+            return SubscriptOutOfRange();
         }
+        keys[static_cast<std::size_t>(n)] = static_cast<std::int16_t>(k);
     }
+    return GalaxyResult::Success();
+}
 
-    result = source.open(sourcePath, GalaxyFile::Mode::ReadShared);
-    if (!result.ok()) {
-        return result;
-    }
-    std::uint64_t sourceLength = 0;
-    std::int16_t sourceCount = 0;
-    result = CountRecords(source, sourceLength, sourceCount);
-    if (!result.ok()) {
-        return result;
-    }
-
-    // The records go through a second handle that can only append. Opened by
-    // the same path, it must reach the same file: one renamed into the
-    // target's place meanwhile is no longer the target that was read.
-    GalaxyFile end;
-    result = end.open(targetPath, GalaxyFile::Mode::AppendOnly);
-    if (!result.ok()) {
-        return result;
-    }
-    if (!end.isSameFileAs(target)) {
-        return TargetChanged();
-    }
-    Appender appender(target, end, RecordOffset(static_cast<std::uint64_t>(targetCount) + 1), headerWritten, tuning);
-    int records = targetCount;
+// Hands the appender every one of the source's `count` records whose number
+// the target lacks, in source order, as long as the target has room. The
+// first failure ends it; writeFailed tells a failed write to the target.
+GalaxyResult AppendNewSystems(const GalaxyFile& source, std::uint64_t sourceLength, std::int16_t count,
+                              const KeyTable& keys, int records, Appender& appender, bool& writeFailed)
+{
+    GalaxyResult result = GalaxyResult::Success();
     RecordStream stream(source);
-    for (int k = 1; k <= sourceCount; ++k) {
+    for (int k = 1; k <= count; ++k) {
         const SystemRecord* record = nullptr;
         result = stream.next(record);
-        if (!result.ok()) {
-            break;
-        }
-        if (record == nullptr) {
+        if (result.ok() && record == nullptr) {
             // The records ran out before the count. A source that ends in an
             // incomplete record counts it (the count is rounded) and ends
             // here as it always did; one that is shorter than when it was
             // counted was cut while it was read.
             std::uint64_t now = 0;
             result = source.length(now);
-            if (result.ok() && now < sourceLength) {
-                result = SourceShrank();
-            }
+            return result.ok() && now < sourceLength ? SourceShrank() : result;
+        }
+        if (!result.ok()) {
             break;
         }
         const SystemNumber n = record->systemNumber();
         if (!InKeyRange(n)) {
-            result = SubscriptOutOfRange();
-            break;
+            return SubscriptOutOfRange();
         }
         if (keys[static_cast<std::size_t>(n)] == 0) {
             if (records == kMaxMergeRecordCount) {
-                result = TargetFull();
-                break;
+                return TargetFull();
             }
             ++records;
             result = appender.add(*record);
             if (!result.ok()) {
+                writeFailed = true;
                 return result;
             }
         }
     }
-    // Records found before a failure are appended all the same, and what
-    // the merge wrote is checked in either case.
+    return result;
+}
+
+GalaxyResult Merge(GalaxyFile& target, const std::filesystem::path& targetPath, GalaxyFile& source,
+                   const std::filesystem::path& sourcePath, const MergeTuning& tuning)
+{
+    std::int16_t targetCount = 0;
+    GalaxyResult result = PrepareTarget(target, targetCount);
+    KeyTable keys{};
+    if (result.ok()) {
+        result = ReadKeys(target, targetCount, keys);
+    }
+    if (result.ok()) {
+        result = source.open(sourcePath, GalaxyFile::Mode::ReadShared);
+    }
+    std::uint64_t sourceLength = 0;
+    std::int16_t sourceCount = 0;
+    if (result.ok()) {
+        result = CountRecords(source, sourceLength, sourceCount);
+    }
+    // The records go through a second handle that can only append. Opened by
+    // the same path, it must reach the same file: one renamed into the
+    // target's place meanwhile is no longer the target that was read.
+    GalaxyFile end;
+    if (result.ok()) {
+        result = end.open(targetPath, GalaxyFile::Mode::AppendOnly);
+    }
+    if (result.ok() && !end.isSameFileAs(target)) {
+        result = TargetChanged();
+    }
+    if (!result.ok()) {
+        return result;
+    }
+    Appender appender(target, end, RecordOffset(static_cast<std::uint64_t>(targetCount) + 1), targetCount == 0, tuning);
+    bool writeFailed = false;
+    result = AppendNewSystems(source, sourceLength, sourceCount, keys, targetCount, appender, writeFailed);
+    if (writeFailed) {
+        return result;
+    }
+    // Records found before any other failure are appended all the same, and
+    // what the merge wrote is checked in either case.
     GalaxyResult finished = appender.finish();
     GalaxyResult closed = end.close();
     return FirstFailure({finished, result, closed});
