@@ -120,10 +120,17 @@ void frmOpenText::resizeEvent(QResizeEvent* e)
 
 void frmOpenText::Form_Resize()
 {
-    // The smallest size is kept by the window's minimum; the text box fills
-    // the client area. Nothing is laid out while the window is minimized.
+    // Nothing is laid out while the window is minimized.
     if (isMinimized()) {
         return;
+    }
+    // The window's minimum keeps its smallest size only where the window
+    // manager heeds it: an outer size below it is set back here, the frame
+    // staying as it is. The text box fills the client area.
+    const QSize outer = frameGeometry().size();
+    const QSize smallest = twips::Size(kSmallestOuter, kSmallestOuter);
+    if (outer.width() < smallest.width() || outer.height() < smallest.height()) {
+        resize(size() + outer.expandedTo(smallest) - outer);
     }
     txtReport->setGeometry(rect());
 }

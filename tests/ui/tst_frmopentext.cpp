@@ -293,21 +293,44 @@ private slots:
         QCOMPARE(view->lineText(0), QStringLiteral("line 0"));
     }
 
+    void sizeAndResize_data()
+    {
+        // Whether the window keeps its minimum, as the window manager of the
+        // desktop may not; the outer size asked for; the outer size kept.
+        QTest::addColumn<bool>("minimumKept");
+        QTest::addColumn<QSize>("asked");
+        QTest::addColumn<QSize>("kept");
+        for (const bool minimumKept : {true, false}) {
+            const char* how = minimumKept ? "with its minimum" : "without its minimum";
+            QTest::addRow("%s, both too small", how) << minimumKept << QSize(4, 1) << QSize(40, 40);
+            QTest::addRow("%s, too narrow", how) << minimumKept << QSize(20, 300) << QSize(40, 300);
+            QTest::addRow("%s, too low", how) << minimumKept << QSize(300, 39) << QSize(300, 40);
+            QTest::addRow("%s, the smallest", how) << minimumKept << QSize(40, 40) << QSize(40, 40);
+            QTest::addRow("%s, large", how) << minimumKept << QSize(700, 500) << QSize(700, 500);
+        }
+    }
+
+    // The outer size never goes below 600 by 600 twips; the text box fills
+    // the client area.
     void sizeAndResize()
     {
+        QFETCH(bool, minimumKept);
+        QFETCH(QSize, asked);
+        QFETCH(QSize, kept);
         QVERIFY(openOn(SmallReport()) != nullptr);
         frmOpenText* viewer = frmOpenText::Find();
         QCOMPARE(viewer->size(), QSize(6780 / 15, 3495 / 15));
         QCOMPARE(viewer->txtReport->geometry(), viewer->rect());
-        // The outer size never goes below 600 by 600 twips: the client area
-        // loses the 120 and 420 twips of the frame.
-        viewer->resize(5, 5);
-        QCOMPARE(viewer->size(), QSize((600 - 120) / 15, (600 - 420) / 15));
-        QCOMPARE(viewer->txtReport->geometry(), viewer->rect());
-        viewer->resize(700, 500);
+        const QSize frame = viewer->frameGeometry().size() - viewer->size();
+        if (!minimumKept) {
+            viewer->setMinimumSize(0, 0);
+        }
+        viewer->resize((asked - frame).expandedTo(QSize(1, 1)));
+        QCOMPARE(viewer->frameGeometry().size(), kept);
         QCOMPARE(viewer->txtReport->geometry(), viewer->rect());
         viewer->showMinimized();
         viewer->showNormal();
+        QCOMPARE(viewer->frameGeometry().size(), kept);
         QCOMPARE(viewer->txtReport->geometry(), viewer->rect());
     }
 
