@@ -1,27 +1,26 @@
-// viewer_bench: for each report, the time from the start of loading until the
+// viewer_bench: for each report, the time from the viewer's Show until its
 // text is painted on screen scrolled to its last line, and the longest time
-// the event loop was kept waiting meanwhile, for the report viewer and for
-// QPlainTextEdit::setPlainText of the same text, in the same run; then how
-// long what a screen reader asks of each at the caret takes to answer.
+// the event loop was kept waiting meanwhile; beside the same for a bare
+// QPlainTextEdit given the report's text with setPlainText, in the same run.
 //
-//   viewer_bench REPORT [REPORT...] [--runs N]
+//   viewer_bench [REPORT...] [--runs N]
 //
-// Run it on the offscreen platform (QT_QPA_PLATFORM=offscreen). To measure
-// with the accessibility bridge on, run it on a display with the desktop's D-Bus and
-// QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1: it waits for the bridge before measuring.
+// The first report is always the largest a player can have, which it writes
+// itself; the REPORTs follow. Run it on the offscreen platform
+// (QT_QPA_PLATFORM=offscreen).
+#include "galaxy/GalaxyFile.h"
+#include "galaxy/GalaxyFormat.h"
+#include "galaxy/PlanetReport.h"
 #include "platform/Platform.h"
 #include "platform/SystemServices.h"
-#include "widgets/ReportTextView.h"
+#include "state/Declare.h"
 #include "windows/frmOpenText.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontInfo>
 #include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -54,45 +53,7 @@ struct Figures {
     double shownSeconds = 0;   // loading started until painted at the last line
     double blockedSeconds = 0; // longest wait of the event loop meanwhile
     bool lastLineShown = false;
-    double firstQuerySeconds = -1; // the screen reader's first questions; -1: no text offered
-    double querySeconds = -1;      // the same questions once more, on average
 };
-
-// What a screen reader asks at the caret: the length, the caret, its line,
-// the text around it and where the caret is drawn. The first round may build
-// what the later ones use.
-void MeasureQueries(QObject* textBox, Figures& figures)
-{
-    constexpr int kRounds = 200;
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(textBox);
-    QAccessibleTextInterface* text = accessible != nullptr ? accessible->textInterface() : nullptr;
-    if (text == nullptr) {
-        return;
-    }
-    qint64 answers = 0;
-    const auto ask = [&] {
-        const int caret = text->cursorPosition();
-        const int count = text->characterCount();
-        int start = 0;
-        int end = 0;
-        answers += count;
-        answers += text->textAtOffset(caret, QAccessible::LineBoundary, &start, &end).size();
-        answers += text->text(std::max(0, caret - 200), std::min(count, caret + 200)).size();
-        answers += text->characterRect(caret).x();
-    };
-    QElapsedTimer clock;
-    clock.start();
-    ask();
-    figures.firstQuerySeconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    clock.restart();
-    for (int round = 0; round < kRounds; ++round) {
-        ask();
-    }
-    figures.querySeconds = static_cast<double>(clock.nsecsElapsed()) / 1e9 / kRounds;
-    if (answers == 0) {
-        figures.querySeconds = -1;
-    }
-}
 
 // Runs load() from the event loop while a heartbeat timer notes every turn of
 // the loop; load() returns once its window is painted scrolled to the end.
@@ -130,17 +91,20 @@ Figures Measure(const std::function<bool()>& load)
     return figures;
 }
 
+// Scrolls a shown text box to its end and paints it; whether the last line
+// is in sight.
+bool ShowLastLine(QPlainTextEdit* box)
+{
+    box->moveCursor(QTextCursor::End);
+    box->ensureCursorVisible();
+    box->viewport()->repaint();
+    return box->viewport()->rect().contains(box->cursorRect());
+}
+
 bool LoadViewer(platform::Platform& desktop)
 {
     frmOpenText* viewer = frmOpenText::Show(desktop);
-    if (viewer == nullptr) {
-        return false;
-    }
-    ReportTextView* view = viewer->txtReport;
-    view->setFocus();
-    view->setCursorPosition(view->textSize());
-    view->viewport()->repaint();
-    return view->firstVisibleRow() + view->visibleRows() >= view->rowCount();
+    return viewer != nullptr && ShowLastLine(viewer->txtReport);
 }
 
 void CloseViewer()
@@ -151,6 +115,8 @@ void CloseViewer()
 
 QPlainTextEdit* g_plain = nullptr;
 
+// The baseline: the report's text straight into a text box of the viewer's
+// size and font.
 bool LoadPlainTextEdit(const QString& path, const QFont& font)
 {
     QFile file(path);
@@ -165,10 +131,7 @@ bool LoadPlainTextEdit(const QString& path, const QFont& font)
     g_plain->resize(452, 233);
     g_plain->setPlainText(QString::fromLatin1(bytes));
     g_plain->show();
-    g_plain->moveCursor(QTextCursor::End);
-    g_plain->ensureCursorVisible();
-    g_plain->viewport()->repaint();
-    return g_plain->viewport()->rect().contains(g_plain->cursorRect());
+    return ShowLastLine(g_plain);
 }
 
 void ClosePlainTextEdit()
@@ -176,6 +139,36 @@ void ClosePlainTextEdit()
     delete g_plain;
     g_plain = nullptr;
     QCoreApplication::processEvents();
+}
+
+// The largest report a player can have: every system number from 0 to 4096
+// with six planets, every planet listed, with the rating column, and values
+// of seven significant digits, the longest the report writes.
+bool WriteLargestPlayerReport(const QString& folder, const QString& report)
+{
+    const QString galaxyPath = folder + QStringLiteral("/largest.gxy");
+    QByteArray bytes(static_cast<qsizetype>(galaxy::kHeaderSize), '\0');
+    galaxy::SystemRecord record;
+    for (int system = 0; system <= 4096; ++system) {
+        record.setSystemNumber(static_cast<galaxy::SystemNumber>(system));
+        record.setPlanetCount(galaxy::kPlanetSlots);
+        for (int j = 1; j <= galaxy::kPlanetSlots; ++j) {
+            const qint64 k = system * galaxy::kPlanetSlots + j;
+            const auto hab = static_cast<float>(1000000 + k * 7919 % 8999999) / 1e7F;
+            const auto met = static_cast<float>(1000000 + k * 104729 % 8999999) / 1e7F;
+            record.setPlanet(j, galaxy::Hab{hab}, galaxy::Met{met});
+        }
+        bytes.append(reinterpret_cast<const char*>(record.bytes.data()), static_cast<qsizetype>(record.bytes.size()));
+    }
+    QFile file(galaxyPath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
+        return false;
+    }
+    file.close();
+    galaxy::GalaxyFile galaxyFile;
+    QFile::remove(report);
+    return galaxyFile.open(Declare::FsPath(galaxyPath), galaxy::GalaxyFile::Mode::ReadShared).ok()
+           && galaxy::WritePlanetReport(&galaxyFile, Declare::FsPath(report), 0, 0, true, '.').ok();
 }
 
 double Median(std::vector<double> values)
@@ -188,25 +181,15 @@ void Report(const char* what, const std::vector<Figures>& runs)
 {
     std::vector<double> shown;
     std::vector<double> blocked;
-    std::vector<double> firstQuery;
-    std::vector<double> query;
     bool allShown = true;
     for (const Figures& run : runs) {
         shown.push_back(run.shownSeconds);
         blocked.push_back(run.blockedSeconds);
-        firstQuery.push_back(run.firstQuerySeconds);
-        query.push_back(run.querySeconds);
         allShown = allShown && run.lastLineShown;
     }
     std::printf("  %-28s on screen at the last line: %7.3f s   longest event-loop block: %7.3f s%s\n", what,
                 Median(shown), *std::max_element(blocked.begin(), blocked.end()),
                 allShown ? "" : "   (last line NOT shown)");
-    if (Median(query) < 0) {
-        std::printf("  %-28s screen reader: no text offered\n", "");
-    } else {
-        std::printf("  %-28s screen reader at the caret: first round %8.3f ms, then %8.1f us a round\n", "",
-                    Median(firstQuery) * 1e3, Median(query) * 1e6);
-    }
 }
 
 } // namespace
@@ -215,7 +198,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QStringList reports;
-    int runs = 3;
+    int runs = 5;
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     for (int i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == QStringLiteral("--runs") && i + 1 < arguments.size()) {
@@ -224,28 +207,21 @@ int main(int argc, char** argv)
             reports.append(arguments[i]);
         }
     }
-    if (reports.isEmpty()) {
-        std::fputs("usage: viewer_bench REPORT [REPORT...] [--runs N]\n", stderr);
-        return 2;
-    }
 
     QTemporaryDir scratch;
+    const QString largest = scratch.filePath(QStringLiteral("largest-player-report.txt"));
+    if (!WriteLargestPlayerReport(scratch.path(), largest)) {
+        std::fputs("cannot write the largest player's report\n", stderr);
+        return 1;
+    }
+    reports.prepend(largest);
     BenchPlatform services;
     services.folder = scratch.path();
     const platform::ScopedSystemServices systemInstalled(services);
     const QString dump = scratch.filePath(QStringLiteral("dump.txt"));
 
-    // The accessibility bridge connects in the background; measure only once
-    // it is on, when it was asked for.
-    if (qEnvironmentVariableIsSet("QT_LINUX_ACCESSIBILITY_ALWAYS_ON")) {
-        QElapsedTimer waited;
-        waited.start();
-        while (!QAccessible::isActive() && waited.elapsed() < 10000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        }
-    }
-    std::printf("platform %s, accessibility %s, median of %d runs (block: the longest of them)\n",
-                qPrintable(QGuiApplication::platformName()), QAccessible::isActive() ? "on" : "off", runs);
+    std::printf("platform %s, median of %d runs (block: the longest of them)\n",
+                qPrintable(QGuiApplication::platformName()), runs);
     for (const QString& report : reports) {
         QFile::remove(dump);
         if (!QFile::copy(report, dump)) {
@@ -271,14 +247,8 @@ int main(int argc, char** argv)
                 }
                 return shown;
             }));
-            if (frmOpenText::Find() != nullptr) {
-                MeasureQueries(frmOpenText::Find()->txtReport, viewer.back());
-            }
             CloseViewer();
             plain.push_back(Measure([&] { return LoadPlainTextEdit(dump, font); }));
-            if (g_plain != nullptr) {
-                MeasureQueries(g_plain, plain.back());
-            }
             ClosePlainTextEdit();
         }
         Report("report viewer", viewer);

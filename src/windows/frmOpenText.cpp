@@ -6,13 +6,19 @@
 #include "platform/VersionRecord.h"
 #include "state/Declare.h"
 #include "widgets/OneWindow.h"
-#include "widgets/ReportTextView.h"
 #include "widgets/Twips.h"
 
+#include <QByteArray>
+#include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QPlainTextEdit>
 #include <QResizeEvent>
+
+#include <cstddef>
+#include <limits>
+#include <new>
 
 namespace {
 
@@ -42,6 +48,47 @@ QFont ReportFont()
         font.setPointSizeF(9.75);
     }
     return font;
+}
+
+enum class ReadResult { Read, TooBig, Failed };
+
+// Reads the whole report in one piece, one byte per character (Latin-1 gives
+// every byte the character of its own code). The text box cannot report that
+// it ran out of memory, so a report too big for it is found here: one of more
+// characters than a text document can count, or one whose bytes or text
+// cannot be had.
+ReadResult ReadReport(const QString& path, QString& text)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return ReadResult::Failed;
+    }
+    const qint64 size = file.size();
+    if (size > std::numeric_limits<int>::max()) {
+        return ReadResult::TooBig;
+    }
+    try {
+        const QByteArray bytes = file.read(size);
+        if (bytes.size() != size) {
+            return ReadResult::Failed;
+        }
+        text = QString::fromLatin1(bytes);
+    } catch (const std::bad_alloc&) {
+        return ReadResult::TooBig;
+    }
+    return ReadResult::Read;
+}
+
+// Whether the memory is there to lay the text out: the document and its
+// layout take a few times the text's own size. Asked for and given back at
+// once; a direct call of operator new, which the compiler does not leave out.
+bool RoomToShow(const QString& text)
+{
+    constexpr std::size_t kRoomPerCharacter = 4 * sizeof(char16_t);
+    void* room = ::operator new(static_cast<std::size_t>(text.size()) * kRoomPerCharacter, std::nothrow);
+    const bool got = room != nullptr;
+    ::operator delete(room);
+    return got;
 }
 
 } // namespace
@@ -74,9 +121,15 @@ frmOpenText::frmOpenText(platform::Platform& desktop, QWidget* messageParent)
     resize(twips::Size(kClientWidth, kClientHeight));
     setFont(look::DialogFont());
 
-    txtReport = new ReportTextView(this);
+    txtReport = new QPlainTextEdit(this);
     txtReport->setObjectName(QStringLiteral("txtReport"));
+    txtReport->setReadOnly(true);
+    // The caret moves with the keys, and screen readers follow it.
+    txtReport->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     txtReport->setFont(ReportFont());
+    txtReport->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    txtReport->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtReport->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtReport->setGeometry(rect());
     setFocusProxy(txtReport);
 }
@@ -85,10 +138,16 @@ bool frmOpenText::Form_Load()
 {
     setWindowTitle(platform::FinalVersionByline());
 
-    switch (txtReport->loadFile(Declare::ReportPath())) {
-    case ReportTextView::LoadResult::Loaded: return true;
-    case ReportTextView::LoadResult::OutOfMemory: offerExternalEditor(); return false;
-    case ReportTextView::LoadResult::Failed: break;
+    QString text;
+    const ReadResult read = ReadReport(Declare::ReportPath(), text);
+    if (read == ReadResult::Read && RoomToShow(text)) {
+        // The CR LF line ends make the lines; the caret stays at the start.
+        txtReport->setPlainText(text);
+        return true;
+    }
+    if (read != ReadResult::Failed) {
+        offerExternalEditor();
+        return false;
     }
     m_desktop.messageBox(m_messageParent.data(), platform::MessageIcon::Critical, platform::MessageButtons::Ok,
                          kUnknownErrorTitle, kUnknownErrorText);

@@ -1,12 +1,12 @@
 // The report viewer: dump.txt from the program folder in a read-only,
-// fixed-pitch text view. A report too big for it is offered to the external
+// fixed-pitch text box. A report too big for it is offered to the external
 // editor instead, and the viewer then closes before it is ever seen.
 #pragma once
 
 #include <QPointer>
 #include <QWidget>
 
-class ReportTextView;
+class QPlainTextEdit;
 
 namespace platform {
 class Platform;
@@ -27,7 +27,7 @@ public:
     // The open viewer, or nullptr.
     static frmOpenText* Find();
 
-    ReportTextView* txtReport = nullptr;
+    QPlainTextEdit* txtReport = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;

@@ -7,7 +7,6 @@
 #include "support/DeletedWhileOpen.h"
 #include "support/MessageTexts.h"
 #include "support/PlanetLines.h"
-#include "widgets/ReportTextView.h"
 #include "windows/frmMerge.h"
 #include "windows/frmOpenText.h"
 #include "windows/frmQuarrimax.h"
@@ -19,6 +18,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -685,11 +685,11 @@ void DumpTest::builtInViewerChoiceShowsNoMessage()
     // The viewer shows the new report; a second dump only brings it forward.
     QPointer<frmOpenText> viewer = frmOpenText::Find();
     QVERIFY(viewer && viewer->isVisible());
-    QCOMPARE(viewer->txtReport->text().toLatin1(), QByteArray(report).replace("\r\n", "\n"));
+    QCOMPARE(viewer->txtReport->toPlainText().toLatin1(), QByteArray(report).replace("\r\n", "\n"));
     SetThresholds(window, QStringLiteral("99"), QStringLiteral("99"));
     Dump(window);
     QCOMPARE(frmOpenText::Find(), viewer.data());
-    QCOMPARE(viewer->txtReport->text().toLatin1(), QByteArray(report).replace("\r\n", "\n"));
+    QCOMPARE(viewer->txtReport->toPlainText().toLatin1(), QByteArray(report).replace("\r\n", "\n"));
     QVERIFY(ReadAll(workspace.report()) != report);
     viewer->close();
     Stop(window);

@@ -1,24 +1,39 @@
-// The report viewer: caption, text, font and size; the too-big path with its
-// question, both answers and the missing editor; the unreadable report; and
-// the text view's keyboard, mouse, wheel, selection and copy.
+// The report viewer: caption, text, font, wrapping and size; the too-big path
+// with its question, both answers and the missing editor, for a report too
+// long to count and for memory that runs out; and the unreadable report.
 #include "UiFixture.h"
 #include "state/Declare.h"
 #include "support/GalaxyBuilder.h"
 #include "support/ScriptedPlatform.h"
-#include "widgets/ReportTextView.h"
 #include "windows/frmOpenText.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
+#include <QPlainTextEdit>
+#include <QProcess>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTest>
-#include <QWheelEvent>
+#include <QTextBlock>
+#include <QTextLayout>
 
+#include <limits>
 #include <memory>
+
+#ifndef Q_OS_WIN
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+#if defined(__SANITIZE_ADDRESS__)
+#define QUARRIMAX_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUARRIMAX_ADDRESS_SANITIZER 1
+#endif
+#endif
 
 using platform::MessageAnswer;
 using platform::MessageButtons;
@@ -29,6 +44,9 @@ using uitest::Desktop;
 namespace {
 
 const QString kCaption = QStringLiteral("Quarrimax 2.35 FINAL by Marrowen");
+
+// Set in a case run again in a process whose address space is limited.
+constexpr char kLittleMemoryVariable[] = "QUARRIMAX_TEST_LITTLE_MEMORY";
 
 // A small report in the layout the dump writes.
 QByteArray SmallReport()
@@ -48,30 +66,26 @@ QByteArray ManyLines(int count)
     return text;
 }
 
-// Offset of the first byte of line n (counting from 0) of a text.
-qint64 LineStart(const QByteArray& text, int line)
+// The text the viewer shows for a report: a character for every byte, CR LF
+// ending the lines.
+QString Shown(const QByteArray& report)
 {
-    qint64 position = 0;
-    for (int i = 0; i < line; ++i) {
-        position = text.indexOf('\n', position) + 1;
-    }
-    return position;
+    return QString::fromLatin1(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
-qint64 LineEnd(const QByteArray& text, int line)
+// A report of zero bytes that takes no room on the disk.
+bool WriteSparse(const QString& path, qint64 size)
 {
-    const qint64 feed = text.indexOf('\n', LineStart(text, line));
-    if (feed < 0) {
-        return text.size();
-    }
-    return feed > 0 && text[feed - 1] == '\r' ? feed - 1 : feed;
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.resize(size);
 }
 
-// A point inside the left half of the character cell of a position.
-QPoint PointAt(ReportTextView* view, qint64 position)
+// Where the character at a position of a text box is drawn.
+QRect CharacterRect(QPlainTextEdit* box, int position)
 {
-    const QRect cell = view->characterRect(position);
-    return QPoint(cell.left() + 1, cell.center().y());
+    QTextCursor cursor(box->document());
+    cursor.setPosition(position);
+    return box->cursorRect(cursor);
 }
 
 } // namespace
@@ -87,8 +101,8 @@ private:
 
     void writeReport(const QByteArray& bytes) { QVERIFY(testsupport::WriteFile(reportPath(), bytes)); }
 
-    // Opens the viewer on a report and gives its text view the focus.
-    ReportTextView* openOn(const QByteArray& bytes)
+    // Opens the viewer on a report and gives its text box the focus.
+    QPlainTextEdit* openOn(const QByteArray& bytes)
     {
         writeReport(bytes);
         frmOpenText* viewer = frmOpenText::Show(Desktop());
@@ -97,6 +111,35 @@ private:
         }
         viewer->txtReport->setFocus();
         return viewer->txtReport;
+    }
+
+    // Opens the viewer on a report too big for it, answering the question;
+    // checks that no viewer is shown, the question, and the message of a
+    // missing editor when one is expected.
+    void openTooBig(MessageAnswer answer, bool editorMissingMessage)
+    {
+        m_platform->answers.enqueue(answer);
+        QCOMPARE(frmOpenText::Show(Desktop()), nullptr);
+        QCOMPARE(frmOpenText::Find(), nullptr);
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            QVERIFY(qobject_cast<frmOpenText*>(window) == nullptr || !window->isVisible());
+        }
+        QCOMPARE(m_platform->boxes.size(), editorMissingMessage ? 2 : 1);
+        const ScriptedPlatform::Box& question = m_platform->boxes.first();
+        QCOMPARE(question.icon, MessageIcon::Question);
+        QCOMPARE(question.buttons, MessageButtons::YesNo);
+        QCOMPARE(question.title, QStringLiteral("File Size too big"));
+        QCOMPARE(question.text, QStringLiteral("The File is to big to be opened with the build  in text Viewer, would "
+                                               "you like to try opening it with notepad?"));
+        if (editorMissingMessage) {
+            const ScriptedPlatform::Box& missing = m_platform->boxes.at(1);
+            QCOMPARE(missing.icon, MessageIcon::Critical);
+            QCOMPARE(missing.buttons, MessageButtons::Ok);
+            QCOMPARE(missing.title, QStringLiteral("Error Opening notepad"));
+            QCOMPARE(
+                missing.text,
+                QStringLiteral("Notepad.exe not Found in dir C:\\windows\\ please use the built in text displayer"));
+        }
     }
 
     static void discardViewer() { delete frmOpenText::Find(); }
@@ -108,55 +151,61 @@ private slots:
     {
         m_workspace = std::make_unique<uitest::Workspace>();
         m_platform = &m_workspace->platform();
-        ReportTextView::resetMemoryCapacity();
     }
 
     void cleanup()
     {
         discardViewer();
-        ReportTextView::resetMemoryCapacity();
         m_platform = nullptr;
         m_workspace.reset();
     }
 
-    void showsCaptionAndReport()
+    void showsTheReport_data()
     {
-        ReportTextView* view = openOn(SmallReport());
-        QVERIFY(view != nullptr);
+        QTest::addColumn<QByteArray>("report");
+        QTest::newRow("a small report") << SmallReport();
+        QTest::newRow("an empty report") << QByteArray();
+        QTest::newRow("a byte for every character") << QByteArray("12.A  \xE9\xFF\x80 50\r\n");
+    }
+
+    void showsTheReport()
+    {
+        QFETCH(QByteArray, report);
+        QPlainTextEdit* box = openOn(report);
+        QVERIFY(box != nullptr);
         frmOpenText* viewer = frmOpenText::Find();
         QVERIFY(viewer->isVisible());
         QCOMPARE(viewer->windowTitle(), kCaption);
-        QCOMPARE(view->text(),
-                 QString::fromLatin1(SmallReport()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-        QCOMPARE(view->lineCount(), 5);
-        QCOMPARE(view->lineText(2), QStringLiteral("12.A          50           30"));
-        QCOMPARE(view->lineText(4), QString());
+        QCOMPARE(box->toPlainText(), Shown(report));
+        QCOMPARE(box->blockCount(), report.count("\r\n") + 1);
+        QCOMPARE(box->textCursor().position(), 0);
         QVERIFY(m_platform->boxes.isEmpty());
         QVERIFY(m_platform->launches.isEmpty());
     }
 
-    void usesFixedPitchCourier()
+    // Read-only, with a caret that moves with the keys for screen readers.
+    void readOnlyWithACaret()
     {
-        ReportTextView* view = openOn(SmallReport());
-        QVERIFY(view != nullptr);
-        QCOMPARE(view->font().pointSizeF(), 9.75);
-        QVERIFY(QFontInfo(view->font()).fixedPitch());
-        QVERIFY(!view->font().bold() && !view->font().italic());
-        // The Met column starts at the same place in every planet line.
-        const QByteArray text = SmallReport();
-        QCOMPARE(view->characterRect(LineStart(text, 2) + 27).left(),
-                 view->characterRect(LineStart(text, 3) + 27).left());
-        QVERIFY(view->characterRect(LineStart(text, 2) + 27).left()
-                > view->characterRect(LineStart(text, 2) + 26).left());
+        QPlainTextEdit* box = openOn(SmallReport());
+        QVERIFY(box != nullptr);
+        QTest::keyClicks(box, QStringLiteral("x\b"));
+        QCOMPARE(box->toPlainText(), Shown(SmallReport()));
+        QTest::keyClick(box, Qt::Key_Down);
+        QCOMPARE(box->textCursor().blockNumber(), 1);
     }
 
-    void emptyReportShowsEmptyText()
+    void usesFixedPitchCourier()
     {
-        ReportTextView* view = openOn(QByteArray());
-        QVERIFY(view != nullptr);
-        QCOMPARE(view->text(), QString());
-        QCOMPARE(view->lineCount(), 1);
-        QVERIFY(m_platform->boxes.isEmpty());
+        QPlainTextEdit* box = openOn(SmallReport());
+        QVERIFY(box != nullptr);
+        QCOMPARE(box->font().pointSizeF(), 9.75);
+        QVERIFY(QFontInfo(box->font()).fixedPitch());
+        QVERIFY(!box->font().bold() && !box->font().italic());
+        // The Met column starts at the same place in every planet line.
+        const int line2 = box->document()->findBlockByNumber(2).position();
+        const int line3 = box->document()->findBlockByNumber(3).position();
+        QCOMPARE(CharacterRect(box, line2 + 27).left(), CharacterRect(box, line3 + 27).left());
+        QVERIFY(CharacterRect(box, line2 + 27).left() > CharacterRect(box, line2 + 26).left());
     }
 
     void unreadableReport_data()
@@ -183,7 +232,7 @@ private slots:
                  QStringLiteral("An unknow error occured. Please contact the producer if the problem persiste."));
         QVERIFY(viewer->isVisible());
         QCOMPARE(viewer->windowTitle(), kCaption);
-        QCOMPARE(viewer->txtReport->text(), QString());
+        QCOMPARE(viewer->txtReport->toPlainText(), QString());
     }
 
     void tooBig_data()
@@ -199,6 +248,7 @@ private slots:
         QTest::newRow("yes, editor fails to start") << MessageAnswer::Yes << true << false << true << false;
     }
 
+    // A report of more characters than a text document counts.
     void tooBig()
     {
         QFETCH(MessageAnswer, answer);
@@ -206,77 +256,72 @@ private slots:
         QFETCH(bool, editorStarts);
         QFETCH(bool, launched);
         QFETCH(bool, editorMissingMessage);
-        m_platform->answers.enqueue(answer);
         m_platform->editorPresent = editorPresent;
         m_platform->editorStarts = editorStarts;
-        writeReport(ManyLines(200));
-        ReportTextView::setMemoryCapacity(1000);
-
-        QCOMPARE(frmOpenText::Show(Desktop()), nullptr);
-        QCOMPARE(frmOpenText::Find(), nullptr);
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            QVERIFY(qobject_cast<frmOpenText*>(window) == nullptr || !window->isVisible());
-        }
-        QCOMPARE(m_platform->boxes.size(), editorMissingMessage ? 2 : 1);
-        const ScriptedPlatform::Box& question = m_platform->boxes.first();
-        QCOMPARE(question.icon, MessageIcon::Question);
-        QCOMPARE(question.buttons, MessageButtons::YesNo);
-        QCOMPARE(question.title, QStringLiteral("File Size too big"));
-        QCOMPARE(question.text, QStringLiteral("The File is to big to be opened with the build  in text Viewer, would "
-                                               "you like to try opening it with notepad?"));
-        if (editorMissingMessage) {
-            const ScriptedPlatform::Box& missing = m_platform->boxes.at(1);
-            QCOMPARE(missing.icon, MessageIcon::Critical);
-            QCOMPARE(missing.buttons, MessageButtons::Ok);
-            QCOMPARE(missing.title, QStringLiteral("Error Opening notepad"));
-            QCOMPARE(
-                missing.text,
-                QStringLiteral("Notepad.exe not Found in dir C:\\windows\\ please use the built in text displayer"));
-        }
+        QVERIFY(WriteSparse(reportPath(), qint64(std::numeric_limits<int>::max()) + 1));
+        openTooBig(answer, editorMissingMessage);
         QCOMPARE(m_platform->launches, launched ? QList<QString>{Declare::ReportPath()} : QList<QString>{});
 
         // The next opening loads afresh.
-        ReportTextView::resetMemoryCapacity();
-        frmOpenText* viewer = frmOpenText::Show(Desktop());
-        QVERIFY(viewer != nullptr);
-        QCOMPARE(viewer->txtReport->lineCount(), 201);
+        QPlainTextEdit* box = openOn(ManyLines(200));
+        QVERIFY(box != nullptr);
+        QCOMPARE(box->blockCount(), 201);
     }
 
-    void capacityBoundary_data()
+    void tooBigWhenMemoryRunsOut_data()
     {
-        QTest::addColumn<qint64>("spare");
-        QTest::addColumn<bool>("loads");
-        QTest::newRow("exactly enough") << qint64(0) << true;
-        QTest::newRow("one byte short") << qint64(-1) << false;
-        QTest::newRow("plenty") << qint64(1000000) << true;
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("its text fits, not the room to show it") << qint64(40) * 1024 * 1024;
+        QTest::newRow("its bytes do not fit") << qint64(1024) * 1024 * 1024;
     }
 
-    void capacityBoundary()
+    // Runs again in a process of its own that may take only 256 MB more
+    // address space than it has taken when the viewer opens.
+    void tooBigWhenMemoryRunsOut()
     {
-        QFETCH(qint64, spare);
-        QFETCH(bool, loads);
-        const QByteArray text = ManyLines(50);
-        writeReport(text);
-        ReportTextView::setMemoryCapacity(ReportTextView::memoryFor(text.size(), text.count('\n') + 1) + spare);
-        m_platform->answers.enqueue(MessageAnswer::No);
-        frmOpenText* viewer = frmOpenText::Show(Desktop());
-        QCOMPARE(viewer != nullptr, loads);
-        QCOMPARE(m_platform->boxes.size(), loads ? 0 : 1);
-        if (viewer != nullptr) {
-            QCOMPARE(viewer->txtReport->textSize(), text.size());
+#ifdef Q_OS_WIN
+        QSKIP("the address space is limited with setrlimit, which Windows lacks");
+#elif defined(QUARRIMAX_ADDRESS_SANITIZER)
+        QSKIP("AddressSanitizer reserves more address space than any limit that leaves memory running out");
+#else
+        QFETCH(qint64, size);
+        if (!qEnvironmentVariableIsSet(kLittleMemoryVariable)) {
+            const QString function = QString::fromLatin1(QTest::currentTestFunction());
+            const QString tag = QString::fromUtf8(QTest::currentDataTag());
+            QProcess child;
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            qputenv(kLittleMemoryVariable, "1");
+            child.start(QCoreApplication::applicationFilePath(), {function + u':' + tag});
+            qunsetenv(kLittleMemoryVariable);
+            QVERIFY(child.waitForFinished(120000));
+            const QString output = QString::fromLocal8Bit(child.readAll());
+            QVERIFY2(child.exitCode() == 0
+                         && output.contains(QStringLiteral("PASS   : TestFrmOpenText::%1(%2)").arg(function, tag)),
+                     qPrintable(output));
+            return;
         }
+        QVERIFY(WriteSparse(reportPath(), size));
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        QVERIFY(statm.open(QIODevice::ReadOnly));
+        rlimit limit{};
+        QVERIFY(::getrlimit(RLIMIT_AS, &limit) == 0);
+        limit.rlim_cur = static_cast<rlim_t>(statm.readAll().split(' ').first().toLongLong() * ::sysconf(_SC_PAGESIZE)
+                                             + qint64(256) * 1024 * 1024);
+        QVERIFY(::setrlimit(RLIMIT_AS, &limit) == 0);
+        openTooBig(MessageAnswer::No, false);
+        QVERIFY(m_platform->launches.isEmpty());
+#endif
     }
 
     void secondShowOnlyBringsForward()
     {
-        ReportTextView* view = openOn(SmallReport());
-        QVERIFY(view != nullptr);
+        QVERIFY(openOn(SmallReport()) != nullptr);
         frmOpenText* first = frmOpenText::Find();
         first->showMinimized();
         writeReport(ManyLines(10));
         QCOMPARE(frmOpenText::Show(Desktop()), first);
         QVERIFY(!first->isMinimized());
-        QCOMPARE(first->txtReport->lineText(2), QStringLiteral("12.A          50           30"));
+        QCOMPARE(first->txtReport->toPlainText(), Shown(SmallReport()));
         QVERIFY(m_platform->boxes.isEmpty());
     }
 
@@ -288,9 +333,9 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(first.isNull());
         QCOMPARE(frmOpenText::Find(), nullptr);
-        ReportTextView* view = openOn(ManyLines(3));
-        QVERIFY(view != nullptr);
-        QCOMPARE(view->lineText(0), QStringLiteral("line 0"));
+        QPlainTextEdit* box = openOn(ManyLines(3));
+        QVERIFY(box != nullptr);
+        QCOMPARE(box->toPlainText(), Shown(ManyLines(3)));
     }
 
     void sizeAndResize_data()
@@ -334,212 +379,27 @@ private slots:
         QCOMPARE(viewer->txtReport->geometry(), viewer->rect());
     }
 
+    // Long lines wrap at the right edge, with no horizontal scroll bar; the
+    // vertical one is always there.
     void wrapsLongLinesAtTheRightEdge()
     {
         const QByteArray text = QByteArray(200, 'x') + "\r\nshort\r\n" + QByteArray(30, 'y');
-        ReportTextView* view = openOn(text);
-        QVERIFY(view != nullptr);
-        for (int width : {452, 300, 120}) {
+        QPlainTextEdit* box = openOn(text);
+        QVERIFY(box != nullptr);
+        int lastRows = 0;
+        for (const int width : {452, 300, 120}) {
             frmOpenText::Find()->resize(width, 233);
-            const int columns = view->columns();
-            QVERIFY(columns > 1);
-            qint64 rows = 0;
-            for (qint64 line = 0; line < view->lineCount(); ++line) {
-                rows += std::max<qint64>(1, (view->lineText(line).size() + columns - 1) / columns);
+            QCoreApplication::processEvents();
+            QVERIFY(box->verticalScrollBar()->isVisible());
+            QVERIFY(!box->horizontalScrollBar()->isVisible());
+            QTextLayout* layout = box->document()->firstBlock().layout();
+            QVERIFY(layout->lineCount() > lastRows);
+            lastRows = layout->lineCount();
+            for (int row = 0; row < layout->lineCount(); ++row) {
+                QVERIFY(layout->lineAt(row).naturalTextWidth() <= box->viewport()->width());
             }
-            QCOMPARE(view->rowCount(), rows);
-            // Every row holds the same number of characters up to the edge.
-            QVERIFY(view->characterRect(columns - 1).right() <= view->viewport()->width());
-            QCOMPARE(view->characterRect(columns).left(), view->characterRect(0).left());
-            QVERIFY(view->characterRect(columns).top() > view->characterRect(0).top());
+            QCOMPARE(box->document()->findBlockByNumber(1).layout()->lineCount(), 1);
         }
-    }
-
-    void keys_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<qint64>("cursor");
-        QTest::addColumn<qint64>("anchor");
-
-        const QByteArray r = SmallReport();
-        const qint64 end = r.size();
-        QTest::newRow("ctrl+end") << r << "Ctrl+End" << end << end;
-        QTest::newRow("ctrl+end, ctrl+home") << r << "Ctrl+End;Ctrl+Home" << qint64(0) << qint64(0);
-        QTest::newRow("left at the start") << r << "Left;Up" << qint64(0) << qint64(0);
-        QTest::newRow("right at the end") << r << "Ctrl+End;Right;Down" << end << end;
-        QTest::newRow("down, down") << r << "Down;Down" << LineStart(r, 2) << LineStart(r, 2);
-        QTest::newRow("end of a line") << r << "Down;Down;End" << LineEnd(r, 2) << LineEnd(r, 2);
-        QTest::newRow("home") << r << "Down;Down;End;Home" << LineStart(r, 2) << LineStart(r, 2);
-        QTest::newRow("shift+end") << r << "Down;Down;Shift+End" << LineEnd(r, 2) << LineStart(r, 2);
-        QTest::newRow("shift+home") << r << "Down;Down;End;Shift+Home" << LineStart(r, 2) << LineEnd(r, 2);
-        QTest::newRow("right over a line end") << r << "End;Right" << LineStart(r, 1) << LineStart(r, 1);
-        QTest::newRow("left over a line end") << r << "Down;Left" << LineEnd(r, 0) << LineEnd(r, 0);
-        QTest::newRow("column kept over a short line")
-            << r << "Right;Right;Right;Down;Down" << LineStart(r, 2) + 3 << LineStart(r, 2) + 3;
-        QTest::newRow("column clamped on a short line")
-            << r << "Right;Right;Right;Down" << LineStart(r, 1) << LineStart(r, 1);
-        QTest::newRow("shift+right twice")
-            << r << "Down;Down;Right;Shift+Right;Shift+Right" << LineStart(r, 2) + 3 << LineStart(r, 2) + 1;
-        QTest::newRow("left collapses a selection")
-            << r << "Down;Down;Right;Shift+Right;Shift+Right;Left" << LineStart(r, 2) + 1 << LineStart(r, 2) + 1;
-        QTest::newRow("right collapses a selection")
-            << r << "Down;Down;Shift+Right;Shift+Right;Right" << LineStart(r, 2) + 2 << LineStart(r, 2) + 2;
-        QTest::newRow("shift+down over lines")
-            << r << "Down;Down;Shift+Down;Shift+Down" << LineStart(r, 4) << LineStart(r, 2);
-        QTest::newRow("ctrl+right to the next word")
-            << r << "Down;Down;Ctrl+Right" << LineStart(r, 2) + 14 << LineStart(r, 2) + 14;
-        QTest::newRow("ctrl+left back") << r << "Down;Down;Ctrl+Right;Ctrl+Right;Ctrl+Left" << LineStart(r, 2) + 14
-                                        << LineStart(r, 2) + 14;
-        QTest::newRow("ctrl+shift+end selects to the end") << r << "Down;Ctrl+Shift+End" << end << LineStart(r, 1);
-
-        const QByteArray wrapped = QByteArray(300, 'w') + "\r\n" + "tail";
-        QTest::newRow("down inside a wrapped line") << wrapped << "Down" << qint64(-1) << qint64(-1);
-        QTest::newRow("end of a wrapped row") << wrapped << "End" << qint64(-1) << qint64(-1);
-    }
-
-    void keys()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(QString, keys);
-        QFETCH(qint64, cursor);
-        QFETCH(qint64, anchor);
-        ReportTextView* view = openOn(text);
-        QVERIFY(view != nullptr);
-        // -1 stands for one row further: the start of the second row of a
-        // wrapped line.
-        if (cursor == -1) {
-            cursor = view->columns();
-            anchor = cursor;
-            QVERIFY(cursor < 300);
-        }
-        for (const QString& key : keys.split(QChar(u';'))) {
-            QTest::keySequence(view, QKeySequence(key));
-        }
-        QCOMPARE(view->cursorPosition(), cursor);
-        QCOMPARE(view->anchorPosition(), anchor);
-    }
-
-    void shiftHomeSelectsOneWrappedRow()
-    {
-        ReportTextView* view = openOn(QByteArray(300, 'w'));
-        QVERIFY(view != nullptr);
-        QTest::keyClick(view, Qt::Key_End);
-        QTest::keyClick(view, Qt::Key_Home, Qt::ShiftModifier);
-        QCOMPARE(view->selectedText(), QString(view->columns(), QChar(u'w')));
-    }
-
-    void selectAllAndCopy()
-    {
-        ReportTextView* view = openOn(SmallReport());
-        QVERIFY(view != nullptr);
-        QGuiApplication::clipboard()->clear();
-        QTest::keySequence(view, QKeySequence::SelectAll);
-        QCOMPARE(view->anchorPosition(), 0);
-        QCOMPARE(view->cursorPosition(), SmallReport().size());
-        QTest::keySequence(view, QKeySequence::Copy);
-        QCOMPARE(QGuiApplication::clipboard()->text(),
-                 QString::fromLatin1(SmallReport()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    }
-
-    void copyTakesTheSelectedRows()
-    {
-        ReportTextView* view = openOn(SmallReport());
-        QVERIFY(view != nullptr);
-        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-        QTest::keySequence(view, QKeySequence::Copy);
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
-        QTest::keyClick(view, Qt::Key_Down);
-        QTest::keyClick(view, Qt::Key_Down);
-        QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
-        QTest::keyClick(view, Qt::Key_End, Qt::ShiftModifier);
-        QTest::keySequence(view, QKeySequence::Copy);
-        QCOMPARE(QGuiApplication::clipboard()->text(),
-                 QStringLiteral("12.A          50           30\n1234.C        37.5         8"));
-    }
-
-    void mouseDragSelects()
-    {
-        const QByteArray text = SmallReport();
-        ReportTextView* view = openOn(text);
-        QVERIFY(view != nullptr);
-        QWidget* surface = view->viewport();
-        const qint64 from = LineStart(text, 2) + 14;
-        const qint64 to = LineStart(text, 3) + 18;
-        QTest::mousePress(surface, Qt::LeftButton, {}, PointAt(view, from));
-        QTest::mouseMove(surface, PointAt(view, to));
-        QTest::mouseRelease(surface, Qt::LeftButton, {}, PointAt(view, to));
-        QCOMPARE(view->anchorPosition(), from);
-        QCOMPARE(view->cursorPosition(), to);
-        QCOMPARE(view->selectedText(), QStringLiteral("50           30\n1234.C        37.5"));
-
-        // A click elsewhere puts the caret there; shift+click extends.
-        QTest::mouseClick(surface, Qt::LeftButton, {}, PointAt(view, LineStart(text, 0) + 6));
-        QVERIFY(!view->hasSelection());
-        QCOMPARE(view->cursorPosition(), 6);
-        QTest::mouseClick(surface, Qt::LeftButton, Qt::ShiftModifier, PointAt(view, LineStart(text, 0) + 10));
-        QCOMPARE(view->selectedText(), QStringLiteral(".Sys"));
-    }
-
-    void doubleClickSelectsAWord()
-    {
-        const QByteArray text = SmallReport();
-        ReportTextView* view = openOn(text);
-        QVERIFY(view != nullptr);
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, PointAt(view, LineStart(text, 3) + 15));
-        QCOMPARE(view->selectedText(), QStringLiteral("37.5"));
-    }
-
-    void wheelScrolls()
-    {
-        ReportTextView* view = openOn(ManyLines(300));
-        QVERIFY(view != nullptr);
-        QCOMPARE(view->firstVisibleRow(), 0);
-        const QPoint inside = view->viewport()->rect().center();
-        QWheelEvent wheel(inside, view->viewport()->mapToGlobal(inside), QPoint(), QPoint(0, -120), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(view->viewport(), &wheel);
-        QCOMPARE(view->firstVisibleRow(), QApplication::wheelScrollLines());
-        QCOMPARE(view->cursorPosition(), 0);
-    }
-
-    void pageDownAndCtrlEndReachTheLastLine()
-    {
-        ReportTextView* view = openOn(ManyLines(300));
-        QVERIFY(view != nullptr);
-        const int page = view->visibleRows();
-        QVERIFY(page > 2 && page < 300);
-        QTest::keyClick(view, Qt::Key_PageDown);
-        QCOMPARE(view->firstVisibleRow(), page);
-        QCOMPARE(view->lineText(page), QStringLiteral("line %1").arg(page));
-        QCOMPARE(view->cursorPosition(), LineStart(ManyLines(300), page));
-        QTest::keyClick(view, Qt::Key_PageUp);
-        QCOMPARE(view->firstVisibleRow(), 0);
-        QCOMPARE(view->cursorPosition(), 0);
-
-        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
-        QCOMPARE(view->firstVisibleRow() + view->visibleRows(), view->rowCount());
-        QCOMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
-        QTest::keyClick(view, Qt::Key_Home, Qt::ControlModifier);
-        QCOMPARE(view->firstVisibleRow(), 0);
-    }
-
-    void resizeKeepsTheTopLine()
-    {
-        const QByteArray text = ManyLines(300);
-        ReportTextView* view = openOn(text);
-        QVERIFY(view != nullptr);
-        view->verticalScrollBar()->setValue(120);
-        frmOpenText::Find()->resize(48, 233);
-        QVERIFY(view->columns() < 9);
-        const qint64 top = view->firstVisibleRow();
-        // The row at the top still belongs to line 120.
-        qint64 rows = 0;
-        for (int line = 0; line < 120; ++line) {
-            rows += (view->lineText(line).size() + view->columns() - 1) / view->columns();
-        }
-        QVERIFY(top >= rows);
-        QVERIFY(top < rows + (view->lineText(120).size() + view->columns() - 1) / view->columns());
     }
 };
 

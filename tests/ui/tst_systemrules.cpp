@@ -11,7 +11,6 @@
 #include "support/DeletedWhileOpen.h"
 #include "support/MessageTexts.h"
 #include "support/PlanetLines.h"
-#include "widgets/ReportTextView.h"
 #include "windows/frmMerge.h"
 #include "windows/frmOpenText.h"
 #include "windows/frmQuarrimax.h"
@@ -32,6 +31,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -206,8 +206,6 @@ class SystemRulesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { ReportTextView::resetMemoryCapacity(); }
-
     void notePadGetsTheReportOnItsCommandLine_data();
     void notePadGetsTheReportOnItsCommandLine();
     void tooBigReportGoesToNotePadTheSameWay();
@@ -264,8 +262,11 @@ void SystemRulesTest::tooBigReportGoesToNotePadTheSameWay()
     QVERIFY(!folder.isEmpty());
     RecordingEditor editor(workspace.platform(), workspace.file(QStringLiteral("Windows Folder")));
     QVERIFY2(editor.ready(), "the editor stand-in could not be copied from beside the test folder");
-    QVERIFY(WriteFile(QDir(folder).filePath(QStringLiteral("dump.txt")), QByteArray(4000, 'x')));
-    ReportTextView::setMemoryCapacity(1000);
+    // More characters than a text document counts, in a file that takes no
+    // room on the disk.
+    QFile report(QDir(folder).filePath(QStringLiteral("dump.txt")));
+    QVERIFY(report.open(QIODevice::WriteOnly) && report.resize(qint64(std::numeric_limits<int>::max()) + 1));
+    report.close();
     workspace.platform().answers.enqueue(platform::MessageAnswer::Yes);
     QCOMPARE(frmOpenText::Show(editor), nullptr);
     QCOMPARE(workspace.platform().boxes.size(), 1);
