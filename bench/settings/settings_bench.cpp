@@ -8,7 +8,6 @@
 #include "platform/Platform.h"
 #include "platform/SystemServices.h"
 #include "settings/Settings.h"
-#include "state/Declare.h"
 #include "windows/frmQuarrimax.h"
 
 #include <QApplication>
@@ -81,7 +80,6 @@ int main(int argc, char* argv[])
                     boxes.isEmpty() ? "none" : qPrintable(boxes.join(QStringLiteral(" | "))));
         window->close();
         delete window;
-        Declare::Reset();
     }
     return 0;
 }

@@ -49,14 +49,4 @@ bool ReopenReplacedGalaxyFile()
     return openGalaxyFile.open(path, galaxy::GalaxyFile::Mode::ReadShared).ok();
 }
 
-void Reset()
-{
-    for (int i = 0; i <= kGalaxyEntries; ++i) {
-        pstrGalaxyName[static_cast<std::size_t>(i)].clear();
-        pstrGalaxyFile[static_cast<std::size_t>(i)].clear();
-    }
-    pstrCurrentGalaxyFile.clear();
-    (void)openGalaxyFile.close();
-}
-
 } // namespace Declare

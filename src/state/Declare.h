@@ -65,7 +65,4 @@ Selection SelectGalaxy(int index);
 // file is open then.
 bool ReopenReplacedGalaxyFile();
 
-// Empties the Galaxy List and the selection and closes the open galaxy file.
-void Reset();
-
 } // namespace Declare

@@ -32,13 +32,13 @@ using namespace testsupport;
 namespace {
 
 // One key read, or written, with the store opened for it alone.
-QString ReadSetting(const QString& section, const QString& key)
+QString ReadOne(const QString& section, const QString& key)
 {
     settings::Store store(settings::Store::Use::Read);
     return store.text(section, key);
 }
 
-bool WriteSetting(const QString& section, const QString& key, const QString& text)
+bool WriteOne(const QString& section, const QString& key, const QString& text)
 {
     settings::Store store(settings::Store::Use::Write);
     store.setText(section, key, text);
@@ -194,37 +194,37 @@ void SettingsTest::storeLivesInTheUsersConfigFolder()
 #endif
     const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     QVERIFY(!configHome.isEmpty());
-    QVERIFY(WriteSetting(QStringLiteral("Options"), QStringLiteral("Hab"), QStringLiteral("42")));
+    QVERIFY(WriteOne(QStringLiteral("Options"), QStringLiteral("Hab"), QStringLiteral("42")));
     const QString expected = configHome + QStringLiteral("/Quarrimax2/Quarrimax2.conf");
     QVERIFY2(QFileInfo(expected).isFile(), qPrintable(expected));
-    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QStringLiteral("42"));
+    QCOMPARE(ReadOne(QStringLiteral("Options"), QStringLiteral("Hab")), QStringLiteral("42"));
 }
 
 void SettingsTest::absentKeysReadEmpty()
 {
     Sandbox workspace;
-    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
+    QCOMPARE(ReadOne(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
     QVERIFY(!QFileInfo::exists(workspace.storeFile()));
     StoreRaw(QStringLiteral("Options"), QStringLiteral("Met"), QStringLiteral("7"));
-    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
-    QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1")), QString());
+    QCOMPARE(ReadOne(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
+    QCOMPARE(ReadOne(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1")), QString());
 }
 
 void SettingsTest::keysMatchWithoutRegardToCase()
 {
     Sandbox workspace;
     StoreRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile2"), QStringLiteral("second.gxy"));
-    QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("GalaxyFile2")), QStringLiteral("second.gxy"));
-    QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("GALAXYFILE2")), QStringLiteral("second.gxy"));
-    QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("GalaxyFile1")), QString());
+    QCOMPARE(ReadOne(QStringLiteral("Galaxies"), QStringLiteral("GalaxyFile2")), QStringLiteral("second.gxy"));
+    QCOMPARE(ReadOne(QStringLiteral("Galaxies"), QStringLiteral("GALAXYFILE2")), QStringLiteral("second.gxy"));
+    QCOMPARE(ReadOne(QStringLiteral("Galaxies"), QStringLiteral("GalaxyFile1")), QString());
 }
 
 void SettingsTest::sectionsMatchWithoutRegardToCase()
 {
     Sandbox workspace;
     StoreRaw(QStringLiteral("options"), QStringLiteral("Rating"), QStringLiteral("1"));
-    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("rating")), QStringLiteral("1"));
-    QVERIFY(WriteSetting(QStringLiteral("OPTIONS"), QStringLiteral("RATING"), QStringLiteral("0")));
+    QCOMPARE(ReadOne(QStringLiteral("Options"), QStringLiteral("rating")), QStringLiteral("1"));
+    QVERIFY(WriteOne(QStringLiteral("OPTIONS"), QStringLiteral("RATING"), QStringLiteral("0")));
     QCOMPARE(StoredRaw(QStringLiteral("options"), QStringLiteral("Rating")), QStringLiteral("0"));
     QVERIFY(!FreshRawStore().childGroups().contains(QStringLiteral("OPTIONS")));
 }
@@ -233,12 +233,12 @@ void SettingsTest::writeReplacesWhateverCaseWasStored()
 {
     Sandbox workspace;
     StoreRaw(QStringLiteral("Galaxies"), QStringLiteral("galaxyFILE3"), QStringLiteral("old.gxy"));
-    QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile3"), QStringLiteral("new.gxy")));
+    QVERIFY(WriteOne(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile3"), QStringLiteral("new.gxy")));
     QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("galaxyFILE3")), QStringLiteral("new.gxy"));
     QSettings store = FreshRawStore();
     store.beginGroup(QStringLiteral("Galaxies"));
     QCOMPARE(store.childKeys(), QStringList{QStringLiteral("galaxyFILE3")});
-    QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("GalaxyFile3")), QStringLiteral("new.gxy"));
+    QCOMPARE(ReadOne(QStringLiteral("Galaxies"), QStringLiteral("GalaxyFile3")), QStringLiteral("new.gxy"));
 }
 
 void SettingsTest::valuesComeBackUnchanged_data()
@@ -262,8 +262,8 @@ void SettingsTest::valuesComeBackUnchanged()
 {
     QFETCH(QString, value);
     Sandbox workspace;
-    QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1"), value));
-    QCOMPARE(ReadSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1")), value);
+    QVERIFY(WriteOne(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1"), value));
+    QCOMPARE(ReadOne(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1")), value);
     QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxy1")), value);
 }
 
@@ -271,8 +271,8 @@ void SettingsTest::refusedWriteIsReported()
 {
     Sandbox workspace;
     QVERIFY(workspace.refuseWrites());
-    QVERIFY(!WriteSetting(QStringLiteral("Options"), QStringLiteral("Hab"), QStringLiteral("5")));
-    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
+    QVERIFY(!WriteOne(QStringLiteral("Options"), QStringLiteral("Hab"), QStringLiteral("5")));
+    QCOMPARE(ReadOne(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
 }
 
 // The stores that QSettings reads by default besides the program's own: the
@@ -309,14 +309,14 @@ void SettingsTest::fallbackStoresAreNotRead()
     // A store opened as QSettings does by default finds the value there.
     QCOMPARE(RawStore().value(QStringLiteral("Options/Hab")).toString(), QStringLiteral("77"));
 
-    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
-    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Rating")), QString());
+    QCOMPARE(ReadOne(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
+    QCOMPARE(ReadOne(QStringLiteral("Options"), QStringLiteral("Rating")), QString());
     QVERIFY(Named(StoredEntries()).isEmpty());
     QCOMPARE(StoredEntries().at(0).file, QString());
     // Writing a key of its own changes neither that nor the fallback.
-    QVERIFY(WriteSetting(QStringLiteral("Options"), QStringLiteral("Met"), QStringLiteral("3")));
-    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Met")), QStringLiteral("3"));
-    QCOMPARE(ReadSetting(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
+    QVERIFY(WriteOne(QStringLiteral("Options"), QStringLiteral("Met"), QStringLiteral("3")));
+    QCOMPARE(ReadOne(QStringLiteral("Options"), QStringLiteral("Met")), QStringLiteral("3"));
+    QCOMPARE(ReadOne(QStringLiteral("Options"), QStringLiteral("Hab")), QString());
     QFile in(fallback);
     QVERIFY(in.open(QIODevice::ReadOnly));
     QCOMPARE(in.readAll(), held);
@@ -344,8 +344,8 @@ void SettingsTest::galaxyEntriesReadTheEditorsKeys()
 {
     Sandbox workspace;
     // The editor writes "Galaxyfile"; the list is read as "GalaxyFile".
-    QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxy2"), QStringLiteral("Second")));
-    QVERIFY(WriteSetting(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile2"), QStringLiteral("second.gxy")));
+    QVERIFY(WriteOne(QStringLiteral("Galaxies"), QStringLiteral("Galaxy2"), QStringLiteral("Second")));
+    QVERIFY(WriteOne(QStringLiteral("Galaxies"), QStringLiteral("Galaxyfile2"), QStringLiteral("second.gxy")));
     const QList<settings::GalaxyEntry> entries = StoredEntries();
     QCOMPARE(entries.at(1).file, QStringLiteral("second.gxy"));
     QCOMPARE(Named(entries), QStringList{QStringLiteral("2 Second")});
@@ -627,10 +627,10 @@ void SettingsTest::randomFilesReadAndChangeAsQSettingsSees()
         // Read as QSettings reads it (the same spelling, when it is there).
         const QString exact = section + QLatin1Char('/') + key;
         if (before.contains(exact) && !file.contains("[General]") && !file.contains("[%General]")) {
-            QVERIFY2(ReadSetting(section, key) == before.value(exact), qPrintable(context));
+            QVERIFY2(ReadOne(section, key) == before.value(exact), qPrintable(context));
         }
-        QVERIFY2(WriteSetting(section, key, text), qPrintable(context));
-        QVERIFY2(ReadSetting(section, key) == text, qPrintable(context));
+        QVERIFY2(WriteOne(section, key, text), qPrintable(context));
+        QVERIFY2(ReadOne(section, key) == text, qPrintable(context));
         const QByteArray written = StoreBytes(workspace.storeFile());
         QMap<QString, QString> after = everything(written);
         // The key QSettings finds for the one written: the spelling that
@@ -762,7 +762,7 @@ void SettingsTest::writeGivesUpOnALockItCannotTake()
     const settings::Options options{QStringLiteral("40"), QStringLiteral("30"), true, true, false, true};
     QCOMPARE(settings::WriteOptions(options), taken);
     QCOMPARE(settings::WriteGalaxyList({{1, QStringLiteral("Away"), QStringLiteral("away.gxy")}}), taken);
-    QCOMPARE(WriteSetting(QStringLiteral("Options"), QStringLiteral("Met"), QStringLiteral("31")), taken);
+    QCOMPARE(WriteOne(QStringLiteral("Options"), QStringLiteral("Met"), QStringLiteral("31")), taken);
     if (taken) {
         // Written, and readable by QSettings; the lock is gone.
         QSettings reference(store, QSettings::IniFormat);
@@ -838,7 +838,7 @@ void SettingsTest::storeIsTheRegistryKey()
     QCOMPARE(type(QStringLiteral("GALAXIES"), QStringLiteral("GALAXYFILE3")), DWORD(REG_SZ));
     QCOMPARE(StoredRaw(QStringLiteral("Options"), QStringLiteral("Met")), QString());
     QCOMPARE(StoredRaw(QStringLiteral("Galaxies"), QStringLiteral("Galaxy3")), QStringLiteral("@Home"));
-    QCOMPARE(ReadSetting(QStringLiteral("galaxies"), QStringLiteral("GalaxyFile3")), QStringLiteral("home.gxy"));
+    QCOMPARE(ReadOne(QStringLiteral("galaxies"), QStringLiteral("GalaxyFile3")), QStringLiteral("home.gxy"));
 #endif
 }
 

@@ -62,6 +62,16 @@ inline std::wstring ApplicationKey()
 }
 #endif
 
+// The galaxy state as at the program's start: no Galaxy List, no selection,
+// no open galaxy file.
+inline void ResetGalaxyState()
+{
+    Declare::pstrGalaxyName = {};
+    Declare::pstrGalaxyFile = {};
+    Declare::pstrCurrentGalaxyFile.clear();
+    (void)Declare::openGalaxyFile.close();
+}
+
 class Sandbox {
 public:
     Sandbox()
@@ -75,11 +85,11 @@ public:
 #endif
         m_previousPlace = std::exchange(StorePlace(), m_place);
         m_placed.emplace(m_place);
-        Declare::Reset();
+        ResetGalaxyState();
     }
     ~Sandbox()
     {
-        Declare::Reset();
+        ResetGalaxyState();
         m_placed.reset();
         StorePlace() = m_previousPlace;
 #ifdef Q_OS_WIN

@@ -38,7 +38,7 @@ inline void Stop(QPointer<frmQuarrimax>& window)
         window->close();
         delete window;
     }
-    Declare::Reset();
+    testsupport::ResetGalaxyState();
 }
 
 inline void Dump(frmQuarrimax* window)

@@ -153,7 +153,7 @@ void CloseWindow(QWidget* window)
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     delete guard.data();
-    Declare::Reset();
+    testsupport::ResetGalaxyState();
 }
 
 // Closes the window at the end of a test, also of one that failed.
