@@ -247,6 +247,92 @@ click() {
   xdotool mousemove --window "$1" "$2" "$3" click 1
 }
 
+# decorations WINDOW: what the window manager is told to draw on the window
+# (the decorations word of _MOTIF_WM_HINTS, as Wine sets it from the
+# Windows styles): 4 resize handles, 32 a minimize box, 64 a maximize box.
+decorations() {
+  xprop -id "$1" _MOTIF_WM_HINTS | awk -F', ' '{print $3 + 0}'
+}
+
+# frame_of WINDOW WANT-MINIMIZE: a fixed frame, no maximize box, and a
+# minimize box only when WANT-MINIMIZE is 1.
+frame_of() {
+  local decor minimize
+  decor=$(decorations "$1")
+  minimize=$(((decor & 32) != 0))
+  if ((decor & 4)) || ((decor & 64)) || [ "$minimize" != "$2" ]; then
+    echo "decorations $decor (resize 4, minimize 32, maximize 64)"
+    return 1
+  fi
+}
+
+# check_windows MAIN: the windows under a window manager, as a player meets
+# them: fixed frames, the main window in the middle of the screen by its
+# whole frame, the file dialog's own title, the viewer's smallest size, and
+# the Galaxy List editor's keys.
+check_windows() {
+  local main=$1 said x y w h extents left right top bottom merge editor viewer before
+  said=$(frame_of "$main" 1) || { echo "the main window's frame: $said"; return 1; }
+  echo "   the main window has a fixed frame with a minimize box and no maximize box"
+  eval "$(xwininfo -id "$main" | awk '/Absolute upper-left X/{print "x=" $4} /Absolute upper-left Y/{print "y=" $4}
+    /Width:/{print "w=" $2} /Height:/{print "h=" $2}')"
+  extents=$(xprop -id "$main" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+  read -r left right top bottom <<<"$extents"
+  local dx=$(((x - left) * 2 + w + left + right - 1024)) dy=$(((y - top) * 2 + h + top + bottom - 768))
+  if ((dx < -4 || dx > 4 || dy < -4 || dy > 4)); then
+    echo "the main window's frame is off the middle of the screen by ${dx}/2, ${dy}/2 pixels"
+    return 1
+  fi
+  echo "   the main window's frame stands in the middle of the screen"
+
+  click "$main" 204 60 # "Merge"
+  merge=$(wait_for_window 'Merge') || { echo "the merge window did not appear"; return 1; }
+  said=$(frame_of "$merge" 0) || { echo "the merge window's frame: $said"; return 1; }
+  click "$merge" 28 68 # the first browse button
+  wait_for_window 'Open' >/dev/null || { echo "no file dialog titled \"Open\" came up"; return 1; }
+  xdotool key Escape
+  sleep 1
+  click "$merge" 60 180 # "Close"
+  echo "   the merge window has a fixed frame, and its file dialog is titled \"Open\""
+
+  click "$main" 204 92  # "Options >>"
+  sleep 1
+  click "$main" 212 218 # "Modify list"
+  editor=$(wait_for_window 'Galaxy List Editor') || { echo "the Galaxy List editor did not appear"; return 1; }
+  said=$(frame_of "$editor" 0) || { echo "the editor's frame: $said"; return 1; }
+  click "$editor" 152 49 # the name box of Galaxy 1
+  xdotool type --delay 50 Alpha
+  xdotool key Return KP_Enter
+  sleep 1
+  xdotool search --name '^Galaxy List Editor$' >/dev/null || { echo "Enter in a box closed the editor"; return 1; }
+  xdotool key Escape
+  sleep 1
+  ! xdotool search --name '^Galaxy List Editor$' >/dev/null || { echo "Esc did not close the editor"; return 1; }
+  before=$(wine reg query 'HKCU\Software\VB and VBA Program Settings\Quarrimax2\Galaxies' /v Galaxy1 2>/dev/null | tr -d '\r')
+  [[ $before == *Sample* ]] || { echo "Enter or Esc in the editor stored the list: $before"; return 1; }
+  echo "   the editor has a fixed frame; Enter in a box and Esc store nothing"
+  click "$main" 204 92 # "Options >>" again
+
+  click "$main" 22 22  # "Open After Dumping", with the built-in viewer
+  sleep 0.5
+  click "$main" 204 28 # "Dump to file"
+  viewer=$(wait_for_window 'Quarrimax [0-9.]+ FINAL by Marrowen') || { echo "the report viewer did not appear"; return 1; }
+  sleep 1
+  xdotool windowsize "$viewer" 4 1
+  sleep 2
+  eval "$(xwininfo -id "$viewer" | awk '/Width:/{print "w=" $2} /Height:/{print "h=" $2}')"
+  extents=$(xprop -id "$viewer" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+  read -r left right top bottom <<<"$extents"
+  if ((w + left + right < 40 || h + top + bottom < 40)); then
+    echo "the report viewer was made $w x $h pixels, below its smallest size of 40 x 40 with its frame"
+    return 1
+  fi
+  echo "   the report viewer keeps its smallest size ($w x $h inside its frame)"
+  xdotool windowactivate --sync "$viewer" key alt+F4
+  click "$main" 22 22 # "Open After Dumping" off again
+  sleep 1
+}
+
 tried_ok=0
 player_dir=
 try_zip() {
@@ -265,6 +351,9 @@ try_zip() {
   [ -f "$player_dir/quarrimax.exe" ] || { echo "quarrimax.exe is not in the zip"; return 1; }
   cp "$out/sample.gxy" "$player_dir/"
   seed_settings sample.gxy 40 30 1
+  # ClearType, as on Windows by default: Wine's standard font smoothing loses
+  # thin letters of Qt's small text (see the README).
+  wine reg add 'HKCU\Control Panel\Desktop' /v FontSmoothingType /t REG_DWORD /d 2 /f >/dev/null 2>&1
   start_display || return 1
   # Nothing of the build on the DLL path: the folder must be enough.
   (cd "$player_dir" && WINEPATH= exec wine quarrimax.exe >"$out/player.log" 2>&1) &
@@ -289,6 +378,7 @@ try_zip() {
   cmp "$player_dir/dump.txt" "$out/expected-dump.txt" ||
     { echo "dump.txt differs from galaxy_bench's report"; return 1; }
   echo "   \"Dump to file\" wrote the report galaxy_bench writes ($(wc -l <"$player_dir/dump.txt") lines)"
+  check_windows "$window" || return 1
   if [ -n "${SCREENSHOTS:-}" ]; then
     screenshots "$window"
   fi
