@@ -31,6 +31,17 @@
 
 namespace {
 
+// The viewer that is open, or nullptr.
+frmOpenText* OpenViewer()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* viewer = qobject_cast<frmOpenText*>(window)) {
+            return viewer;
+        }
+    }
+    return nullptr;
+}
+
 // The program folder is a scratch folder holding the report as dump.txt;
 // the viewer asks nothing, so every box is a fault of the measurement.
 class BenchPlatform final : public platform::Platform, public platform::SystemServices {
@@ -109,7 +120,7 @@ bool LoadViewer(platform::Platform& desktop)
 
 void CloseViewer()
 {
-    delete frmOpenText::Find();
+    delete OpenViewer();
     QCoreApplication::processEvents();
 }
 
@@ -242,8 +253,8 @@ int main(int argc, char** argv)
         for (int run = 0; run < runs; ++run) {
             viewer.push_back(Measure([&] {
                 const bool shown = LoadViewer(services);
-                if (frmOpenText::Find() != nullptr) {
-                    font = frmOpenText::Find()->txtReport->font();
+                if (OpenViewer() != nullptr) {
+                    font = OpenViewer()->txtReport->font();
                 }
                 return shown;
             }));

@@ -11,9 +11,6 @@ namespace look {
 template <typename Window>
 class OneWindow {
 public:
-    // The window that is open, or nullptr.
-    static Window* Find() { return Slot().data(); }
-
     // Brings the open window forward; without one, makes one with make() and
     // shows it in front. make() may give nullptr, when the new window has
     // closed itself at once: nothing is shown then.

@@ -76,11 +76,6 @@ frmAutoCheck* frmAutoCheck::Show(platform::Platform& desktop, ThresholdSource th
     return look::OneWindow<frmAutoCheck>::Show([&] { return new frmAutoCheck(desktop, std::move(thresholds)); });
 }
 
-frmAutoCheck* frmAutoCheck::Find()
-{
-    return look::OneWindow<frmAutoCheck>::Find();
-}
-
 frmAutoCheck::frmAutoCheck(platform::Platform& desktop, ThresholdSource thresholds, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),

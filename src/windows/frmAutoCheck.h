@@ -44,8 +44,6 @@ public:
     // open already is only brought forward and keeps its baseline, its source
     // and its state.
     static frmAutoCheck* Show(platform::Platform& desktop, ThresholdSource thresholds);
-    // The open monitor, or nullptr.
-    static frmAutoCheck* Find();
 
     // End of the last system announced (or known when the monitor first saw
     // the file): every whole record after it is new.

@@ -83,11 +83,6 @@ frmMerge* frmMerge::Show(platform::Platform& desktop)
     return look::OneWindow<frmMerge>::Show([&desktop] { return new frmMerge(desktop); });
 }
 
-frmMerge* frmMerge::Find()
-{
-    return look::OneWindow<frmMerge>::Find();
-}
-
 frmMerge::frmMerge(platform::Platform& desktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                           | Qt::MSWindowsFixedSizeDialogHint),

@@ -20,8 +20,6 @@ public:
     // services; one that is open already is only brought forward with its
     // fields as they are.
     static frmMerge* Show(platform::Platform& desktop);
-    // The open merge window, or nullptr.
-    static frmMerge* Find();
 
     QLabel* Image1 = nullptr;
     QLabel* lblFile1 = nullptr;

@@ -105,11 +105,6 @@ frmOpenText* frmOpenText::Show(platform::Platform& desktop, QWidget* messagePare
     });
 }
 
-frmOpenText* frmOpenText::Find()
-{
-    return look::OneWindow<frmOpenText>::Find();
-}
-
 frmOpenText::frmOpenText(platform::Platform& desktop, QWidget* messageParent)
     : QWidget(nullptr, Qt::Window), m_desktop(desktop), m_messageParent(messageParent)
 {

@@ -24,8 +24,6 @@ public:
     // over messageParent, since the viewer itself is not yet shown when they
     // come.
     static frmOpenText* Show(platform::Platform& desktop, QWidget* messageParent = nullptr);
-    // The open viewer, or nullptr.
-    static frmOpenText* Find();
 
     QPlainTextEdit* txtReport = nullptr;
 

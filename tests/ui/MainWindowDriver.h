@@ -31,9 +31,9 @@ inline QPointer<frmQuarrimax> Start(platform::Platform& desktop = Desktop())
 // state is emptied for the next test.
 inline void Stop(QPointer<frmQuarrimax>& window)
 {
-    delete frmAutoCheck::Find();
-    delete frmMerge::Find();
-    delete frmOpenText::Find();
+    delete Opened<frmAutoCheck>();
+    delete Opened<frmMerge>();
+    delete Opened<frmOpenText>();
     if (window) {
         window->close();
         delete window;

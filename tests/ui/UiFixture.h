@@ -44,6 +44,19 @@ private:
     testsupport::ScriptedPlatform m_platform;
 };
 
+// The open window of this kind, one of those that exist once (the merge
+// window, the monitor, the viewer), or nullptr.
+template <typename Window>
+Window* Opened()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<Window*>(window)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
 // The desktop's services that the windows of a test are made with: the
 // scripted ones of the test's Workspace.
 inline platform::Platform& Desktop()

@@ -683,12 +683,12 @@ void DumpTest::builtInViewerChoiceShowsNoMessage()
     QVERIFY(NoPointerOverride());
 
     // The viewer shows the new report; a second dump only brings it forward.
-    QPointer<frmOpenText> viewer = frmOpenText::Find();
+    QPointer<frmOpenText> viewer = Opened<frmOpenText>();
     QVERIFY(viewer && viewer->isVisible());
     QCOMPARE(viewer->txtReport->toPlainText().toLatin1(), QByteArray(report).replace("\r\n", "\n"));
     SetThresholds(window, QStringLiteral("99"), QStringLiteral("99"));
     Dump(window);
-    QCOMPARE(frmOpenText::Find(), viewer.data());
+    QCOMPARE(Opened<frmOpenText>(), viewer.data());
     QCOMPARE(viewer->txtReport->toPlainText().toLatin1(), QByteArray(report).replace("\r\n", "\n"));
     QVERIFY(ReadAll(workspace.report()) != report);
     viewer->close();
@@ -700,10 +700,10 @@ void DumpTest::mergeCommandsOpenOneMergeWindow()
     Workspace workspace;
     QPointer<frmQuarrimax> window = Start();
     QTest::mouseClick(Find<QPushButton>(window, "cmdMerge"), Qt::LeftButton);
-    QPointer<frmMerge> merge = frmMerge::Find();
+    QPointer<frmMerge> merge = Opened<frmMerge>();
     QVERIFY(merge && merge->isVisible());
     Find<QAction>(window, "mnuMerge")->trigger();
-    QCOMPARE(frmMerge::Find(), merge.data());
+    QCOMPARE(Opened<frmMerge>(), merge.data());
     // Closing the main window leaves the merge window open.
     window->close();
     QVERIFY(merge && merge->isVisible());

@@ -130,7 +130,7 @@ private slots:
 
     void cleanup()
     {
-        delete frmAutoCheck::Find();
+        delete uitest::Opened<frmAutoCheck>();
         QLocale::setDefault(QLocale::c());
         Declare::pstrCurrentGalaxyFile.clear();
         m_main.reset();

@@ -78,7 +78,7 @@ private:
         QVERIFY(!m_platform->boxes.last().busyPointer);
         QVERIFY(m_pointerFreeAtEveryBox);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
-        QCOMPARE(frmMerge::Find(), window);
+        QCOMPARE(uitest::Opened<frmMerge>(), window);
         QVERIFY(window->isVisible());
         QCOMPARE(window->txtMergeIn->text(), target);
         QCOMPARE(window->txtMergeFrom->text(), source);
@@ -116,7 +116,7 @@ private slots:
 
     void cleanup()
     {
-        delete frmMerge::Find();
+        delete uitest::Opened<frmMerge>();
         QDir::setCurrent(m_workingFolder);
         m_platform = nullptr;
         m_workspace.reset();

@@ -120,7 +120,7 @@ private:
     {
         m_platform->answers.enqueue(answer);
         QCOMPARE(frmOpenText::Show(Desktop()), nullptr);
-        QCOMPARE(frmOpenText::Find(), nullptr);
+        QCOMPARE(uitest::Opened<frmOpenText>(), nullptr);
         for (QWidget* window : QApplication::topLevelWidgets()) {
             QVERIFY(qobject_cast<frmOpenText*>(window) == nullptr || !window->isVisible());
         }
@@ -142,7 +142,7 @@ private:
         }
     }
 
-    static void discardViewer() { delete frmOpenText::Find(); }
+    static void discardViewer() { delete uitest::Opened<frmOpenText>(); }
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
@@ -173,7 +173,7 @@ private slots:
         QFETCH(QByteArray, report);
         QPlainTextEdit* box = openOn(report);
         QVERIFY(box != nullptr);
-        frmOpenText* viewer = frmOpenText::Find();
+        frmOpenText* viewer = uitest::Opened<frmOpenText>();
         QVERIFY(viewer->isVisible());
         QCOMPARE(viewer->windowTitle(), kCaption);
         QCOMPARE(box->toPlainText(), Shown(report));
@@ -316,7 +316,7 @@ private slots:
     void secondShowOnlyBringsForward()
     {
         QVERIFY(openOn(SmallReport()) != nullptr);
-        frmOpenText* first = frmOpenText::Find();
+        frmOpenText* first = uitest::Opened<frmOpenText>();
         first->showMinimized();
         writeReport(ManyLines(10));
         QCOMPARE(frmOpenText::Show(Desktop()), first);
@@ -328,11 +328,11 @@ private slots:
     void closingDiscardsAndReopeningReloads()
     {
         QVERIFY(openOn(SmallReport()) != nullptr);
-        QPointer<frmOpenText> first = frmOpenText::Find();
+        QPointer<frmOpenText> first = uitest::Opened<frmOpenText>();
         QVERIFY(first->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(first.isNull());
-        QCOMPARE(frmOpenText::Find(), nullptr);
+        QCOMPARE(uitest::Opened<frmOpenText>(), nullptr);
         QPlainTextEdit* box = openOn(ManyLines(3));
         QVERIFY(box != nullptr);
         QCOMPARE(box->toPlainText(), Shown(ManyLines(3)));
@@ -363,7 +363,7 @@ private slots:
         QFETCH(QSize, asked);
         QFETCH(QSize, kept);
         QVERIFY(openOn(SmallReport()) != nullptr);
-        frmOpenText* viewer = frmOpenText::Find();
+        frmOpenText* viewer = uitest::Opened<frmOpenText>();
         QCOMPARE(viewer->size(), QSize(6780 / 15, 3495 / 15));
         QCOMPARE(viewer->txtReport->geometry(), viewer->rect());
         const QSize frame = viewer->frameGeometry().size() - viewer->size();
@@ -388,7 +388,7 @@ private slots:
         QVERIFY(box != nullptr);
         int lastRows = 0;
         for (const int width : {452, 300, 120}) {
-            frmOpenText::Find()->resize(width, 233);
+            uitest::Opened<frmOpenText>()->resize(width, 233);
             QCoreApplication::processEvents();
             QVERIFY(box->verticalScrollBar()->isVisible());
             QVERIFY(!box->horizontalScrollBar()->isVisible());

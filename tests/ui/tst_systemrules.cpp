@@ -531,7 +531,7 @@ void SystemRulesTest::mergeFailureTellsTheSystemsNumberAndText()
     QCOMPARE(workspace.platform().boxes.first().text, QStringLiteral("The following unexpected Error Occured:")
                                                           + QString::number(number) + QLatin1Char(':') + description
                                                           + QStringLiteral(" The merge will stop here."));
-    delete frmMerge::Find();
+    delete Opened<frmMerge>();
 }
 
 void SystemRulesTest::mergeSourceNameMeansWhatTheSystemOpens()
@@ -554,7 +554,7 @@ void SystemRulesTest::mergeSourceNameMeansWhatTheSystemOpens()
     QCOMPARE(workspace.platform().boxes.first().title, QStringLiteral("File Not Found"));
     QVERIFY(!QFileInfo::exists(target));
 #endif
-    delete frmMerge::Find();
+    delete Opened<frmMerge>();
 }
 
 QTEST_MAIN(SystemRulesTest)
