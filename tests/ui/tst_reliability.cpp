@@ -887,6 +887,11 @@ void ReliabilityTest::storeOnAFullDisk_data()
     QTest::addColumn<bool>("save");   // the editor's Save, or else a dump
     QTest::addColumn<int>("padding"); // bytes of other settings in the file
     QTest::addColumn<qint64>("room"); // bytes left to write
+#ifdef _WIN32
+    // One case, skipped with its reason: the store is no file there.
+    QTest::newRow("the registry") << false << 0 << qint64{0};
+    return;
+#endif
     constexpr qint64 kPage = 4096;
     for (const bool save : {false, true}) {
         for (const int padding : {0, 11000}) {
