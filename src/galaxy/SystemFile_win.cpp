@@ -140,18 +140,27 @@ std::filesystem::path SystemPath(const std::filesystem::path& path)
     return std::filesystem::path(L"\\\\?\\" + full);
 }
 
+namespace {
+
+// The file or folder at the path, opened for its attributes only and shared
+// every way, so that a look at a name never stands in the game's way.
+HANDLE OpenToLookAt(const std::filesystem::path& path)
+{
+    return CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+} // namespace
+
 bool IsExistingPlainFile(const std::filesystem::path& path)
 {
     if (path.empty() || NamesADevice(path)) {
         return false;
     }
-    // Opened for its attributes only, shared every way, so the check never
-    // stands in the way of the game. A file whose delete is pending refuses
-    // every open; should a system still open it, its standard information
-    // says so.
-    const HANDLE handle = CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    // A file whose delete is pending refuses every open; should a system
+    // still open it, its standard information says so.
+    const HANDLE handle = OpenToLookAt(path);
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -314,11 +323,7 @@ bool SystemFile::isFileAt(const std::filesystem::path& path) const
     if (!isOpen() || NamesADevice(path)) {
         return false;
     }
-    // Opened for its attributes only and shared every way, as the check of
-    // a name is, so that it never stands in the game's way.
-    const HANDLE named = CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE named = OpenToLookAt(path);
     if (named == INVALID_HANDLE_VALUE) {
         return false;
     }
