@@ -4,7 +4,7 @@
 // with patience, has QSettings write everything into a new file beside the
 // store, reads that file back under another name (QSettings keeps what it
 // wrote of a name in memory) and syncs it, and only then renames it into the
-// store's place.
+// store's place. For the same reason the store is read from a copy.
 #include "StoreBackend.h"
 #include "platform/VersionRecord.h"
 
@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSettings>
+#include <QTemporaryFile>
 #include <QUuid>
 
 #include <cerrno>
@@ -116,7 +117,18 @@ public:
             m_writable = AbsentOrPlainFile(lock) && QDir().mkpath(file.path()) && m_lock->tryLock(kLockPatience)
                          && (!file.exists() || (file.isReadable() && file.isWritable()));
         }
-        m_settings.emplace(m_path, QSettings::IniFormat);
+        // QSettings keeps what it read of a file by name for as long as the
+        // file's size and time (to the millisecond) stay the same, so after
+        // two writes within a millisecond it would read the older one. The
+        // store is read from a copy of its bytes under a name of its own.
+        QFile in(m_path);
+        const bool copied =
+            m_copy.open() && (!in.exists() || (in.open(QIODevice::ReadOnly) && m_copy.write(in.readAll()) == in.size()))
+            && m_copy.flush();
+        m_writable = m_writable && copied;
+        if (copied) {
+            m_settings.emplace(m_copy.fileName(), QSettings::IniFormat);
+        }
     }
 
     // A list reads as its items joined by ", ", as QSettings reads "a, b".
@@ -188,6 +200,7 @@ private:
 
     QString m_path;
     std::optional<QLockFile> m_lock;
+    QTemporaryFile m_copy{QDir::tempPath() + QStringLiteral("/Quarrimax2-XXXXXX.conf")};
     std::optional<QSettings> m_settings;
     bool m_writable = false;
 };

@@ -177,6 +177,7 @@ private slots:
     void writeGivesUpOnALockItCannotTake_data();
     void writeGivesUpOnALockItCannotTake();
     void largeStoreIsReadAndWrittenWhole();
+    void changeOfTheSameSizeAndTimeIsRead();
     void storeIsTheRegistryKey();
 
 private:
@@ -810,6 +811,27 @@ void SettingsTest::largeStoreIsReadAndWrittenWhole()
     reference.beginGroup(QStringLiteral("Notes"));
     QCOMPARE(reference.childKeys().size(), notes);
     QCOMPARE(reference.value(QStringLiteral("note12345")).toString(), QString::fromLatin1(filler));
+#endif
+}
+
+// Another program writes the store anew within the same millisecond, to the
+// same size: the store reads what is there now, not what it read before.
+void SettingsTest::changeOfTheSameSizeAndTimeIsRead()
+{
+#ifdef Q_OS_WIN
+    QSKIP("the store is the registry on Windows");
+#else
+    Sandbox workspace;
+    QVERIFY(WriteAll(workspace.storeFile(), "[Options]\nHab=12\n"));
+    const QDateTime written = QFileInfo(workspace.storeFile()).lastModified();
+    QCOMPARE(ReadOne(QStringLiteral("Options"), QStringLiteral("Hab")), QStringLiteral("12"));
+    QVERIFY(WriteAll(workspace.storeFile(), "[Options]\nHab=34\n"));
+    QFile store(workspace.storeFile());
+    QVERIFY(store.open(QIODevice::ReadWrite) && store.setFileTime(written, QFileDevice::FileModificationTime));
+    store.close();
+    QCOMPARE(ReadOne(QStringLiteral("Options"), QStringLiteral("Hab")), QStringLiteral("34"));
+    QVERIFY(WriteOne(QStringLiteral("Options"), QStringLiteral("Met"), QStringLiteral("5")));
+    QCOMPARE(ReadOne(QStringLiteral("Options"), QStringLiteral("Hab")), QStringLiteral("34"));
 #endif
 }
 
