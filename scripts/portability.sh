@@ -229,7 +229,7 @@ merge_fails() {
   local said
   said=$(run windows merge "$1" source.gxy)
   case $said in
-    "error 20001: "*"exit 1") echo "$said" | head -n 1 ;;
+    "error 20001: "*"exit 1") echo "${said%%$'\n'*}" ;;
     *) echo "the merge did not fail as a device: $(echo "$said" | tr '\n' ' ')"; return 1 ;;
   esac
 }
@@ -244,7 +244,7 @@ system_error() {
   local dir=$work/windows/errors said
   mkdir -p "$dir" && cd "$dir" && cp "$inputs/source.gxy" .
   said=$(run windows merge 'no-such-folder\target.gxy' source.gxy)
-  echo "$said" | head -n 1
+  echo "${said%%$'\n'*}"
   case $said in
     "error 3: "*"exit 1") ;;
     *) return 1 ;;

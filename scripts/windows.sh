@@ -344,7 +344,7 @@ try_zip() {
   (cd "$player_dir" && unzip -q "$zip")
   # CPack puts everything in a folder named after the package.
   local inner
-  inner=$(find "$player_dir" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+  inner=$(find "$player_dir" -mindepth 1 -maxdepth 1 -type d -print -quit)
   if [ -n "$inner" ] && [ -f "$inner/quarrimax.exe" ]; then
     (shopt -s dotglob && mv "$inner"/* "$player_dir"/ && rmdir "$inner")
   fi
