@@ -25,7 +25,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 started=$SECONDS
-scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 ninja-build xvfb openbox xdotool imagemagick zip unzip \
+scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 ninja-build xvfb x11-utils openbox xdotool imagemagick zip unzip \
   fonts-liberation librsvg2-bin icoutils
 installed=$SECONDS
 
